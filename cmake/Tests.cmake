@@ -1,0 +1,41 @@
+# Unit tests of the portable parts: one binary, built natively (with the
+# sanitizers) and for Windows (run under Wine).
+file(GLOB UNIT_TEST_SRC CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
+set(SETUP_TEST_DATA ${CMAKE_SOURCE_DIR}/tests/data)
+if(UNIT_TEST_SRC AND NOT (WIN32 AND CMAKE_SYSTEM_PROCESSOR STREQUAL "i686"))
+  add_executable(unit_tests ${UNIT_TEST_SRC})
+  target_link_libraries(unit_tests PRIVATE setupcore gtest_main)
+  target_include_directories(unit_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+  target_compile_definitions(unit_tests PRIVATE SETUP_TEST_DATA="${SETUP_TEST_DATA}")
+  if(WIN32)
+    add_test(NAME unit_tests COMMAND unit_tests)
+  else()
+    include(GoogleTest)
+    gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60)
+  endif()
+endif()
+
+# Windows tests on the real system under Wine: one binary per file, each in
+# a process of its own (the setup's state is process-wide). They get the
+# setup's resources, so dialogs come from the real templates. GUI tests run
+# under Xvfb (scripts/test.sh wraps CTest in xvfb-run).
+if(WIN32 AND NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+  file(GLOB WIN_TEST_SRC CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*_test.cpp)
+  file(GLOB WIN_TEST_SUPPORT CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/support/*.cpp)
+  if(WIN_TEST_SUPPORT)
+    add_library(wintestsupport STATIC ${WIN_TEST_SUPPORT})
+    target_link_libraries(wintestsupport PUBLIC setupwin gtest)
+    target_include_directories(wintestsupport PUBLIC ${CMAKE_SOURCE_DIR}/tests)
+  endif()
+  foreach(src ${WIN_TEST_SRC})
+    get_filename_component(name ${src} NAME_WE)
+    add_executable(win_${name} ${src} $<TARGET_OBJECTS:setupres>)
+    target_link_libraries(win_${name} PRIVATE setupwin gtest_main)
+    if(WIN_TEST_SUPPORT)
+      target_link_libraries(win_${name} PRIVATE wintestsupport)
+    endif()
+    target_include_directories(win_${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+    add_test(NAME win_${name} COMMAND win_${name})
+    set_tests_properties(win_${name} PROPERTIES RUN_SERIAL TRUE)
+  endforeach()
+endif()

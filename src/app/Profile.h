@@ -1,0 +1,52 @@
+// The profile (INI) reader behind every configuration read. One reader of
+// our own, the same on every platform, that follows the rules of the
+// Windows profile API (GetPrivateProfileStringA / GetPrivateProfileIntA as
+// Wine implements them), so that the vendor tool understands a file exactly
+// as the setup does. Each call opens and parses the file anew: the file is
+// small, and later reads must see edits made in between.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Reads [section] key of the file at path into buffer (size bytes), with the
+// default "". At most size - 1 characters are copied and a terminating zero
+// always follows (when size > 0). Returns the number of characters copied.
+unsigned ReadProfileString(const char* path, const char* section, const char* key, char* buffer,
+                           unsigned size);
+
+// Reads [section] key as an integer with the default 0.
+int ReadProfileInt(const char* path, const char* section, const char* key);
+
+// The parsed form of a profile file, for tools that need to see every line
+// (the vendor tool's checks). Lines are numbered from 1.
+struct ProfileEntry {
+    std::string name;      // key name, blanks trimmed
+    std::string value;     // raw value, blanks trimmed, quotes not removed
+    bool hasValue = false; // the line held '='
+    int line = 0;
+};
+struct ProfileSection {
+    std::string name;
+    int line = 0;          // 0 for the unnamed section before the first '['
+    std::vector<ProfileEntry> entries;
+};
+struct ProfileFile {
+    std::vector<ProfileSection> sections;
+    // The first section of that name (without regard to case), or nullptr.
+    const ProfileSection* FindSection(const char* name) const;
+    // The first entry of that name in the first matching section, or nullptr.
+    const ProfileEntry* FindEntry(const char* section, const char* key) const;
+};
+
+// Parses profile text (any bytes). Never fails.
+ProfileFile ParseProfile(const char* data, size_t size);
+// Loads and parses a file; a missing or unreadable file gives no sections.
+ProfileFile LoadProfile(const char* path);
+
+// The value as ReadProfileString would deliver it (quotes removed, cut to
+// size - 1 characters).
+std::string ProfileValueText(const ProfileEntry* entry, unsigned size);
+// The integer rules of GetPrivateProfileIntA applied to a text.
+int ProfileTextToInt(const char* text);

@@ -1,0 +1,27 @@
+// The decision table of the installation sequence: which driver step runs,
+// which completion page is shown and which final action follows, from the
+// programmer type and the platform id alone.
+#pragma once
+#include <cstdint>
+
+enum class DriverStep { none, usbDriver, kernelService };
+enum class FinalActionKind {
+    restartIfChosen,  // restart page: restart when restartNow, else nothing
+    startOrOpen,      // completion page: start the program or open its folder
+};
+
+struct SequenceDecision {
+    DriverStep driverStep;
+    unsigned completionPageId;  // 139 completion page, 141 restart page
+    FinalActionKind finalAction;
+};
+
+constexpr uint32_t kPlatformNT = 2;
+
+SequenceDecision DecideSequence(int32_t programmerType, uint32_t platformId);
+
+// What the sequence does with a modal result.
+constexpr int kWizardInstallResult = 12325;  // the Install button's id
+constexpr int kProgressDoneResult = 1;       // IDOK
+inline bool WizardLetsInstall(int result) { return result == kWizardInstallResult; }
+inline bool CopyingFinished(int result) { return result == kProgressDoneResult; }

@@ -1,0 +1,36 @@
+// The installation state shared by every step of the setup: plain
+// process-wide data, written and read on the user-interface thread only.
+// Texts are NUL-terminated ANSI strings in fixed buffers.
+#pragma once
+#include <cstdint>
+
+struct SetupState {
+    uint32_t platformId = 0;      // 0 Win32s, 1 Windows 95 family, 2 NT family
+    char sourceDir[200] = {};     // folder of setup.exe, no trailing backslash
+    char configPath[200] = {};    // the morlan.ini every read goes to
+    char installDir[200] = {};    // destination folder
+    char productVersion[100] = {};
+    int32_t languageIndex = 0;
+    int chineseSelected = 0;      // BOOL
+    int desktopShortcut = 1;      // BOOL
+    int startMenuShortcut = 1;    // BOOL
+    int32_t programmerType = 0;
+    int runAfterSetup = 0;        // BOOL
+    int restartNow = 1;           // BOOL
+};
+
+extern SetupState g_setup;
+
+// Puts every field back to its initial value (tests build several runs in
+// one process).
+void ResetSetupState();
+
+// Configuration reads on the file named by g_setup.configPath at the moment
+// of the call: a text into a buffer of size bytes (default ""), an integer
+// (default 0).
+unsigned ReadConfigString(const char* section, const char* key, char* buffer, unsigned size);
+int ReadConfigInt(const char* section, const char* key);
+
+// Forms an indexed key or section name: prefix followed by the decimal
+// number without leading zeros (File1, Disk12).
+void FormatIndexedName(char* out, unsigned size, const char* prefix, int index);

@@ -1,0 +1,4 @@
+// The one application object of setup.exe.
+#include "app/SetupApp.h"
+
+CSetupApp theApp;

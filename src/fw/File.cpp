@@ -1,0 +1,239 @@
+#include "fw/File.h"
+
+#include <cerrno>
+#include <climits>
+#include <ctime>
+#include <utility>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <unistd.h>
+#endif
+
+CFile::~CFile() { Abort(); }
+
+CFile::CFile(CFile&& other) noexcept { *this = std::move(other); }
+
+CFile& CFile::operator=(CFile&& other) noexcept {
+    if (this != &other) {
+        Abort();
+#ifdef _WIN32
+        handle_ = std::exchange(other.handle_, nullptr);
+#else
+        fd_ = std::exchange(other.fd_, -1);
+#endif
+        path_ = std::move(other.path_);
+    }
+    return *this;
+}
+
+#ifdef _WIN32
+
+void CFile::Fail(CFileException::Operation op) const {
+    throw CFileException(op, static_cast<int>(GetLastError()), path_);
+}
+
+void CFile::Open(const char* path, unsigned flags) {
+    Abort();
+    path_ = path ? path : "";
+    DWORD access = GENERIC_READ;
+    if (flags & modeWrite) access = GENERIC_WRITE;
+    if (flags & modeReadWrite) access = GENERIC_READ | GENERIC_WRITE;
+    DWORD share = (flags & shareDenyWrite) ? FILE_SHARE_READ : (FILE_SHARE_READ | FILE_SHARE_WRITE);
+    DWORD disposition = (flags & modeCreate) ? CREATE_ALWAYS : OPEN_EXISTING;
+    HANDLE h = CreateFileA(path_.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) Fail(CFileException::open);
+    handle_ = h;
+}
+
+bool CFile::IsOpen() const { return handle_ != nullptr; }
+
+unsigned CFile::Read(void* buffer, unsigned count) {
+    DWORD got = 0;
+    if (count == 0) return 0;
+    if (!ReadFile(static_cast<HANDLE>(handle_), buffer, count, &got, nullptr)) Fail(CFileException::read);
+    return got;
+}
+
+void CFile::Write(const void* buffer, unsigned count) {
+    const char* p = static_cast<const char*>(buffer);
+    while (count > 0) {
+        DWORD put = 0;
+        if (!WriteFile(static_cast<HANDLE>(handle_), p, count, &put, nullptr) || put == 0)
+            Fail(CFileException::write);
+        p += put;
+        count -= put;
+    }
+}
+
+uint64_t CFile::Seek(int64_t offset, SeekFrom from) {
+    LARGE_INTEGER dist, pos;
+    dist.QuadPart = offset;
+    if (!SetFilePointerEx(static_cast<HANDLE>(handle_), dist, &pos, static_cast<DWORD>(from)))
+        Fail(CFileException::seek);
+    return static_cast<uint64_t>(pos.QuadPart);
+}
+
+uint64_t CFile::GetPosition() const {
+    LARGE_INTEGER dist, pos;
+    dist.QuadPart = 0;
+    if (!SetFilePointerEx(static_cast<HANDLE>(handle_), dist, &pos, FILE_CURRENT)) Fail(CFileException::seek);
+    return static_cast<uint64_t>(pos.QuadPart);
+}
+
+uint64_t CFile::GetLength() const {
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(static_cast<HANDLE>(handle_), &size)) Fail(CFileException::seek);
+    return static_cast<uint64_t>(size.QuadPart);
+}
+
+void CFile::Close() {
+    if (!handle_) return;
+    HANDLE h = static_cast<HANDLE>(std::exchange(handle_, nullptr));
+    if (!CloseHandle(h)) Fail(CFileException::close);
+}
+
+void CFile::Abort() noexcept {
+    if (handle_) CloseHandle(static_cast<HANDLE>(std::exchange(handle_, nullptr)));
+}
+
+void CFile::SetModifiedTime(const std::string& path, const LocalTime& t) {
+    SYSTEMTIME st = {};
+    st.wYear = static_cast<WORD>(t.year);
+    st.wMonth = static_cast<WORD>(t.month);
+    st.wDay = static_cast<WORD>(t.day);
+    st.wHour = static_cast<WORD>(t.hour);
+    st.wMinute = static_cast<WORD>(t.minute);
+    st.wSecond = static_cast<WORD>(t.second);
+    FILETIME local, utc;
+    if (!SystemTimeToFileTime(&st, &local) || !LocalFileTimeToFileTime(&local, &utc))
+        throw CFileException(CFileException::setStatus, ERROR_INVALID_PARAMETER, path);
+    HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        throw CFileException(CFileException::setStatus, static_cast<int>(GetLastError()), path);
+    BOOL ok = SetFileTime(h, nullptr, nullptr, &utc);
+    DWORD err = GetLastError();
+    CloseHandle(h);
+    if (!ok) throw CFileException(CFileException::setStatus, static_cast<int>(err), path);
+}
+
+bool CFile::SetAttributes(const std::string& path, uint32_t attributes) {
+    return SetFileAttributesA(path.c_str(), attributes) != 0;
+}
+
+bool CFile::GetModifiedTime(const std::string& path, LocalTime& t) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return false;
+    FILETIME local;
+    SYSTEMTIME st;
+    if (!FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) || !FileTimeToSystemTime(&local, &st)) return false;
+    t = {st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};
+    return true;
+}
+
+#else  // POSIX
+
+void CFile::Fail(CFileException::Operation op) const { throw CFileException(op, errno, path_); }
+
+void CFile::Open(const char* path, unsigned flags) {
+    Abort();
+    path_ = path ? path : "";
+    int oflags = O_RDONLY;
+    if (flags & modeWrite) oflags = O_WRONLY;
+    if (flags & modeReadWrite) oflags = O_RDWR;
+    if (flags & modeCreate) oflags |= O_CREAT | O_TRUNC;
+    int fd = ::open(path_.c_str(), oflags | O_CLOEXEC, 0666);
+    if (fd < 0) Fail(CFileException::open);
+    fd_ = fd;
+}
+
+bool CFile::IsOpen() const { return fd_ >= 0; }
+
+unsigned CFile::Read(void* buffer, unsigned count) {
+    if (count == 0) return 0;
+    for (;;) {
+        ssize_t n = ::read(fd_, buffer, count);
+        if (n >= 0) return static_cast<unsigned>(n);
+        if (errno != EINTR) Fail(CFileException::read);
+    }
+}
+
+void CFile::Write(const void* buffer, unsigned count) {
+    const char* p = static_cast<const char*>(buffer);
+    while (count > 0) {
+        ssize_t n = ::write(fd_, p, count);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) Fail(CFileException::write);
+        p += n;
+        count -= static_cast<unsigned>(n);
+    }
+}
+
+uint64_t CFile::Seek(int64_t offset, SeekFrom from) {
+    int whence = from == begin ? SEEK_SET : from == current ? SEEK_CUR : SEEK_END;
+    off_t pos = ::lseek(fd_, static_cast<off_t>(offset), whence);
+    if (pos < 0) Fail(CFileException::seek);
+    return static_cast<uint64_t>(pos);
+}
+
+uint64_t CFile::GetPosition() const {
+    off_t pos = ::lseek(fd_, 0, SEEK_CUR);
+    if (pos < 0) Fail(CFileException::seek);
+    return static_cast<uint64_t>(pos);
+}
+
+uint64_t CFile::GetLength() const {
+    struct stat st;
+    if (::fstat(fd_, &st) != 0) Fail(CFileException::seek);
+    return static_cast<uint64_t>(st.st_size);
+}
+
+void CFile::Close() {
+    if (fd_ < 0) return;
+    int fd = std::exchange(fd_, -1);
+    if (::close(fd) != 0) Fail(CFileException::close);
+}
+
+void CFile::Abort() noexcept {
+    if (fd_ >= 0) ::close(std::exchange(fd_, -1));
+}
+
+void CFile::SetModifiedTime(const std::string& path, const LocalTime& t) {
+    struct tm tm = {};
+    tm.tm_year = t.year - 1900;
+    tm.tm_mon = t.month - 1;
+    tm.tm_mday = t.day;
+    tm.tm_hour = t.hour;
+    tm.tm_min = t.minute;
+    tm.tm_sec = t.second;
+    tm.tm_isdst = -1;
+    time_t when = mktime(&tm);
+    struct timeval tv[2] = {{when, 0}, {when, 0}};
+    if (::utimes(path.c_str(), tv) != 0) throw CFileException(CFileException::setStatus, errno, path);
+}
+
+bool CFile::SetAttributes(const std::string& path, uint32_t attributes) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return false;
+    mode_t mode = st.st_mode & 07777;
+    if (attributes & 1) mode &= ~static_cast<mode_t>(0222);
+    else mode |= S_IWUSR;
+    return ::chmod(path.c_str(), mode) == 0;
+}
+
+bool CFile::GetModifiedTime(const std::string& path, LocalTime& t) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return false;
+    struct tm tm;
+    time_t when = st.st_mtime;
+    if (!localtime_r(&when, &tm)) return false;
+    t = {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+    return true;
+}
+
+#endif

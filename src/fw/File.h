@@ -1,0 +1,73 @@
+// The framework's file object: one open file, read and written with plain
+// system calls (no buffering of its own). Portable: Win32 on Windows, POSIX
+// elsewhere. Every failure throws CFileException with the system's error
+// code and the path.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "fw/Exception.h"
+
+// A wall-clock time in the local time zone, as MS-DOS times in archives are.
+struct LocalTime {
+    int year = 1980;   // full year
+    int month = 1;     // 1..12
+    int day = 1;       // 1..31
+    int hour = 0;      // 0..23
+    int minute = 0;    // 0..59
+    int second = 0;    // 0..59
+};
+
+class CFile {
+public:
+    enum : unsigned {
+        modeRead = 0x0000,
+        modeWrite = 0x0001,
+        modeReadWrite = 0x0002,
+        shareDenyWrite = 0x0020,  // others may read but not write while open
+        modeCreate = 0x1000,      // create, or truncate an existing file
+    };
+    enum SeekFrom { begin = 0, current = 1, end = 2 };
+
+    CFile() = default;
+    CFile(const char* path, unsigned flags) { Open(path, flags); }
+    ~CFile();
+    CFile(const CFile&) = delete;
+    CFile& operator=(const CFile&) = delete;
+    CFile(CFile&& other) noexcept;
+    CFile& operator=(CFile&& other) noexcept;
+
+    void Open(const char* path, unsigned flags);  // throws CFileException
+    bool IsOpen() const;
+    const std::string& GetFilePath() const { return path_; }
+
+    // Reads up to count bytes; returns the number read, 0 at the end.
+    unsigned Read(void* buffer, unsigned count);
+    // Writes all count bytes or throws.
+    void Write(const void* buffer, unsigned count);
+    uint64_t Seek(int64_t offset, SeekFrom from);
+    uint64_t GetPosition() const;
+    uint64_t GetLength() const;
+    void Close();         // throws when the system reports a failure
+    void Abort() noexcept;  // closes, ignoring any failure
+
+    // Gives a (closed) file its last-write time, in local time. Throws
+    // CFileException(setStatus) when the system refuses.
+    static void SetModifiedTime(const std::string& path, const LocalTime& t);
+    // Gives a file its attributes (FILE_ATTRIBUTE_* bits). On Windows these
+    // are set as they are; elsewhere only the read-only bit (1) has a
+    // meaning and becomes the absence of write permission. Returns false on
+    // failure.
+    static bool SetAttributes(const std::string& path, uint32_t attributes);
+    // Reads a file's last-write time in local time; false if it is missing.
+    static bool GetModifiedTime(const std::string& path, LocalTime& t);
+
+private:
+    [[noreturn]] void Fail(CFileException::Operation op) const;
+#ifdef _WIN32
+    void* handle_ = nullptr;  // HANDLE; nullptr when closed
+#else
+    int fd_ = -1;
+#endif
+    std::string path_;
+};

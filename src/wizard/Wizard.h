@@ -1,0 +1,97 @@
+// The wizard frame and its page protocol. CWizardBase owns the ordered page
+// list (not the pages), shows and hides pages in the area of one frame
+// control, and runs Back, Next, Install and Cancel. CWizardDlg is the
+// setup's frame (template 102) with the caption from the configuration file
+// and a finish mode. Every page derives from CWizardPage and takes part
+// through eight hooks.
+#pragma once
+#include <windows.h>
+
+#include <list>
+
+#include "fw/Dialog.h"
+#include "fw/Handles.h"
+
+class CWizardBase;
+
+enum : UINT {
+    IDC_WIZ_BACK = 12323,
+    IDC_WIZ_NEXT = 12324,
+    IDC_WIZ_INSTALL = 12325,
+    IDC_WIZ_PAGEAREA = 1007,
+    IDD_WIZARD = 102,
+};
+
+class CWizardPage : public CDialog {
+public:
+    explicit CWizardPage(UINT templateId, HWND parent = nullptr);
+    ~CWizardPage() override;
+
+    // The eight hooks, in slot order.
+    virtual BOOL OnPageCreated() { return TRUE; }
+    virtual void OnPageClosing() {}
+    virtual BOOL CanLeavePage() { return TRUE; }
+    virtual void OnPageShown() {}
+    virtual BOOL CanCancelSetup() { return TRUE; }
+    virtual int GetBackTarget() { return 0; }
+    virtual int GetNextTarget() { return 0; }
+    virtual BOOL CommitPage() { return TRUE; }
+
+    UniqueFont titleFont;
+    UniqueBrush backBrush;
+    CWizardBase* wizard = nullptr;
+    BOOL created = FALSE;
+    BOOL shown = FALSE;
+    UINT pageId;
+
+protected:
+    BOOL OnInitDialog() override;
+    void OnCancel() override {}  // a cancel command reaching a page is ignored
+    HBRUSH OnCtlColor(HDC dc, HWND control, UINT kind) override;
+};
+
+class CWizardBase : public CDialog {
+public:
+    explicit CWizardBase(UINT templateId, HWND parent = nullptr);
+    ~CWizardBase() override;
+
+    void AppendPage(CWizardPage* page, UINT templateId);
+    CWizardPage* FindPageById(UINT id) const;
+    CWizardPage* FirstPage() const { return pages.front(); }
+    CWizardPage* LastPage() const { return pages.back(); }
+    CWizardPage* CurrentPage() const;
+    BOOL ShowPage(CWizardPage* page);
+    BOOL LeaveCurrentPage();
+    BOOL ClosePage(CWizardPage* page);
+    BOOL ShowFirstPage();
+    void SetPageArea(UINT controlId) { pageAreaId = controlId; }
+    void SetInstallEnabled(BOOL enable) { EnableControl(IDC_WIZ_INSTALL, enable); }
+    void SetBackEnabled(BOOL enable) { EnableControl(IDC_WIZ_BACK, enable); }
+    void SetNextEnabled(BOOL enable) { EnableControl(IDC_WIZ_NEXT, enable); }
+
+    BOOL installOnLastPage = TRUE;
+    std::list<CWizardPage*> pages;
+    UINT pageAreaId = 0;
+
+protected:
+    BOOL OnInitDialog() override;
+    BOOL OnCommand(UINT id, UINT code, HWND control) override;
+    void OnCancel() override;
+    void OnDestroy() override;
+    void OnInstallButton();
+    void OnBackButton();
+    void OnNextButton();
+
+private:
+    void EnableControl(UINT id, BOOL enable);
+    CWizardPage* Neighbour(CWizardPage* page, bool next) const;
+};
+
+class CWizardDlg : public CWizardBase {
+public:
+    explicit CWizardDlg(HWND parent = nullptr);
+    BOOL finishMode = FALSE;
+
+protected:
+    BOOL OnInitDialog() override;
+};

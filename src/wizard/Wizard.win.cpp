@@ -1,0 +1,228 @@
+#include "wizard/Wizard.h"
+
+#include "app/SetupState.h"
+#include "fw/App.h"
+
+// ---------------------------------------------------------------- page
+
+CWizardPage::CWizardPage(UINT templateId, HWND parent) : CDialog(templateId, parent), pageId(templateId) {}
+
+CWizardPage::~CWizardPage() = default;
+
+BOOL CWizardPage::OnInitDialog() {
+    CDialog::OnInitDialog();
+    titleFont.Reset(CreateFontA(-16, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif"));
+    backBrush.Reset(CreateSolidBrush(RGB(255, 255, 255)));
+    return TRUE;
+}
+
+HBRUSH CWizardPage::OnCtlColor(HDC dc, HWND, UINT kind) {
+    switch (kind) {
+    case CTLCOLOR_EDIT:
+    case CTLCOLOR_LISTBOX:
+    case CTLCOLOR_BTN:
+    case CTLCOLOR_SCROLLBAR:
+    case CTLCOLOR_STATIC:
+        SetTextColor(dc, RGB(0, 0, 0));
+        SetBkColor(dc, RGB(255, 255, 255));
+        break;
+    default:
+        break;
+    }
+    return backBrush.Get();
+}
+
+// ---------------------------------------------------------------- frame
+
+CWizardBase::CWizardBase(UINT templateId, HWND parent) : CDialog(templateId, parent) {}
+
+CWizardBase::~CWizardBase() = default;  // the list's nodes go; the pages stay
+
+void CWizardBase::AppendPage(CWizardPage* page, UINT templateId) {
+    page->pageId = templateId;
+    pages.push_back(page);
+}
+
+CWizardPage* CWizardBase::FindPageById(UINT id) const {
+    for (CWizardPage* p : pages)
+        if (p->pageId == id) return p;
+    return nullptr;
+}
+
+CWizardPage* CWizardBase::CurrentPage() const {
+    for (CWizardPage* p : pages)
+        if (p->shown) return p;
+    return nullptr;
+}
+
+void CWizardBase::EnableControl(UINT id, BOOL enable) {
+    HWND item = GetDlgItem(static_cast<int>(id));
+    if (item) EnableWindow(item, enable);
+}
+
+CWizardPage* CWizardBase::Neighbour(CWizardPage* page, bool next) const {
+    for (auto it = pages.begin(); it != pages.end(); ++it) {
+        if (*it != page) continue;
+        if (next) {
+            ++it;
+            return it == pages.end() ? nullptr : *it;
+        }
+        return it == pages.begin() ? nullptr : *std::prev(it);
+    }
+    return nullptr;
+}
+
+BOOL CWizardBase::OnInitDialog() {
+    CDialog::OnInitDialog();
+    SetWindowLongPtrA(m_hWnd, GWL_EXSTYLE, GetWindowLongPtrA(m_hWnd, GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
+    ShowFirstPage();
+    return TRUE;
+}
+
+BOOL CWizardBase::ShowFirstPage() {
+    CWizardPage* first = FirstPage();
+    if (!LeaveCurrentPage()) return FALSE;
+    SetBackEnabled(FALSE);
+    if (pages.size() > 1) {
+        SetInstallEnabled(FALSE);
+        SetNextEnabled(TRUE);
+    } else {
+        if (installOnLastPage) SetInstallEnabled(TRUE);
+        SetNextEnabled(FALSE);
+    }
+    return ShowPage(first);
+}
+
+BOOL CWizardBase::ShowPage(CWizardPage* page) {
+    if (!page->created) {
+        if (!page->Create(m_hWnd)) return FALSE;
+        page->created = TRUE;
+        page->wizard = this;
+        if (!page->OnPageCreated()) return FALSE;
+    }
+    if (!LeaveCurrentPage()) return FALSE;
+    RECT r = {0, 0, 0, 0};
+    HWND area = GetDlgItem(static_cast<int>(pageAreaId));
+    if (area) {
+        GetWindowRect(area, &r);
+        ScreenToClient(m_hWnd, reinterpret_cast<POINT*>(&r));
+    }
+    SetWindowPos(page->m_hWnd, nullptr, r.left, r.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    EnableWindow(page->m_hWnd, TRUE);
+    ShowWindow(page->m_hWnd, SW_SHOW);
+    InvalidateRect(page->m_hWnd, nullptr, TRUE);
+    UpdateWindow(page->m_hWnd);
+    page->OnPageShown();
+    page->shown = TRUE;
+    return TRUE;
+}
+
+BOOL CWizardBase::LeaveCurrentPage() {
+    CWizardPage* current = CurrentPage();
+    if (!current) return TRUE;
+    if (!current->CanLeavePage()) return FALSE;
+    ShowWindow(current->m_hWnd, SW_HIDE);
+    current->shown = FALSE;
+    return TRUE;
+}
+
+BOOL CWizardBase::ClosePage(CWizardPage* page) {
+    if (!page->created) return TRUE;
+    if (!page->CanLeavePage()) return FALSE;
+    page->OnPageClosing();
+    page->DestroyWindow();
+    page->created = FALSE;
+    return TRUE;
+}
+
+BOOL CWizardBase::OnCommand(UINT id, UINT code, HWND control) {
+    if (code == BN_CLICKED) {
+        switch (id) {
+        case IDC_WIZ_INSTALL:
+            OnInstallButton();
+            return TRUE;
+        case IDC_WIZ_BACK:
+            OnBackButton();
+            return TRUE;
+        case IDC_WIZ_NEXT:
+            OnNextButton();
+            return TRUE;
+        default:
+            break;
+        }
+    }
+    return CDialog::OnCommand(id, code, control);
+}
+
+void CWizardBase::OnNextButton() {
+    CWizardPage* p = CurrentPage();
+    if (!p) return;  // no current page: nothing to do
+    int t = p->GetNextTarget();
+    CWizardPage* target;
+    if (t == -1) return;
+    if (t == 0) target = Neighbour(p, true);
+    else target = FindPageById(static_cast<UINT>(t));
+    if (!target) return;
+    if (!ShowPage(target)) return;
+    if (target == LastPage()) {
+        SetNextEnabled(FALSE);
+        if (installOnLastPage) SetInstallEnabled(TRUE);
+    }
+    SetBackEnabled(TRUE);
+}
+
+void CWizardBase::OnBackButton() {
+    CWizardPage* p = CurrentPage();
+    if (!p) return;
+    int t = p->GetBackTarget();
+    CWizardPage* target;
+    if (t == -1) return;
+    if (t == 0) target = Neighbour(p, false);
+    else target = FindPageById(static_cast<UINT>(t));
+    if (!target) return;
+    if (!ShowPage(target)) return;
+    if (target == FirstPage()) {
+        SetBackEnabled(FALSE);
+        SetInstallEnabled(FALSE);
+    }
+    SetNextEnabled(TRUE);
+}
+
+void CWizardBase::OnInstallButton() {
+    CWizardPage* p = CurrentPage();
+    if (!p) return;
+    if (!p->CanLeavePage()) return;
+    for (CWizardPage* page : pages)
+        if (page->created && !page->CommitPage()) return;
+    EndDialog(IDC_WIZ_INSTALL);
+}
+
+void CWizardBase::OnCancel() {
+    if (AppMessageBox("Exit installation?", MB_YESNO | MB_ICONQUESTION, m_hWnd) != IDYES) return;
+    for (CWizardPage* page : pages)
+        if (page->created && !page->CanCancelSetup()) return;
+    EndDialog(IDCANCEL);
+}
+
+void CWizardBase::OnDestroy() {
+    for (CWizardPage* page : pages) ClosePage(page);
+}
+
+// ---------------------------------------------------------------- setup's frame
+
+CWizardDlg::CWizardDlg(HWND parent) : CWizardBase(IDD_WIZARD, parent) {}
+
+BOOL CWizardDlg::OnInitDialog() {
+    SetPageArea(IDC_WIZ_PAGEAREA);
+    CWizardBase::OnInitDialog();
+    ReadConfigString("Software", "Version", g_setup.productVersion, sizeof g_setup.productVersion);
+    SetWindowText(g_setup.productVersion);
+    if (finishMode) {
+        ShowWindow(GetDlgItem(IDC_WIZ_BACK), SW_HIDE);
+        ShowWindow(GetDlgItem(IDC_WIZ_NEXT), SW_HIDE);
+        ShowWindow(GetDlgItem(IDCANCEL), SW_HIDE);
+        SetDlgItemText(IDC_WIZ_INSTALL, "Finish");
+    }
+    return TRUE;
+}
