@@ -1,0 +1,174 @@
+#include "win/support/UiDriver.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace ui {
+
+HWND WaitFor(const std::function<HWND()>& pred, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        HWND w = pred();
+        if (w) return w;
+        if (GetTickCount() - start > timeoutMs) return nullptr;
+        Sleep(15);
+    }
+}
+
+namespace {
+struct EnumState {
+    std::function<bool(HWND)> test;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK EnumTop(HWND w, LPARAM lp) {
+    auto* s = reinterpret_cast<EnumState*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    if (pid != GetCurrentProcessId() || !IsWindowVisible(w)) return TRUE;
+    if (s->test(w)) {
+        s->found = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND FindTop(std::function<bool(HWND)> test) {
+    EnumState s{std::move(test)};
+    EnumWindows(EnumTop, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+bool IsDialogClass(HWND w) {
+    char cls[32] = {0};
+    GetClassNameA(w, cls, sizeof cls);
+    return std::string(cls) == "#32770";
+}
+}  // namespace
+
+HWND FindControl(HWND root, int controlId) {
+    if (!root) return nullptr;
+    HWND direct = GetDlgItem(root, controlId);
+    if (direct) return direct;
+    for (HWND c = GetWindow(root, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        if (GetDlgCtrlID(c) == controlId) return c;
+        if (GetWindow(c, GW_CHILD)) {
+            HWND deeper = FindControl(c, controlId);
+            if (deeper) return deeper;
+        }
+    }
+    return nullptr;
+}
+
+HWND FindDialogWithControl(int controlId) {
+    return FindTop([&](HWND w) { return IsDialogClass(w) && FindControl(w, controlId) != nullptr; });
+}
+
+HWND WaitForDialogWithControl(int controlId, DWORD timeoutMs) {
+    return WaitFor([&] { return FindDialogWithControl(controlId); }, timeoutMs);
+}
+
+std::string WindowText(HWND w) {
+    if (!w) return std::string();
+    int n = GetWindowTextLengthA(w);
+    std::vector<char> buf(static_cast<size_t>(n) + 2, 0);
+    GetWindowTextA(w, buf.data(), n + 1);
+    return buf.data();
+}
+
+std::string MessageBoxText(HWND box) { return WindowText(GetDlgItem(box, 0xFFFF)); }
+
+HWND FindMessageBox(const char* textPart) {
+    return FindTop([&](HWND w) {
+        if (!IsDialogClass(w)) return false;
+        HWND text = GetDlgItem(w, 0xFFFF);
+        return text && WindowText(text).find(textPart) != std::string::npos;
+    });
+}
+
+HWND WaitForMessageBox(const char* textPart, DWORD timeoutMs) {
+    return WaitFor([&] { return FindMessageBox(textPart); }, timeoutMs);
+}
+
+std::string ControlText(HWND root, int controlId) { return WindowText(FindControl(root, controlId)); }
+
+bool ControlEnabled(HWND root, int controlId) {
+    HWND c = FindControl(root, controlId);
+    return c && IsWindowEnabled(c);
+}
+
+bool ControlVisible(HWND root, int controlId) {
+    HWND c = FindControl(root, controlId);
+    return c && IsWindowVisible(c);
+}
+
+bool Click(HWND root, int controlId) {
+    HWND c = FindControl(root, controlId);
+    if (!c) return false;
+    PostMessageA(GetParent(c), WM_COMMAND, MAKEWPARAM(controlId, BN_CLICKED), reinterpret_cast<LPARAM>(c));
+    return true;
+}
+
+bool SetText(HWND root, int controlId, const char* text) {
+    HWND c = FindControl(root, controlId);
+    if (!c) return false;
+    SendMessageA(c, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+    return true;
+}
+
+std::string Answer(const char* textPart, int buttonId, DWORD timeoutMs) {
+    HWND box = WaitForMessageBox(textPart, timeoutMs);
+    if (!box) return std::string();
+    std::string text = MessageBoxText(box);
+    HWND button = GetDlgItem(box, buttonId);
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    WaitGone(box, timeoutMs);
+    return text;
+}
+
+bool WaitGone(HWND w, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    while (IsWindow(w) && IsWindowVisible(w)) {
+        if (GetTickCount() - start > timeoutMs) return false;
+        Sleep(10);
+    }
+    return true;
+}
+
+Driver::Driver(std::function<void()> fn) : thread_(std::move(fn)) {}
+
+Driver::~Driver() { Finish(); }
+
+void Driver::Finish() {
+    if (thread_.joinable()) thread_.join();
+}
+
+bool Screenshot(const std::string& pngPath) {
+    // Wine starts a Unix program given by its Z: path as a native process;
+    // ImageMagick's `import` grabs the X root window of Wine's DISPLAY.
+    DeleteFileA(("Z:" + pngPath).c_str());
+    std::string line = "import -window root " + pngPath;
+    std::vector<char> buf(line.begin(), line.end());
+    buf.push_back(0);
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessA("Z:\\usr\\bin\\import", buf.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return false;
+    WaitForSingleObject(pi.hProcess, 15000);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    // The native process may outlive the handle's wait; give it a moment.
+    for (int i = 0; i < 100; ++i) {
+        WIN32_FILE_ATTRIBUTE_DATA d;
+        if (GetFileAttributesExA(("Z:" + pngPath).c_str(), GetFileExInfoStandard, &d) && d.nFileSizeLow > 0) {
+            Sleep(100);
+            return true;
+        }
+        Sleep(50);
+    }
+    return false;
+}
+
+}  // namespace ui
