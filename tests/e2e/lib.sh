@@ -1,0 +1,182 @@
+# Shell side of the end-to-end scenarios (sourced by run.sh): a Wine prefix
+# of the scenario's own, the test package, media built from it, and the
+# driver run. A scenario script uses these functions and variables:
+#
+#   $WORK           the scenario's scratch folder (Unix)
+#   $PKG            the package tree (what an installation must produce)
+#   e2e_package     builds the standard package into $PKG
+#   e2e_zip ARCHIVE FILE        one-file archive with Info-ZIP zip
+#   e2e_pack PACK DIR           pack file of every file below DIR
+#   e2e_ini FILE                morlan.ini from stdin, with CR LF line ends
+#   e2e_medium DISK1 [DISK...]  puts setup.exe on disk 1, maps A: to it
+#   e2e_drive               runs the driver with the scenario on stdin
+#   winpath UNIXPATH        the path as the setup sees it (Z:\...)
+set -e
+
+WINE64=/usr/lib/wine/wine64
+WINESERVER64=/usr/lib/wine/wineserver64
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+: "${E2E_BUILD:?}" "${E2E_SOURCE:?}"
+E2E_ROOT=$E2E_BUILD/e2e
+TEMPLATE=$E2E_ROOT/template-prefix
+
+winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
+
+# One prefix made with wineboot per build tree; every scenario gets a copy
+# whose files are hard links (a prefix is 700 MB; the setup only adds files
+# or replaces them by new ones, so the template stays untouched) and whose
+# registry is a real copy.
+e2e_template() {
+    mkdir -p "$E2E_ROOT"
+    (
+        flock 8
+        if [ ! -f "$TEMPLATE/system.reg" ]; then
+            rm -rf "$TEMPLATE"
+            mkdir -p "$TEMPLATE"
+            WINEPREFIX=$TEMPLATE "$WINE64" wineboot -i </dev/null >/dev/null 2>&1
+            # Without a window manager Wine then draws title bars itself and
+            # windows close at once.
+            WINEPREFIX=$TEMPLATE "$WINE64" reg add "HKCU\\Software\\Wine\\X11 Driver" /v Managed /d N /f \
+                </dev/null >/dev/null 2>&1
+            WINEPREFIX=$TEMPLATE "$WINESERVER64" -k </dev/null >/dev/null 2>&1 || true
+            WINEPREFIX=$TEMPLATE "$WINESERVER64" -w </dev/null >/dev/null 2>&1 || true
+        fi
+    ) 8>"$E2E_ROOT/template.lock"
+}
+
+e2e_begin() {
+    NAME=$(basename "$1" .sh)
+    WORK=$E2E_ROOT/$NAME
+    PKG=$WORK/package
+    SETUPKIT=$E2E_BUILD/../native/bin/setupkit
+    e2e_template
+    export WINEPREFIX=$WORK/prefix
+    e2e_stop_server
+    chmod -R u+w "$WORK" 2>/dev/null || true
+    rm -rf "$WORK"
+    mkdir -p "$WORK"
+    mkdir -p "$WINEPREFIX/dosdevices"
+    cp -al "$TEMPLATE/drive_c" "$WINEPREFIX/drive_c"
+    cp "$TEMPLATE"/*.reg "$TEMPLATE/.update-timestamp" "$WINEPREFIX/"
+    ln -s ../drive_c "$WINEPREFIX/dosdevices/c:"
+    ln -s / "$WINEPREFIX/dosdevices/z:"
+    # A persistent server and Wine's services, every stream redirected:
+    # otherwise CTest waits on them.
+    "$WINESERVER64" -p </dev/null >/dev/null 2>&1 &
+    sleep 0.2
+    "$WINE64" wineboot </dev/null >/dev/null 2>&1
+    trap 'e2e_stop_server' EXIT
+    echo "scenario $NAME in $WORK"
+}
+
+e2e_stop_server() {
+    if [ -n "$WINEPREFIX" ] && [ -d "$WINEPREFIX" ]; then
+        "$WINESERVER64" -k </dev/null >/dev/null 2>&1 || true
+    fi
+}
+
+e2e_end() {
+    e2e_stop_server
+    trap - EXIT
+    # The prefix is only hard links and registry copies: drop it; keep the
+    # package and media for a look after a failure of a later run.
+    rm -rf "$WINEPREFIX"
+}
+
+# --------------------------------------------------------------- package
+
+# A file with given content and last-write time (times at even seconds: the
+# archives and packs hold MS-DOS times).
+mkf() { # path time content...
+    p=$1 t=$2
+    shift 2
+    mkdir -p "$(dirname "$p")"
+    printf '%s' "$*" >"$p"
+    touch -d "$t" "$p"
+}
+
+# Binary content of n bytes from a seed (deterministic, not compressible).
+mkbin() { # path time bytes seed
+    mkdir -p "$(dirname "$1")"
+    perl -e 'srand($ARGV[1]); print join "", map { chr(int(rand(256))) } 1..$ARGV[0]' "$3" "$4" >"$1"
+    touch -d "$2" "$1"
+}
+
+# The standard package: the program (a test program that records how it was
+# started), two language libraries, the kernel driver, USB driver files, an
+# icon, a read-only file, an empty file, a file to delete after copying, and
+# a data folder of many small files that travels as a pack file.
+e2e_package() {
+    rm -rf "$PKG"
+    mkdir -p "$PKG/bin" "$PKG/doc" "$PKG/data/a" "$PKG/data/b"
+    cp "$E2E_BUILD/bin/e2emarker.exe" "$PKG/bin/Morlan.exe"
+    touch -d "2024-03-04 10:20:30" "$PKG/bin/Morlan.exe"
+    mkbin "$PKG/bin/English.dll" "2023-11-05 08:00:00" 3000 1
+    mkbin "$PKG/bin/German.dll" "2023-11-05 08:00:02" 3100 2
+    mkbin "$PKG/bin/Kr3nt.sys" "2022-01-31 23:59:58" 5000 3
+    mkbin "$PKG/bin/morlan.ico" "2021-06-15 12:00:00" 766 4
+    mkbin "$PKG/bin/UsbDrv.sys" "2022-02-01 01:02:04" 2048 5
+    mkbin "$PKG/bin/UsbDrv.inf" "2022-02-01 01:02:06" 900 6
+    mkf "$PKG/bin/readme.txt" "2020-02-29 06:07:08" "Read me first. This file is read-only."
+    chmod a-w "$PKG/bin/readme.txt"
+    : >"$PKG/bin/empty.dat"
+    touch -d "2019-12-31 23:59:58" "$PKG/bin/empty.dat"
+    mkf "$PKG/bin/old.tmp" "2018-01-01 00:00:00" "left from the build, deleted after copying"
+    mkbin "$PKG/doc/manual.pdf" "2024-07-14 14:14:14" 40000 7
+    i=0
+    while [ $i -lt 120 ]; do
+        mkf "$PKG/data/a/item$i.txt" "2024-01-0$((i % 9 + 1)) 0$((i % 10)):1$((i % 10)):2$((i % 5 * 2))" "item $i of folder a"
+        mkf "$PKG/data/b/rec$i.bin" "2023-0$((i % 9 + 1))-1$((i % 10)) 1$((i % 10)):0$((i % 10)):00" "$i$i$i"
+        i=$((i + 1))
+    done
+    mkf "$PKG/data/top.txt" "2024-05-05 05:05:06" "data root file"
+}
+
+# --------------------------------------------------------------- media
+
+e2e_zip() { # archive file: one entry, named like the file, no folder
+    rm -f "$1"
+    zip -q -X -j "$1" "$2"
+}
+
+# A pack file: a 4-byte header whose high half is the record count, then per
+# file its name relative to DIR (with '\'), a zero byte, the length and the
+# MS-DOS time (local time, date in the high half), and the bytes.
+e2e_pack() { # pack dir
+    perl -e '
+        use strict; use File::Find;
+        my ($pack, $dir) = @ARGV;
+        my @files;
+        find({ no_chdir => 1, wanted => sub { push @files, $_ if -f $_ } }, $dir);
+        @files = sort @files;
+        open my $out, ">:raw", $pack or die "$pack: $!";
+        print $out pack("vv", 0, scalar @files);
+        for my $f (@files) {
+            (my $name = substr($f, length($dir) + 1)) =~ s{/}{\\}g;
+            my @t = localtime((stat $f)[9]);
+            my $date = (($t[5] - 80) << 9) | (($t[4] + 1) << 5) | $t[3];
+            my $time = ($t[2] << 11) | ($t[1] << 5) | ($t[0] >> 1);
+            open my $in, "<:raw", $f or die "$f: $!";
+            local $/; my $data = <$in> // "";
+            print $out $name, "\0", pack("VV", length $data, ($date << 16) | $time), $data;
+        }' "$1" "$2"
+}
+
+e2e_ini() { # file: morlan.ini from stdin, CR LF as the vendor's editor writes
+    sed 's/$/\r/' >"$1"
+}
+
+# Disk folders; setup.exe on the first; drive A: shows the first.
+e2e_medium() {
+    cp "$E2E_BUILD/bin/setup.exe" "$1/setup.exe"
+    ln -sfn "$1" "$WINEPREFIX/dosdevices/a:"
+}
+
+# --------------------------------------------------------------- driver
+
+e2e_drive() {
+    cat >"$WORK/scenario.txt"
+    "$WINE64" "$E2E_BUILD/bin/e2edriver.exe" "$(winpath "$WORK/scenario.txt")" </dev/null
+}

@@ -1,0 +1,16 @@
+#!/bin/sh
+# Runs one end-to-end scenario in a Wine prefix of its own:
+#   E2E_BUILD=build/win64 E2E_SOURCE=. sh tests/e2e/run.sh tests/e2e/scenarios/NAME.sh
+# Outside a display it starts itself under xvfb-run.
+set -e
+if [ -z "$DISPLAY" ]; then
+    exec xvfb-run -a -s "-screen 0 1280x1024x24" sh "$0" "$@"
+fi
+E2E_BUILD=$(cd "${E2E_BUILD:?}" && pwd)
+E2E_SOURCE=$(cd "${E2E_SOURCE:?}" && pwd)
+scenario=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
+. "$E2E_SOURCE/tests/e2e/lib.sh"
+e2e_begin "$scenario"
+. "$scenario"
+e2e_end
+echo "scenario $NAME passed"

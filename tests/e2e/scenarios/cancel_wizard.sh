@@ -1,0 +1,33 @@
+# Cancel in the first wizard: No goes on with the wizard, Yes ends the setup
+# with nothing installed and the configuration file not copied.
+e2e_package
+mkdir -p "$WORK/disk1"
+e2e_zip "$WORK/disk1/Morlan.zip" "$PKG/bin/Morlan.exe"
+e2e_ini "$WORK/disk1/morlan.ini" <<INI
+[Software]
+Version=Morlan Demo 1.0
+Name=Morlan Demo
+[Dir]
+Dest=C:\Morlan
+[Disk]
+Number=1
+[Disk1]
+Number=1
+File1=Morlan
+Dir1=bin
+Percent1=100
+INI
+e2e_medium "$WORK/disk1"
+e2e_drive <<SCN
+start
+frame
+expect-caption "Morlan Demo 1.0"
+click 2
+answer "Exit installation?" no
+running 300
+click 2
+answer "Exit installation?" yes
+ended
+missing C:\Morlan\morlan.ini
+missing C:\Morlan\bin
+SCN
