@@ -1,0 +1,120 @@
+#include "engine/InstallSteps.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app/Paths.h"
+#include "fw/File.h"
+
+namespace engine {
+
+int ArchiveTargetPercent(int percentKey) { return std::clamp(percentKey, 0, 100) * 20 / 100; }
+
+int ArchiveMidwayPercent(int current, int target) { return current + (target - current) / 2; }
+
+PackSlice PackSliceFor(int packCount, int j) {
+    PackSlice s;
+    if (packCount <= 0) return s;
+    s.base = (100 / packCount) * j;
+    s.share = (j + 1 == packCount) ? 100 - s.base : 100 / packCount;
+    return s;
+}
+
+int PackPercent(const PackSlice& slice, int done, int count) {
+    int64_t within = 0;
+    if (count > 0) within = static_cast<int64_t>(slice.share) * std::min(done, count) / count;
+    const int64_t percent = 20 + (slice.base + within) * 80 / 100;
+    return static_cast<int>(std::clamp<int64_t>(percent, 20, 100));
+}
+
+bool IsAcceptableConfigName(const char* value) { return !value || !*value || IsSafeRelativeName(value); }
+
+ComposeResult ComposeArchivePaths(const char* sourceDir, const char* installDir, const char* name, const char* dir,
+                                  ArchivePaths& out, const char** bad) {
+    const char* dummy = nullptr;
+    if (!bad) bad = &dummy;
+    if (!IsAcceptableConfigName(name)) {
+        *bad = name;
+        return ComposeResult::refused;
+    }
+    if (!IsAcceptableConfigName(dir)) {
+        *bad = dir;
+        return ComposeResult::refused;
+    }
+    if (!JoinPath(out.src, sizeof out.src, {sourceDir, "\\", name, ".zip"})) {
+        *bad = name;
+        return ComposeResult::tooLong;
+    }
+    if (!JoinPath(out.destFolder, sizeof out.destFolder, {installDir, "\\", dir}) ||
+        !JoinPath(out.dst, sizeof out.dst, {out.destFolder, "\\", name, ".zip"})) {
+        *bad = name;
+        return ComposeResult::tooLong;
+    }
+    return ComposeResult::ok;
+}
+
+namespace {
+
+#ifdef _WIN32
+constexpr char kSeparator = '\\';
+#else
+constexpr char kSeparator = '/';
+#endif
+
+// Closes the stream and removes the file: a record that was not written
+// completely never stays behind looking complete.
+void Discard(FILE* out, const char* path) {
+    std::fclose(out);
+    std::remove(path);
+}
+
+}  // namespace
+
+PackStepOutcome WritePackRecord(PackReader& reader, const char* destDir, char* writeBuffer,
+                                size_t writeBufferSize) {
+    PackStepOutcome o;
+    const PackReader::Status st = reader.ReadRecordHeader(o.info);
+    if (st == PackReader::end) {
+        o.result = PackStepOutcome::packEnd;
+        return o;
+    }
+    auto retryLater = [&](PackStepOutcome::Result r) {
+        reader.RewindRecord();
+        o.result = r;
+        return o;
+    };
+    if (st != PackReader::record) return retryLater(PackStepOutcome::damaged);
+
+    // The name is shown with the separator it is stored with.
+    if (!IsSafeRelativeName(o.info.name)) return retryLater(PackStepOutcome::refusedName);
+    if (!JoinPath(o.path, sizeof o.path, {destDir, "\\", o.info.name}))
+        return retryLater(PackStepOutcome::pathTooLong);
+
+    std::string target = o.path;
+    if (kSeparator != '\\') std::replace(target.begin() + static_cast<std::ptrdiff_t>(std::strlen(destDir)),
+                                         target.end(), '\\', kSeparator);
+    FILE* out = std::fopen(target.c_str(), "wb");
+    if (!out) return retryLater(PackStepOutcome::createFailed);
+    if (writeBuffer && writeBufferSize) std::setvbuf(out, writeBuffer, _IOFBF, writeBufferSize);
+
+    bool outputFailed = false;
+    if (!reader.CopyData(out, o.info.length, &outputFailed)) {
+        Discard(out, target.c_str());
+        return retryLater(outputFailed ? PackStepOutcome::writeFailed : PackStepOutcome::damaged);
+    }
+    if (std::fflush(out) != 0 || std::ferror(out)) {
+        Discard(out, target.c_str());
+        return retryLater(PackStepOutcome::writeFailed);
+    }
+    if (std::fclose(out) != 0) {
+        std::remove(target.c_str());
+        return retryLater(PackStepOutcome::writeFailed);
+    }
+    o.result = PackStepOutcome::written;
+    CFile::SetModifiedTime(target, pack::DosTimeToLocal(o.info.dosTime));
+    return o;
+}
+
+}  // namespace engine
