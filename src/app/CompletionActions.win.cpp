@@ -1,7 +1,105 @@
-// PLACEHOLDER: the completion actions are built by a later change; until
-// then the sequence runs through them without doing anything.
-#include "app/SetupApp.h"
+// The actions that finish an installation: deleting the files that the
+// configuration lists, installing the chosen language library, and the
+// final action (restart, start the program, or open its folder).
+#include "app/CompletionActions.h"
 
-void CSetupApp::DeleteListedFiles() {}
-void CSetupApp::CopyLanguageLibrary() {}
-void CSetupApp::RunFinalAction() {}
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstring>
+
+#include "app/CommandLine.h"
+#include "app/Paths.h"
+#include "app/Sequence.h"
+#include "app/SetupApp.h"
+#include "app/SetupState.h"
+#include "fw/Handles.h"
+
+const char kRestartNotice[] = "Please close all processes to avoid losing data.";
+
+namespace {
+const char kShutdownPrivilege[] = "SeShutdownPrivilege";
+const char kDefaultLanguage[] = "Default";
+}  // namespace
+
+void CSetupApp::DeleteListedFiles() {
+    const int count = ReadConfigInt("DelFile", "Number");
+    for (int i = 1; i <= count; ++i) {
+        char key[16];
+        FormatIndexedName(key, sizeof key, "File", i);
+        char name[20] = {0};
+        ReadConfigString("DelFile", key, name, sizeof name);
+        // An empty or missing entry names the folder itself; deleting it
+        // fails like any other failed deletion, and the loop goes on.
+        char path[256];
+        if (JoinPath(path, sizeof path, {g_setup.installDir, "\\", name})) DeleteFileA(path);
+    }
+}
+
+void CSetupApp::CopyLanguageLibrary() {
+    char key[16];
+    FormatIndexedName(key, sizeof key, "File", g_setup.languageIndex + 1);
+    char library[20] = {0};
+    ReadConfigString("Language", key, library, sizeof library);
+    if (SamePathNoCase(library, kDefaultLanguage)) return;
+
+    // A path that does not fit its buffer refuses the copy rather than
+    // copying a file named by a cut path.
+    char source[180];
+    if (!JoinPath(source, sizeof source, {g_setup.installDir, "\\bin\\", library, ".dll"})) return;
+    char destName[20] = {0};
+    ReadConfigString("Language", "DestFile", destName, sizeof destName);
+    char target[200];
+    if (!JoinPath(target, sizeof target, {g_setup.installDir, "\\bin\\", destName, ".dll"})) return;
+    CopyFileA(source, target, FALSE);  // a missing source leaves the target as it was
+}
+
+bool RestartComputer(const char* privilegeName) {
+    UniqueKernelHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.Put())) return false;
+    TOKEN_PRIVILEGES privileges;
+    std::memset(&privileges, 0, sizeof privileges);
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    if (!LookupPrivilegeValueA(nullptr, privilegeName, &privileges.Privileges[0].Luid)) return false;
+    // The call reports a privilege that the token does not hold only
+    // through the last error (ERROR_NOT_ALL_ASSIGNED), so start from 0.
+    SetLastError(ERROR_SUCCESS);
+    if (!AdjustTokenPrivileges(token.Get(), FALSE, &privileges, 0, nullptr, nullptr)) return false;
+    if (GetLastError() != ERROR_SUCCESS) return false;
+    return ExitWindowsEx(EWX_REBOOT | EWX_FORCE, 0) != FALSE;
+}
+
+void CSetupApp::RunFinalAction() {
+    char execFile[40] = {0};
+    ReadConfigString("Exec", "ExecFile", execFile, sizeof execFile);
+    char program[256];
+    const bool haveProgram = JoinPath(program, sizeof program, {g_setup.installDir, "\\", execFile});
+
+    if (DecideSequence(g_setup.programmerType, g_setup.platformId).finalAction == FinalActionKind::restartIfChosen) {
+        // The restart page was shown: restart when the user chose it,
+        // otherwise end without starting or opening anything.
+        if (!g_setup.restartNow) return;
+        AppMessageBox(kRestartNotice, MB_OK);
+        RestartComputer(kShutdownPrivilege);
+        return;
+    }
+
+    if (g_setup.runAfterSetup) {
+        // Quoted, so that "C:\Program Files\x\prog.exe" never starts
+        // "C:\Program.exe".
+        char commandLine[260];
+        if (haveProgram && QuoteProgramPath(commandLine, sizeof commandLine, program))
+            WinExec(commandLine, SW_SHOWNORMAL);
+        return;
+    }
+
+    char execDir[40] = {0};
+    ReadConfigString("Exec", "ExecDir", execDir, sizeof execDir);
+    // The folder is built in installDir itself, its last use; a folder that
+    // would not fit is not opened at all.
+    char folder[sizeof g_setup.installDir];
+    if (!JoinPath(folder, sizeof folder, {g_setup.installDir, "\\", execDir})) return;
+    std::memcpy(g_setup.installDir, folder, sizeof folder);
+    ShellExecuteA(nullptr, "open", g_setup.installDir, nullptr, nullptr, SW_SHOWNORMAL);
+}

@@ -17,6 +17,11 @@ public:
     void CreateShortcuts();
     void RegisterKernelService();
     void InstallUsbDriver();
+    // Parts of the USB step: remove a device's enumeration key (a path below
+    // HKEY_LOCAL_MACHINE) with the driver keys of its instances, and remove
+    // the direct subkeys of an open key.
+    void DeleteDeviceKeys(const char* deviceKey);
+    void DeleteSubkeys(HKEY key);
 };
 
 // Start-up: platform id, source folder (made the current directory) and

@@ -110,12 +110,15 @@ class OleScope {
 public:
     OleScope() noexcept : hr_(OleInitialize(nullptr)) {}
     ~OleScope() {
-        if (SUCCEEDED(hr_)) OleUninitialize();
+        if (SUCCEEDED(hr_) && !keep_) OleUninitialize();
     }
     OleScope(const OleScope&) = delete;
     OleScope& operator=(const OleScope&) = delete;
     bool Ok() const noexcept { return SUCCEEDED(hr_); }
+    // Leaves OLE initialised for the rest of the thread's life.
+    void Keep() noexcept { keep_ = true; }
 
 private:
     HRESULT hr_;
+    bool keep_ = false;
 };
