@@ -1,11 +1,28 @@
 #!/bin/sh
-# Installs what is needed, builds the three presets and runs every test.
+# The README's test command: installs what is missing, builds the three
+# presets, checks the shipping executable and runs every test (the native
+# unit tests with AddressSanitizer and UBSan, then the Windows tests under
+# Wine in a virtual display). Prints a summary; the output of failed tests
+# in full.
 set -e
 cd "$(dirname "$0")/.."
 scripts/bootstrap.sh
-for preset in native win64 win32; do
-    cmake --preset "$preset" >/dev/null
-    cmake --build --preset "$preset"
-done
-ctest --preset native -j2
-scripts/wine-ctest.sh
+scripts/build.sh native win64 win32
+scripts/check-win32.sh
+
+summary() { # name log rc
+    if [ "$3" -eq 0 ]; then
+        echo "$1: $(grep -E 'tests passed' "$2" | tail -n 1)"
+    else
+        cat "$2"
+        echo "$1: FAILED (log: $2)"
+    fi
+}
+
+rc=0
+ctest --preset native -j 2 >build/ctest-native.log 2>&1 || rc=$?
+summary "native tests" build/ctest-native.log $rc
+rc2=0
+scripts/wine-ctest.sh >build/ctest-win64.log 2>&1 || rc2=$?
+summary "Windows tests under Wine" build/ctest-win64.log $rc2
+[ $rc -eq 0 ] && [ $rc2 -eq 0 ]

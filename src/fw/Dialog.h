@@ -66,6 +66,7 @@ protected:
     // Shows an exception that reached the dialog procedure (overridable for
     // tests); the default is a stop-icon message box with its text.
     static void ReportException(const char* text);
+    static void CenterOnOwner(HWND hwnd);
 
     UINT templateId_;
     HWND parent_;

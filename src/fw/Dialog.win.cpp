@@ -62,6 +62,23 @@ BOOL CDialog::OnCommand(UINT id, UINT code, HWND) {
     return FALSE;
 }
 
+// A modal dialog's template gives no position: like the dialog framework
+// the setup was made with, centre it over its visible owner, or else on the
+// screen's work area.
+void CDialog::CenterOnOwner(HWND hwnd) {
+    RECT area;
+    HWND owner = GetWindow(hwnd, GW_OWNER);
+    if (owner && IsWindowVisible(owner) && !IsIconic(owner)) GetWindowRect(owner, &area);
+    else SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    RECT r;
+    GetWindowRect(hwnd, &r);
+    int x = area.left + ((area.right - area.left) - (r.right - r.left)) / 2;
+    int y = area.top + ((area.bottom - area.top) - (r.bottom - r.top)) / 2;
+    if (x < 0) x = 0;
+    if (y < 0) y = 0;
+    SetWindowPos(hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void CDialog::ReportException(const char* text) { AppMessageBox(text, MB_OK | MB_ICONSTOP); }
 
 INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -91,6 +108,7 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
 INT_PTR CDialog::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_INITDIALOG:
+        if (modal_) CenterOnOwner(m_hWnd);
         return OnInitDialog();
     case WM_COMMAND:
         return OnCommand(LOWORD(wp), HIWORD(wp), reinterpret_cast<HWND>(lp));

@@ -1,0 +1,17 @@
+#!/bin/sh
+# Configures and builds the given presets (default: all three) quietly: the
+# compiler's output is kept in build/<preset>.log and shown only on failure.
+# Usage: scripts/build.sh [native] [win64] [win32]
+set -e
+cd "$(dirname "$0")/.."
+[ $# -gt 0 ] || set -- native win64 win32
+mkdir -p build
+for preset in "$@"; do
+    log="build/$preset.log"
+    if ! { cmake --preset "$preset" && cmake --build --preset "$preset" -j 2; } >"$log" 2>&1; then
+        tail -n 60 "$log" >&2
+        echo "build.sh: building preset $preset failed (full log: $log)" >&2
+        exit 1
+    fi
+    echo "built $preset"
+done
