@@ -1,9 +1,28 @@
-// PLACEHOLDER page: shows template 142 (a placeholder template) and keeps
-// every hook at its default. The real page is built by a later change.
+// The licence agreement page: the agreement in the chosen language and a
+// Yes/No answer. Install is enabled exactly while the answer is Yes.
 #pragma once
 #include "wizard/Wizard.h"
 
 class CAgreementPage : public CWizardPage {
 public:
-    explicit CAgreementPage(HWND parent = nullptr) : CWizardPage(142, parent) {}
+    explicit CAgreementPage(HWND parent = nullptr);
+
+    // Fills the text box with the agreement strings of the current language.
+    void BuildAgreementText();
+    // Sets both radio buttons and the frame's Install button from accepted.
+    void ApplyAcceptance();
+
+    int accepted = 0;      // 1 while Yes is selected
+    int textLanguage = 0;  // chineseSelected when the text was last built
+
+protected:
+    BOOL OnInitDialog() override;
+    BOOL OnCommand(UINT id, UINT code, HWND control) override;
+    void OnShowWindow(BOOL show, UINT status) override;
+    void OnYes();
+    void OnNo();
+
+private:
+    void MakeTextBoxWide();
+    UniqueFont chineseFont_;
 };

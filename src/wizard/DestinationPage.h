@@ -1,9 +1,25 @@
-// PLACEHOLDER page: shows template 137 (a placeholder template) and keeps
-// every hook at its default. The real page is built by a later change.
+// The destination page: shows the product and the folder it goes into,
+// lets the user pick another folder, makes sure the folder exists when the
+// user moves on, and on Install copies the configuration file into it.
 #pragma once
 #include "wizard/Wizard.h"
 
 class CDestinationPage : public CWizardPage {
 public:
-    explicit CDestinationPage(HWND parent = nullptr) : CWizardPage(137, parent) {}
+    explicit CDestinationPage(HWND parent = nullptr);
+
+    // Takes the shown folder into installDir and enters or creates it
+    // (one level); -1 with "Error Directory" when neither works.
+    int GetNextTarget() override;
+    // Copies the configuration file into installDir and makes the copy the
+    // file every later step reads; FALSE with "Error Copy File".
+    BOOL CommitPage() override;
+
+    HWND folderLabel = nullptr;  // static 1000: the folder
+    HWND titleLabel = nullptr;   // static 1018
+
+protected:
+    BOOL OnInitDialog() override;
+    BOOL OnCommand(UINT id, UINT code, HWND control) override;
+    void OnBrowse();
 };

@@ -1,9 +1,14 @@
-// PLACEHOLDER page: shows template 136 (a placeholder template) and keeps
-// every hook at its default. The real page is built by a later change.
+// The first page of the installation wizard: fixed text, the heading in the
+// page's title font and the side picture.
 #pragma once
 #include "wizard/Wizard.h"
 
 class CWelcomePage : public CWizardPage {
 public:
-    explicit CWelcomePage(HWND parent = nullptr) : CWizardPage(136, parent) {}
+    explicit CWelcomePage(HWND parent = nullptr);
+
+    HWND titleLabel = nullptr;  // static 1018
+
+protected:
+    BOOL OnInitDialog() override;
 };

@@ -110,6 +110,27 @@ bool Click(HWND root, int controlId) {
     return true;
 }
 
+bool Press(HWND root, int controlId) {
+    HWND c = FindControl(root, controlId);
+    if (!c) return false;
+    PostMessageA(c, BM_CLICK, 0, 0);
+    return true;
+}
+
+int CheckState(HWND root, int controlId) {
+    HWND c = FindControl(root, controlId);
+    return c ? static_cast<int>(SendMessageA(c, BM_GETCHECK, 0, 0)) : -1;
+}
+
+std::wstring ControlTextW(HWND root, int controlId) {
+    HWND c = FindControl(root, controlId);
+    if (!c) return std::wstring();
+    int n = GetWindowTextLengthW(c);
+    std::vector<wchar_t> buf(static_cast<size_t>(n) + 2, 0);
+    GetWindowTextW(c, buf.data(), n + 1);
+    return buf.data();
+}
+
 bool SetText(HWND root, int controlId, const char* text) {
     HWND c = FindControl(root, controlId);
     if (!c) return false;
@@ -142,6 +163,57 @@ Driver::~Driver() { Finish(); }
 
 void Driver::Finish() {
     if (thread_.joinable()) thread_.join();
+}
+
+namespace {
+// Runs a Unix program (its Z: path) with a command line and waits for it.
+bool RunUnix(const char* program, const std::string& commandLine) {
+    std::vector<char> buf(commandLine.begin(), commandLine.end());
+    buf.push_back(0);
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessA(program, buf.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+    WaitForSingleObject(pi.hProcess, 15000);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return true;
+}
+
+bool WaitForFile(const std::string& unixPath) {
+    for (int i = 0; i < 100; ++i) {
+        WIN32_FILE_ATTRIBUTE_DATA d;
+        if (GetFileAttributesExA(("Z:" + unixPath).c_str(), GetFileExInfoStandard, &d) && d.nFileSizeLow > 0) {
+            Sleep(100);
+            return true;
+        }
+        Sleep(50);
+    }
+    return false;
+}
+}  // namespace
+
+std::string ScreenshotDir() {
+    char buf[1024] = {0};
+    DWORD n = GetEnvironmentVariableA("SETUP_SCREENSHOTS", buf, sizeof buf);
+    return n > 0 && n < sizeof buf ? std::string(buf) : std::string();
+}
+
+bool ScreenshotWindow(HWND w, const std::string& pngPath) {
+    RECT r;
+    if (!w || !GetWindowRect(w, &r)) return false;
+    RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Sleep(300);
+    const std::string whole = pngPath + ".screen.png";
+    if (!Screenshot(whole)) return false;
+    char geometry[64];
+    wsprintfA(geometry, "%dx%d+%d+%d", static_cast<int>(r.right - r.left), static_cast<int>(r.bottom - r.top),
+              static_cast<int>(r.left), static_cast<int>(r.top));
+    DeleteFileA(("Z:" + pngPath).c_str());
+    bool ok = RunUnix("Z:\\usr\\bin\\convert",
+                      "convert " + whole + " -crop " + geometry + " +repage " + pngPath) && WaitForFile(pngPath);
+    DeleteFileA(("Z:" + whole).c_str());
+    return ok;
 }
 
 bool Screenshot(const std::string& pngPath) {

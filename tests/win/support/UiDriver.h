@@ -36,6 +36,14 @@ bool ControlVisible(HWND root, int controlId);
 // Clicks a button: posts BN_CLICKED to the button's parent, the way a mouse
 // click reaches the dialog. Returns false when there is no such control.
 bool Click(HWND root, int controlId);
+// Presses a button the way the mouse does (posts BM_CLICK to the button
+// itself), so that check boxes and automatic radio buttons change state
+// before their parent hears of it.
+bool Press(HWND root, int controlId);
+// Check state of a button (BST_CHECKED 1, BST_UNCHECKED 0).
+int CheckState(HWND root, int controlId);
+// Wide-character text of a control (for text that is not ANSI).
+std::wstring ControlTextW(HWND root, int controlId);
 // Sets an edit control's text (sends WM_SETTEXT, which raises EN_CHANGE).
 bool SetText(HWND root, int controlId, const char* text);
 // Waits for a message box containing textPart and presses button id on it
@@ -62,5 +70,11 @@ private:
 // ImageMagick's import run by Wine's unix shell bridge; true on success.
 // Only for the documentation pictures; tests never depend on it.
 bool Screenshot(const std::string& pngPath);
+// Saves a PNG of one window: the screen is taken and cut to the window's
+// rectangle (ImageMagick's convert). True on success.
+bool ScreenshotWindow(HWND w, const std::string& pngPath);
+// The folder named by the environment variable SETUP_SCREENSHOTS (a Unix
+// path), or "" when it is not set: pictures are taken only on request.
+std::string ScreenshotDir();
 
 }  // namespace ui

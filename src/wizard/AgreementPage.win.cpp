@@ -1,0 +1,117 @@
+#include "wizard/AgreementPage.h"
+
+#include <string>
+
+#include "app/SetupState.h"
+#include "fw/App.h"
+#include "wizard/PageIds.h"
+#include "wizard/PageRules.h"
+
+CAgreementPage::CAgreementPage(HWND parent) : CWizardPage(IDD_PAGE_AGREEMENT, parent) {}
+
+BOOL CAgreementPage::OnInitDialog() {
+    CWizardPage::OnInitDialog();
+    MakeTextBoxWide();
+    BuildAgreementText();
+    ApplyAcceptance();
+    return TRUE;
+}
+
+// The template's text box belongs to an ANSI dialog, so it would hold its
+// text in the system's ANSI code page, and the Chinese agreement would be
+// lost on a Western system. It is replaced by a wide-character edit box of
+// the same id, styles, place, font and tab position.
+void CAgreementPage::MakeTextBoxWide() {
+    HWND old = GetDlgItem(IDC_AGREE_TEXT);
+    if (!old || IsWindowUnicode(old)) return;
+    RECT r;
+    GetWindowRect(old, &r);
+    MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&r), 2);
+    const DWORD style = static_cast<DWORD>(GetWindowLongA(old, GWL_STYLE));
+    const DWORD exStyle = static_cast<DWORD>(GetWindowLongA(old, GWL_EXSTYLE));
+    const LRESULT font = SendMessageA(old, WM_GETFONT, 0, 0);
+    HWND before = GetWindow(old, GW_HWNDPREV);
+    HWND wide = CreateWindowExW(exStyle, L"EDIT", L"", style, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                                m_hWnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_AGREE_TEXT)),
+                                AppInstance(), nullptr);
+    if (!wide) return;  // keep the template's box
+    ::DestroyWindow(old);
+    SetWindowPos(wide, before ? before : HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SendMessageW(wide, WM_SETFONT, static_cast<WPARAM>(font), FALSE);
+}
+
+void CAgreementPage::BuildAgreementText() {
+    textLanguage = g_setup.chineseSelected;
+    const bool chinese = textLanguage != 0;
+    const UINT first = chinese ? IDS_AGREEMENT_ZH_FIRST : IDS_AGREEMENT_EN_FIRST;
+    const UINT count = chinese ? IDS_AGREEMENT_ZH_COUNT : IDS_AGREEMENT_EN_COUNT;
+
+    std::wstring text;
+    for (UINT id = first; id < first + count; ++id) {
+        // With a zero buffer size LoadStringW hands out the resource's own
+        // read-only text and its length: the whole string, however long.
+        const wchar_t* s = nullptr;
+        int n = LoadStringW(AppInstance(), id, reinterpret_cast<LPWSTR>(&s), 0);
+        if (n > 0 && s) AppendWithCrLf(text, s, static_cast<size_t>(n));
+    }
+
+    HWND box = GetDlgItem(IDC_AGREE_TEXT);
+    if (!box) return;
+    // The dialog's font has no Chinese characters; a font of the Chinese
+    // character set makes the system pick one that has them.
+    HFONT font = reinterpret_cast<HFONT>(SendMessageA(m_hWnd, WM_GETFONT, 0, 0));
+    if (chinese) {
+        if (!chineseFont_) {
+            LOGFONTW lf = {};
+            if (font) GetObjectW(font, sizeof lf, &lf);
+            if (lf.lfHeight == 0) lf.lfHeight = -12;
+            lf.lfWeight = FW_NORMAL;
+            lf.lfCharSet = GB2312_CHARSET;
+            lstrcpyW(lf.lfFaceName, L"SimSun");
+            chineseFont_.Reset(CreateFontIndirectW(&lf));
+        }
+        if (chineseFont_) font = chineseFont_.Get();
+    }
+    SendMessageW(box, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    SetWindowTextW(box, text.c_str());
+}
+
+void CAgreementPage::ApplyAcceptance() {
+    SendDlgItemMessage(IDC_AGREE_YES, BM_SETCHECK, accepted ? BST_CHECKED : BST_UNCHECKED);
+    SendDlgItemMessage(IDC_AGREE_NO, BM_SETCHECK, accepted ? BST_UNCHECKED : BST_CHECKED);
+    // The frame is the page's parent window; while the page is being created
+    // it is reached only that way.
+    if (wizard) {
+        wizard->SetInstallEnabled(accepted ? TRUE : FALSE);
+    } else if (HWND frame = GetParent(m_hWnd)) {
+        HWND install = ::GetDlgItem(frame, IDC_WIZ_INSTALL);
+        if (install) EnableWindow(install, accepted ? TRUE : FALSE);
+    }
+}
+
+BOOL CAgreementPage::OnCommand(UINT id, UINT code, HWND control) {
+    if (code == BN_CLICKED && id == IDC_AGREE_YES) {
+        OnYes();
+        return TRUE;
+    }
+    if (code == BN_CLICKED && id == IDC_AGREE_NO) {
+        OnNo();
+        return TRUE;
+    }
+    return CWizardPage::OnCommand(id, code, control);
+}
+
+void CAgreementPage::OnYes() {
+    accepted = 1;
+    ApplyAcceptance();
+}
+
+void CAgreementPage::OnNo() {
+    accepted = 0;
+    ApplyAcceptance();
+}
+
+void CAgreementPage::OnShowWindow(BOOL show, UINT status) {
+    CWizardPage::OnShowWindow(show, status);
+    if (show && textLanguage != g_setup.chineseSelected) BuildAgreementText();
+}

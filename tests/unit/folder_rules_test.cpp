@@ -1,0 +1,175 @@
+// The folder picker's path rules and creation walk against a model of the
+// file system that records what was created and what the user was asked.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "wizard/FolderRules.h"
+
+namespace {
+
+class FakeFolders : public FolderOps {
+public:
+    std::set<std::string> existing{"C:\\", "C:\\Data", "C:\\Data\\file.txt"};
+    std::string unwritablePrefix;  // CreateDir under this prefix fails
+    std::vector<std::string> created;
+    std::vector<std::string> questions;
+    std::vector<std::string> messages;
+    bool answerYes = true;
+
+    bool Exists(const char* path) override { return existing.count(path) != 0; }
+    void CreateDir(const char* path) override {
+        std::string p = path;
+        if (existing.count(p)) return;
+        if (!unwritablePrefix.empty() && p.compare(0, unwritablePrefix.size(), unwritablePrefix) == 0) return;
+        // one level only: the parent must exist
+        size_t slash = p.find_last_of('\\');
+        std::string parent = slash == 2 ? p.substr(0, 3) : p.substr(0, slash);
+        if (!existing.count(parent)) return;
+        existing.insert(p);
+        created.push_back(p);
+    }
+    bool AskYesNo(const std::string& text) override {
+        questions.push_back(text);
+        return answerYes;
+    }
+    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+};
+
+}  // namespace
+
+TEST(FolderName, EmptyAndEdgeCharacters) {
+    EXPECT_FALSE(IsValidFolderName(nullptr));
+    EXPECT_FALSE(IsValidFolderName(""));
+    for (const char* bad : {" abc", "abc ", "\tabc", "abc\t", ".abc", "abc.", ".", "..", " "})
+        EXPECT_FALSE(IsValidFolderName(bad)) << '[' << bad << ']';
+    for (const char* good : {"a", "my folder", "v1.2", "a . b", "\x01x", "\xC4\xE3\xBA\xC3", "a\x7f"})
+        EXPECT_TRUE(IsValidFolderName(good)) << '[' << good << ']';
+}
+
+TEST(FolderName, NineForbiddenCharactersAnywhere) {
+    const std::string forbidden = "\"*/:<>?\\|";
+    for (char c : forbidden) {
+        for (std::string name : {std::string(1, c), std::string("ab") + c + "cd", std::string("ab") + c,
+                                 std::string(1, c) + "ab"})
+            EXPECT_FALSE(IsValidFolderName(name.c_str())) << name;
+    }
+    EXPECT_TRUE(IsValidFolderName("a!#$%&'()+,;=@[]^_`{}~b"));
+}
+
+TEST(FolderPath, SyntaxTable) {
+    FakeFolders fs;
+    struct Case {
+        const char* path;
+        int expected;
+    } cases[] = {
+        {"", kFolderInvalid},           {"C", kFolderInvalid},
+        {"C:", kFolderInvalid},         {"C:\\", kFolderOk},
+        {"z:\\", kFolderOk},            {"Q:\\", kFolderOk},  // syntax only: a missing drive passes
+        {"1:\\abc", kFolderInvalid},    {"C:/abc", kFolderInvalid},
+        {"C:abc", kFolderInvalid},      {"\\\\server\\share", kFolderInvalid},
+        {"C:\\abc", kFolderOk},         {"C:\\abc\\def", kFolderOk},
+        {"C:\\abc\\", kFolderInvalid},  {"C:\\\\abc", kFolderInvalid},
+        {"C:\\abc\\\\def", kFolderInvalid},
+        {"C:\\ abc", kFolderInvalid},   {"C:\\abc \\def", kFolderInvalid},
+        {"C:\\abc\\def.", kFolderInvalid}, {"C:\\.abc", kFolderInvalid},
+        {"C:\\a b.c\\d", kFolderOk},    {"C:\\a*b", kFolderInvalid},
+        {"C:\\a?b", kFolderInvalid},    {"C:\\a|b", kFolderInvalid},
+        {"C:\\a:b", kFolderInvalid},    {"C:\\a/b", kFolderInvalid},
+        {"C:\\a<b>", kFolderInvalid},   {"C:\\a\"b", kFolderInvalid},
+    };
+    for (const Case& c : cases) EXPECT_EQ(CheckFolderPath(c.path, true, fs), c.expected) << c.path;
+    EXPECT_EQ(CheckFolderPath(nullptr, true, fs), kFolderInvalid);
+    EXPECT_TRUE(fs.created.empty());
+
+    // 259 characters is the most the picker's buffers hold; a longer path is
+    // refused rather than cut.
+    std::string longest = "C:\\" + std::string(kMaxFolderPath - 3, 'x');
+    EXPECT_EQ(CheckFolderPath(longest.c_str(), true, fs), kFolderOk);
+    std::string tooLong = longest + "y";
+    EXPECT_EQ(CheckFolderPath(tooLong.c_str(), true, fs), kFolderInvalid);
+    EXPECT_EQ(CheckFolderPath(tooLong.c_str(), false, fs), kFolderInvalid);
+    EXPECT_TRUE(fs.created.empty());
+}
+
+TEST(FolderPath, CreationWalkMakesEachLevelInOrder) {
+    FakeFolders fs;
+    EXPECT_EQ(CheckFolderPath("C:\\new1\\new2\\new3", false, fs), kFolderOk);
+    EXPECT_EQ(fs.created, (std::vector<std::string>{"C:\\new1", "C:\\new1\\new2", "C:\\new1\\new2\\new3"}));
+
+    // Existing levels are walked through; only the missing tail is made.
+    fs.created.clear();
+    EXPECT_EQ(CheckFolderPath("C:\\Data\\sub", false, fs), kFolderOk);
+    EXPECT_EQ(fs.created, std::vector<std::string>{"C:\\Data\\sub"});
+
+    // A missing drive root cannot be created; an existing one passes.
+    EXPECT_EQ(CheckFolderPath("Q:\\", false, fs), kFolderNotCreated);
+    EXPECT_EQ(CheckFolderPath("C:\\", false, fs), kFolderOk);
+    EXPECT_EQ(CheckFolderPath("Q:\\abc", false, fs), kFolderNotCreated);
+}
+
+TEST(FolderPath, FailingLevelKeepsEarlierLevelsAndStops) {
+    FakeFolders fs;
+    fs.unwritablePrefix = "C:\\top\\locked";
+    EXPECT_EQ(CheckFolderPath("C:\\top\\locked\\deeper", false, fs), kFolderNotCreated);
+    EXPECT_EQ(fs.created, std::vector<std::string>{"C:\\top"});
+    // An invalid name after valid ones: the levels before it are made by the
+    // creating walk, which is why the picker always checks the syntax first.
+    fs.created.clear();
+    EXPECT_EQ(CheckFolderPath("C:\\ok\\bad*", false, fs), kFolderInvalid);
+    EXPECT_EQ(fs.created, std::vector<std::string>{"C:\\ok"});
+}
+
+TEST(ValidateFolderTest, ExistingPathOrFileIsAcceptedWithoutQuestion) {
+    FakeFolders fs;
+    EXPECT_EQ(ValidateFolder("C:\\Data", fs), kFolderOk);
+    EXPECT_EQ(ValidateFolder("C:\\Data\\file.txt", fs), kFolderOk);
+    EXPECT_EQ(ValidateFolder("C:\\", fs), kFolderOk);
+    EXPECT_TRUE(fs.questions.empty());
+    EXPECT_TRUE(fs.messages.empty());
+}
+
+TEST(ValidateFolderTest, MissingFolderAskedThenCreatedOrDeclined) {
+    FakeFolders fs;
+    fs.answerYes = false;
+    EXPECT_EQ(ValidateFolder("C:\\new1\\new2\\new3", fs), kFolderDeclined);
+    ASSERT_EQ(fs.questions.size(), 1u);
+    EXPECT_EQ(fs.questions[0],
+              "The folder:\n\nC:\\new1\\new2\\new3\n\ndoes not exist. Do you want the folder to be created?");
+    EXPECT_TRUE(fs.created.empty());
+    EXPECT_TRUE(fs.messages.empty());
+
+    fs.answerYes = true;
+    EXPECT_EQ(ValidateFolder("C:\\new1\\new2\\new3", fs), kFolderOk);
+    EXPECT_EQ(fs.created.size(), 3u);
+    EXPECT_TRUE(fs.messages.empty());
+}
+
+TEST(ValidateFolderTest, InvalidPathReportedWithNothingCreated) {
+    FakeFolders fs;
+    for (const char* bad : {"", "C:", "C:\\ok\\bad*", "C:\\ok\\", "1:\\abc"}) {
+        fs.messages.clear();
+        EXPECT_EQ(ValidateFolder(bad, fs), kFolderInvalid) << bad;
+        ASSERT_EQ(fs.messages.size(), 1u);
+        EXPECT_EQ(fs.messages[0], std::string("The folder:\n\n") + bad + "\n\nis invalid. Please reenter.");
+    }
+    EXPECT_TRUE(fs.created.empty());
+    EXPECT_TRUE(fs.questions.empty());
+}
+
+TEST(ValidateFolderTest, UncreatableLevelReported) {
+    FakeFolders fs;
+    EXPECT_EQ(ValidateFolder("Q:\\", fs), kFolderNotCreated);
+    EXPECT_EQ(fs.questions.size(), 1u);
+    ASSERT_EQ(fs.messages.size(), 1u);
+    EXPECT_EQ(fs.messages[0], "The folder:\n\nQ:\\\n\ncan not be created. Please double check.");
+
+    fs.unwritablePrefix = "C:\\a\\b";
+    fs.messages.clear();
+    EXPECT_EQ(ValidateFolder("C:\\a\\b\\c", fs), kFolderNotCreated);
+    EXPECT_EQ(fs.created, std::vector<std::string>{"C:\\a"});
+    ASSERT_EQ(fs.messages.size(), 1u);
+    EXPECT_NE(fs.messages[0].find("C:\\a\\b\\c"), std::string::npos);
+}

@@ -1,0 +1,168 @@
+// Helpers of the page and folder-picker tests: a scratch folder per test
+// with a configuration file in it, and a wizard run driven from a second
+// thread.
+#pragma once
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <initializer_list>
+#include <string>
+
+#include "app/SetupState.h"
+#include "win/support/UiDriver.h"
+#include "wizard/Wizard.h"
+
+namespace pagetest {
+
+inline void RemoveTree(const std::string& dir) {
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = fd.cFileName;
+            if (name == "." || name == "..") continue;
+            std::string full = dir + "\\" + name;
+            SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(full);
+            else DeleteFileA(full.c_str());
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+    }
+    RemoveDirectoryA(dir.c_str());
+}
+
+inline bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+inline bool IsDir(const std::string& path) {
+    DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+inline void WriteText(const std::string& path, const std::string& text) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE) << path;
+    DWORD written = 0;
+    WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(h);
+}
+
+inline std::string ReadText(const std::string& path) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return "<missing>";
+    std::string s(GetFileSize(h, nullptr), '\0');
+    DWORD got = 0;
+    ReadFile(h, s.data(), static_cast<DWORD>(s.size()), &got, nullptr);
+    CloseHandle(h);
+    return s;
+}
+
+inline std::string CurrentDir() {
+    char buf[MAX_PATH] = {0};
+    GetCurrentDirectoryA(sizeof buf, buf);
+    return buf;
+}
+
+inline bool SameNoCase(const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) == 0; }
+
+// A fresh scratch folder (under the prefix's temp folder) holding a "media"
+// subfolder with morlan.ini; g_setup is reset and its configPath names that
+// file. The folder is removed afterwards.
+class Scratch {
+public:
+    explicit Scratch(const std::string& ini) {
+        char tmp[MAX_PATH] = {0};
+        GetTempPathA(sizeof tmp, tmp);
+        root = std::string(tmp) + "pagetest" + std::to_string(GetCurrentProcessId()) + "_" +
+               std::to_string(counter_++);
+        RemoveTree(root);
+        CreateDirectoryA(root.c_str(), nullptr);
+        media = root + "\\media";
+        CreateDirectoryA(media.c_str(), nullptr);
+        config = media + "\\morlan.ini";
+        WriteText(config, ini);
+        ResetSetupState();
+        lstrcpynA(g_setup.sourceDir, media.c_str(), sizeof g_setup.sourceDir);
+        lstrcpynA(g_setup.configPath, config.c_str(), sizeof g_setup.configPath);
+        SetCurrentDirectoryA(media.c_str());
+    }
+    ~Scratch() {
+        char tmp[MAX_PATH] = {0};
+        GetTempPathA(sizeof tmp, tmp);
+        SetCurrentDirectoryA(tmp);
+        RemoveTree(root);
+    }
+    std::string Path(const char* rel) const { return root + "\\" + rel; }
+
+    std::string root, media, config;
+
+private:
+    static inline int counter_ = 0;
+};
+
+// Runs the frame with the pages while fn drives it from a second thread
+// (fn gets the frame's window); returns DoModal's result.
+inline INT_PTR RunWizard(CWizardDlg& frame, std::initializer_list<CWizardPage*> pages,
+                         const std::function<void(HWND)>& fn) {
+    for (CWizardPage* p : pages) frame.AppendPage(p, p->pageId);
+    ui::Driver driver([&] {
+        HWND dlg = ui::WaitForDialogWithControl(IDC_WIZ_INSTALL);
+        if (!dlg) {
+            ADD_FAILURE() << "wizard did not appear";
+            return;
+        }
+        fn(dlg);
+    });
+    INT_PTR r = frame.DoModal();
+    driver.Finish();
+    return r;
+}
+
+// Cancels the wizard through "Exit installation?".
+inline void CancelWizard(HWND dlg) {
+    ui::Click(dlg, IDCANCEL);
+    EXPECT_NE(ui::Answer("Exit installation?", IDYES), "");
+}
+
+// The frame's current page: its visible child dialog.
+inline HWND VisiblePage(HWND frame) {
+    for (HWND c = GetWindow(frame, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        char cls[16] = {0};
+        GetClassNameA(c, cls, sizeof cls);
+        if (lstrcmpA(cls, "#32770") == 0 && IsWindowVisible(c)) return c;
+    }
+    return nullptr;
+}
+
+// Waits until the current page is one with the control id; returns the page.
+inline HWND WaitPage(HWND frame, int controlId, DWORD timeoutMs = 5000) {
+    return ui::WaitFor(
+        [&]() -> HWND {
+            HWND page = VisiblePage(frame);
+            return page && GetDlgItem(page, controlId) ? page : nullptr;
+        },
+        timeoutMs);
+}
+
+// Clicks a button and returns once the dialog has handled the click: only
+// for clicks that open no modal window (those go through ui::Click).
+inline void ClickSync(HWND root, int id) {
+    HWND c = ui::FindControl(root, id);
+    ASSERT_NE(c, nullptr) << id;
+    SendMessageA(GetParent(c), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(c));
+}
+// The same for a mouse-like press (check boxes, automatic radio buttons).
+inline void PressSync(HWND root, int id) {
+    HWND c = ui::FindControl(root, id);
+    ASSERT_NE(c, nullptr) << id;
+    SendMessageA(c, BM_CLICK, 0, 0);
+}
+
+// Takes a picture of the window when screenshots were asked for.
+inline void Picture(HWND w, const char* name) {
+    const std::string dir = ui::ScreenshotDir();
+    if (dir.empty()) return;
+    EXPECT_TRUE(ui::ScreenshotWindow(w, dir + "/" + name + ".png")) << name;
+}
+
+}  // namespace pagetest
