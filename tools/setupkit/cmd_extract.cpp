@@ -1,0 +1,24 @@
+// setupkit extract: unpack an archive the way the setup does.
+#include "ArchiveFormat.h"
+#include "Command.h"
+
+namespace {
+
+int RunExtract(const std::vector<std::string>& args) {
+    std::vector<std::string> rest;
+    const ArchiveFormat* format = ChooseArchiveFormat(args, rest);
+    if (!format) return 2;
+    if (rest.size() != 2) return UsageError("extract needs ARCHIVE DIR");
+    return format->extract(rest[0], rest[1]);
+}
+
+const SetupkitCommand extract("extract", "[FORMAT OPTION] ARCHIVE DIR", "unpack every entry of an archive",
+                              "Unpacks every entry of ARCHIVE below the folder DIR (created if needed)\n"
+                              "with the setup's own reader, giving each file its stored modification\n"
+                              "time and attributes. Names that are absolute, carry a drive, start with\n"
+                              "a slash or backslash or contain a '..' part are refused before anything\n"
+                              "is written. Without an option ARCHIVE is a ZIP archive. Exit code 0 on\n"
+                              "success; otherwise 1 and one line naming the archive and the cause.",
+                              RunExtract);
+
+}  // namespace

@@ -1,0 +1,23 @@
+// setupkit list: show what an archive holds, as the setup would read it.
+#include "ArchiveFormat.h"
+#include "Command.h"
+
+namespace {
+
+int RunList(const std::vector<std::string>& args) {
+    std::vector<std::string> rest;
+    const ArchiveFormat* format = ChooseArchiveFormat(args, rest);
+    if (!format) return 2;
+    if (rest.size() != 1) return UsageError("list needs ARCHIVE");
+    return format->list(rest[0]);
+}
+
+const SetupkitCommand list("list", "[FORMAT OPTION] ARCHIVE", "list the entries of an archive",
+                           "Reads ARCHIVE with the setup's own reader and prints one line per entry:\n"
+                           "method, compressed and uncompressed size, CRC-32, modification time\n"
+                           "(local time), attributes (hexadecimal) and name. Without an option\n"
+                           "ARCHIVE is a ZIP archive. Exit code 0 when the whole directory was read;\n"
+                           "otherwise 1 and one line naming the archive and the cause.",
+                           RunList);
+
+}  // namespace
