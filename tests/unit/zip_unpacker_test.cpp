@@ -28,7 +28,9 @@ std::string DataPath(const std::string& name) { return HostPath(std::string(SETU
 Bytes Load(const std::string& path) {
     CFile f(path.c_str(), CFile::modeRead);
     Bytes b(static_cast<size_t>(f.GetLength()));
-    if (!b.empty()) EXPECT_EQ(f.Read(b.data(), static_cast<unsigned>(b.size())), b.size());
+    if (!b.empty()) {
+        EXPECT_EQ(f.Read(b.data(), static_cast<unsigned>(b.size())), b.size());
+    }
     return b;
 }
 
@@ -159,7 +161,9 @@ TEST(ZipUnpacker, ReadsWhatInfoZipAndPythonWrote) {
         for (size_t i = 0; i < got.size(); ++i) {
             EXPECT_EQ(got[i].name, c.entries[i].first);
             EXPECT_TRUE(got[i].data == *c.entries[i].second) << got[i].name;
-            if (c.method != 99) EXPECT_EQ(got[i].info.method, c.method);
+            if (c.method != 99) {
+                EXPECT_EQ(got[i].info.method, c.method);
+            }
             // Made at 04:05:58: the seconds field holds 29.
             EXPECT_EQ(got[i].info.dosDateTime & 31, 29u);
             const LocalTime& t = got[i].info.modified;
@@ -193,7 +197,9 @@ TEST(ZipUnpacker, ReadsTheArchivesOfPythonsTestSuite) {
         std::string path = HostPath(std::string(root) + name);
         SCOPED_TRACE(path);
         std::vector<Entry> got = ReadAll(path);
-        if (count) EXPECT_EQ(got.size(), count);
+        if (count) {
+            EXPECT_EQ(got.size(), count);
+        }
         EXPECT_FALSE(got.empty());
         for (const Entry& e : got) {
             EXPECT_EQ(e.data.size(), e.info.uncompressedSize) << e.name;
