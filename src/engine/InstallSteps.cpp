@@ -4,8 +4,10 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/Paths.h"
+#include "engine/ZipUnpacker.h"
 #include "fw/File.h"
 
 namespace engine {
@@ -53,6 +55,47 @@ ComposeResult ComposeArchivePaths(const char* sourceDir, const char* installDir,
         return ComposeResult::tooLong;
     }
     return ComposeResult::ok;
+}
+
+UnpackOutcome UnpackFirstEntry(const char* archivePath) {
+    UnpackOutcome o;
+    CZipUnpacker zip(archivePath);
+    zip.GoToFirstEntry();
+    ZipEntryInfo info;
+    zip.GetCurrentEntryInfo(&info, nullptr, 0);
+    std::vector<char> name(info.nameLength + 1, 0);
+    zip.GetCurrentEntryInfo(&info, name.data(), static_cast<unsigned>(name.size()));
+    o.entryName = name.data();
+    if (!IsSafeRelativeName(o.entryName)) {
+        o.result = UnpackOutcome::refusedName;
+        return o;
+    }
+    // The drive and folder part of the archive's path, separator included.
+    const std::string archive = archivePath;
+    const size_t cut = archive.find_last_of("\\/");
+    const std::string folder = cut == std::string::npos ? std::string() : archive.substr(0, cut + 1);
+    if (!JoinPath(o.outPath, sizeof o.outPath, {folder.c_str(), o.entryName.c_str()})) {
+        o.result = UnpackOutcome::pathTooLong;
+        return o;
+    }
+    CFile out(o.outPath, CFile::modeWrite | CFile::modeCreate);
+    zip.OpenCurrentEntry();
+    // Read in 1024-byte pieces; write in larger blocks.
+    std::vector<char> staging(64 * 1024);
+    size_t used = 0;
+    for (;;) {
+        if (staging.size() - used < 1024) {
+            out.Write(staging.data(), static_cast<unsigned>(used));
+            used = 0;
+        }
+        const unsigned got = zip.ReadCurrentEntry(staging.data() + used, 1024);
+        used += got;
+        if (got < 1024) break;
+    }
+    if (used) out.Write(staging.data(), static_cast<unsigned>(used));
+    zip.ApplyEntryStatus(out, info);
+    zip.CloseArchive();
+    return o;
 }
 
 namespace {

@@ -4,6 +4,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "engine/PackFile.h"
 
@@ -49,6 +50,21 @@ enum class ComposeResult { ok, refused, tooLong };
 // cut path is never used). `bad` receives the offending value or path.
 ComposeResult ComposeArchivePaths(const char* sourceDir, const char* installDir, const char* name, const char* dir,
                                   ArchivePaths& out, const char** bad);
+
+// Unpacks the first entry of the ZIP archive at archivePath beside it (in
+// the archive's folder) under the entry's stored name, reading 1024 bytes
+// at a time, then gives the file the entry's time and attributes and
+// closes the archive (with its CRC check). A name that would lead out of
+// the folder, or a path that does not fit, is refused before anything is
+// written. The reader's CZipException and the file layer's CFileException
+// pass through.
+struct UnpackOutcome {
+    enum Result { done, refusedName, pathTooLong };
+    Result result = done;
+    std::string entryName;
+    char outPath[kPathSize] = {};
+};
+UnpackOutcome UnpackFirstEntry(const char* archivePath);
 
 // ---- one pack record
 

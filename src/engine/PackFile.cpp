@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "app/Paths.h"
+#include "engine/ZipUnpacker.h"
 
 #ifdef _WIN32
 #define PACK_GETC _getc_nolock
@@ -19,17 +20,7 @@
 
 namespace pack {
 
-LocalTime DosTimeToLocal(uint32_t dosDateTime) {
-    const uint32_t date = dosDateTime >> 16, time = dosDateTime & 0xFFFF;
-    LocalTime t;
-    t.year = 1980 + static_cast<int>(date >> 9);
-    t.month = static_cast<int>((date >> 5) & 15);
-    t.day = static_cast<int>(date & 31);
-    t.hour = static_cast<int>(time >> 11);
-    t.minute = static_cast<int>((time >> 5) & 63);
-    t.second = 2 * static_cast<int>(time & 31);
-    return t;
-}
+LocalTime DosTimeToLocal(uint32_t dosDateTime) { return DosDateTimeToLocal(dosDateTime); }
 
 uint32_t LocalToDosTime(const LocalTime& t) {
     const int year = std::clamp(t.year, 1980, 2107);

@@ -28,8 +28,9 @@ inline constexpr unsigned kMaxNameLength = kNameBufferSize - 1;
 inline constexpr unsigned kStreamBufferSize = 1024;
 inline constexpr int kMaxRecords = 32767;  // the header's count is signed 16-bit
 
-// MS-DOS time (date << 16 | time) to a local wall-clock time. Seconds are
-// stored halved, so the seconds field 29 gives 58.
+// MS-DOS time (date << 16 | time) to a local wall-clock time, read as a ZIP
+// header's time is: seconds are stored halved (the field 29 gives 58), and
+// values no calendar has are brought to the nearest valid one.
 LocalTime DosTimeToLocal(uint32_t dosDateTime);
 // The reverse; years outside 1980..2107 are clamped, odd seconds round down.
 uint32_t LocalToDosTime(const LocalTime& t);

@@ -1,0 +1,21 @@
+#include "engine/ReplaceDiskDlg.h"
+
+#include <cstdio>
+
+#include "engine/EngineIds.h"
+
+CReplaceDiskDlg::CReplaceDiskDlg(HWND parent) : CDialog(IDD_REPLACE_DISK, parent) {}
+
+void CReplaceDiskDlg::SetDisk(int disk, const char* sourceDir) {
+    std::snprintf(diskText, sizeof diskText, "#%d", disk);
+    char c = sourceDir ? sourceDir[0] : 0;
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    driveText[0] = c;
+    driveText[1] = 0;
+}
+
+BOOL CReplaceDiskDlg::OnInitDialog() {
+    SetDlgItemText(IDC_DISK_NUMBER, diskText);
+    SetDlgItemText(IDC_DISK_DRIVE, driveText);
+    return TRUE;
+}
