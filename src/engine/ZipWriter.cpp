@@ -24,14 +24,6 @@ constexpr uint16_t kVersionMadeBy = 20;  // high byte 0: MS-DOS attributes
 
 }  // namespace
 
-uint32_t ZipDosTimeFromLocal(const LocalTime& t) {
-    if (t.year < 1980) return (1u << 5 | 1u) << 16;  // 1980-01-01 00:00:00
-    if (t.year > 2107) return ((127u << 9 | 12u << 5 | 31u) << 16) | (23u << 11 | 59u << 5 | 29u);
-    uint32_t date = static_cast<uint32_t>((t.year - 1980) << 9 | t.month << 5 | t.day);
-    uint32_t time = static_cast<uint32_t>(t.hour << 11 | t.minute << 5 | t.second / 2);
-    return date << 16 | time;
-}
-
 CZipWriter::~CZipWriter() { file_.Abort(); }
 
 void CZipWriter::Create(const std::string& path) {

@@ -14,11 +14,6 @@
 
 #include "fw/File.h"
 
-// MS-DOS date and time of a local time: date in the high 16 bits, time in the
-// low 16 bits, seconds halved (an odd second is rounded down). Years before
-// 1980 give 1980-01-01 00:00:00, years after 2107 give the last DOS time.
-uint32_t ZipDosTimeFromLocal(const LocalTime& t);
-
 // Windows file attribute bits used in the external attributes.
 enum : uint32_t { kZipAttrReadOnly = 0x01, kZipAttrArchive = 0x20 };
 

@@ -13,6 +13,7 @@
 
 #include "app/Paths.h"
 #include "engine/ParallelDeflate.h"
+#include "engine/PackFile.h"
 #include "engine/ZipWriter.h"
 #include "fw/File.h"
 
@@ -22,8 +23,6 @@ namespace {
 
 constexpr size_t kBlockSize = 1 << 20;
 constexpr size_t kSubDirValue = 20;    // [SubDir] Dir<i> buffer
-constexpr unsigned kMaxPackName = 79;  // pack record name bytes
-constexpr int kMaxPackRecords = 32767; // the pack header's count is signed 16-bit
 constexpr int kMaxSubDirs = 999;
 
 std::string FolderOf(const std::string& installPath) {
@@ -158,12 +157,14 @@ std::vector<Unit> Plan(const Package& pkg, uint64_t diskSize) {
         for (const PayloadFile& f : pkg.files) {
             if (f.pack != static_cast<int>(p)) continue;
             std::string rec = folder.empty() ? f.installPath : f.installPath.substr(folder.size() + 1);
-            if (rec.size() > kMaxPackName || !IsSafeRelativeName(rec))
-                throw PackageError("\"" + f.installPath + "\" would be stored in a pack as \"" + rec + "\", " +
-                                   std::to_string(rec.size()) + " bytes; a pack record name holds at most " +
-                                   std::to_string(kMaxPackName) + " (shorten the name or list a deeper Pack folder)");
+            try {
+                PackWriter::CheckedName(rec);
+            } catch (const CPackException& e) {
+                throw PackageError("\"" + f.installPath + "\" cannot travel in a pack of folder \"" + folder +
+                                   "\": " + e.GetErrorMessage() + " (shorten the name or list a deeper Pack folder)");
+            }
             uint64_t recBytes = rec.size() + 1 + 8 + f.size;
-            if (!cur || count == kMaxPackRecords || (cur->streamBytes + recBytes > limit && count > 0)) {
+            if (!cur || count == pack::kMaxRecords || (cur->streamBytes + recBytes > limit && count > 0)) {
                 units.emplace_back();
                 cur = &units.back();
                 cur->packFolder = folder;
@@ -171,7 +172,7 @@ std::vector<Unit> Plan(const Package& pkg, uint64_t diskSize) {
                 cur->out.dir = DirValue(folder);
                 cur->out.name = names.Make(hint, folder);
                 cur->out.entry = cur->out.name + ".pak";
-                cur->dosTime = ZipDosTimeFromLocal(now);
+                cur->dosTime = pack::LocalToDosTime(now);
                 cur->streamBytes = 4;
                 count = 0;
             }

@@ -7,6 +7,7 @@
 
 #include "app/Paths.h"
 #include "app/Profile.h"
+#include "engine/PackFile.h"
 #include "engine/ZipWriter.h"
 #include "fw/File.h"
 
@@ -152,7 +153,7 @@ PayloadFile Describe(const std::string& installPath, const fs::path& source) {
         throw PackageError(source.string() + ": the file is larger than 4 GiB, which an archive cannot hold");
     LocalTime t;
     if (!CFile::GetModifiedTime(f.sourcePath, t)) throw PackageError(source.string() + ": cannot read the file's time");
-    f.dosTime = ZipDosTimeFromLocal(t);
+    f.dosTime = pack::LocalToDosTime(t);
     fs::perms p = fs::status(source, ec).permissions();
     f.attributes = kZipAttrArchive;
     if (!ec && (p & fs::perms::owner_write) == fs::perms::none) f.attributes |= kZipAttrReadOnly;
@@ -296,6 +297,12 @@ Package LoadPackage(const std::string& packageFile, const std::vector<std::pair<
     }
     for (const ProfileEntry* e : r.Entries("Add")) {
         std::string inst = InstallPath(r, e->line, e->name, "[Add] installed path");
+        bool overridden = false;
+        for (const auto& x : extraFiles) {
+            std::string o = x.first;
+            overridden = overridden || (NormaliseInstallPath(o) && LowerAscii(o) == LowerAscii(inst));
+        }
+        if (overridden) continue;  // the command line's --add wins
         fs::path src = fs::path(pkg.dir) / r.Value(*e);
         std::error_code ec;
         if (!fs::is_regular_file(src, ec)) r.Fail(e->line, "[Add] " + e->name + ": no such file: " + src.string());
