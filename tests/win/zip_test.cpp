@@ -1,0 +1,98 @@
+// The ZIP reader on the real Windows file system: the archive is shared for
+// reading only while open, and an extracted file gets the entry's time
+// (local time, as the system converts it) and attributes.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/ZipUnpacker.h"
+
+namespace {
+
+std::string DataPath(const char* name) { return std::string("Z:") + SETUP_SOURCE_DIR + "/tests/data/zip/" + name; }
+
+std::string TempDir() {
+    char tmp[MAX_PATH];
+    GetTempPathA(MAX_PATH, tmp);
+    std::string dir = std::string(tmp) + "ziptest_win";
+    CreateDirectoryA(dir.c_str(), nullptr);
+    return dir;
+}
+
+// Unpacks the current entry beside the archive the way the setup's archive
+// phase does, and returns the output path.
+std::string Unpack(CZipUnpacker& zip, const std::string& dir, ZipEntryInfo& info) {
+    zip.GetCurrentEntryInfo(&info, nullptr, 0);
+    std::vector<char> name(info.nameLength + 1);
+    zip.GetCurrentEntryInfo(nullptr, name.data(), static_cast<unsigned>(name.size()));
+    std::string out = dir + "\\" + name.data();
+    SetFileAttributesA(out.c_str(), FILE_ATTRIBUTE_NORMAL);
+    CFile file(out.c_str(), CFile::modeCreate | CFile::modeWrite);
+    zip.OpenCurrentEntry();
+    char buffer[1024];
+    unsigned got;
+    do {
+        got = zip.ReadCurrentEntry(buffer, sizeof buffer);
+        if (got) file.Write(buffer, got);
+    } while (got == sizeof buffer);
+    zip.ApplyEntryStatus(file, info);
+    return out;
+}
+
+}  // namespace
+
+TEST(ZipWin, ArchiveIsSharedForReadingOnlyWhileOpen) {
+    std::string dir = TempDir();
+    std::string copy = dir + "\\shared.zip";
+    ASSERT_TRUE(CopyFileA(DataPath("deflated.zip").c_str(), copy.c_str(), FALSE));
+    {
+        CZipUnpacker zip(copy);
+        HANDLE w = CreateFileA(copy.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
+        EXPECT_EQ(w, INVALID_HANDLE_VALUE) << "another writer got in";
+        if (w != INVALID_HANDLE_VALUE) CloseHandle(w);
+        HANDLE r = CreateFileA(copy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        EXPECT_NE(r, INVALID_HANDLE_VALUE) << "another reader was kept out";
+        if (r != INVALID_HANDLE_VALUE) CloseHandle(r);
+        EXPECT_FALSE(DeleteFileA(copy.c_str()));
+        zip.CloseArchive();
+    }
+    EXPECT_TRUE(DeleteFileA(copy.c_str())) << "the archive stayed open";
+}
+
+TEST(ZipWin, ExtractedFileGetsTheEntryTimeAndAttributes) {
+    std::string dir = TempDir();
+    CZipUnpacker zip(DataPath("streamed.zip"));
+    ZipEntryInfo info;
+    std::string text = Unpack(zip, dir, info);
+    ASSERT_TRUE(zip.GoToNextEntry());
+    std::string bin = Unpack(zip, dir, info);  // stored with attributes 0x21
+    zip.CloseArchive();
+
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    ASSERT_TRUE(GetFileAttributesExA(bin.c_str(), GetFileExInfoStandard, &data));
+    EXPECT_EQ(data.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE),
+              static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
+    EXPECT_EQ(data.nFileSizeLow, 20000u);
+    FILETIME local;
+    SYSTEMTIME st;
+    ASSERT_TRUE(FileTimeToLocalFileTime(&data.ftLastWriteTime, &local));
+    ASSERT_TRUE(FileTimeToSystemTime(&local, &st));
+    EXPECT_EQ(std::vector<int>({st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond}),
+              std::vector<int>({2001, 2, 3, 4, 5, 58}));
+
+    ASSERT_TRUE(GetFileAttributesExA(text.c_str(), GetFileExInfoStandard, &data));
+    EXPECT_EQ(data.dwFileAttributes & FILE_ATTRIBUTE_READONLY, 0u);
+    EXPECT_EQ(data.nFileSizeLow, 79203u);
+
+    // Unpacked again over the read-only file: the setup clears it first.
+    CZipUnpacker again(DataPath("streamed.zip"));
+    ASSERT_TRUE(again.GoToNextEntry());
+    EXPECT_NO_THROW(Unpack(again, dir, info));
+    again.CloseArchive();
+    SetFileAttributesA(bin.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(bin.c_str());
+    DeleteFileA(text.c_str());
+}
