@@ -1,0 +1,79 @@
+// The completion run's pages in the finish-mode frame: what Finish stores,
+// and that the cancel path stores nothing.
+#include "PageTestSupport.h"
+#include "wizard/CompletePages.h"
+#include "wizard/PageIds.h"
+
+using namespace pagetest;
+
+namespace {
+// Runs one page in finish mode; press lists buttons to press first; finish
+// chooses Finish or the close box's cancel path.
+template <typename Page>
+INT_PTR RunFinish(std::initializer_list<int> press, bool finish, const char* picture = nullptr) {
+    CWizardDlg frame;
+    frame.finishMode = TRUE;
+    Page page;
+    return RunWizard(frame, {&page}, [&](HWND dlg) {
+        HWND p = WaitPage(dlg, IDC_DONE_TITLE);
+        ASSERT_NE(p, nullptr);
+        EXPECT_EQ(ui::ControlText(p, IDC_DONE_TITLE), "Setup Complete");
+        if (picture) Picture(dlg, picture);
+        for (int id : press) PressSync(p, id);
+        if (finish) {
+            ui::Click(dlg, IDC_WIZ_INSTALL);
+        } else {
+            PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);  // the close box / Esc
+            EXPECT_NE(ui::Answer("Exit installation?", IDYES), "");
+        }
+    });
+}
+}  // namespace
+
+TEST(CompletePage, FinishStoresTheRunChoice) {
+    ResetSetupState();
+    EXPECT_EQ(RunFinish<CCompletePage>({}, true, "complete"), IDC_WIZ_INSTALL);
+    EXPECT_FALSE(g_setup.runAfterSetup);
+    EXPECT_EQ(RunFinish<CCompletePage>({IDC_DONE_RUN}, true), IDC_WIZ_INSTALL);
+    EXPECT_TRUE(g_setup.runAfterSetup);
+    // The box starts from the stored value: pressing it now unticks it.
+    EXPECT_EQ(RunFinish<CCompletePage>({IDC_DONE_RUN}, true), IDC_WIZ_INSTALL);
+    EXPECT_FALSE(g_setup.runAfterSetup);
+}
+
+TEST(CompletePage, CancelPathLeavesTheChoiceUnchanged) {
+    ResetSetupState();
+    EXPECT_EQ(RunFinish<CCompletePage>({IDC_DONE_RUN}, false), IDCANCEL);
+    EXPECT_FALSE(g_setup.runAfterSetup);
+}
+
+TEST(RestartPage, YesPreselectedAndFinishStoresTheChoice) {
+    ResetSetupState();
+    EXPECT_EQ(RunFinish<CRestartPage>({}, true, "restart"), IDC_WIZ_INSTALL);
+    EXPECT_TRUE(g_setup.restartNow);
+    EXPECT_EQ(RunFinish<CRestartPage>({IDC_DONE_RESTART_NO}, true), IDC_WIZ_INSTALL);
+    EXPECT_FALSE(g_setup.restartNow);
+    g_setup.restartNow = TRUE;
+    EXPECT_EQ(RunFinish<CRestartPage>({IDC_DONE_RESTART_NO, IDC_DONE_RESTART_YES}, true), IDC_WIZ_INSTALL);
+    EXPECT_TRUE(g_setup.restartNow);
+}
+
+TEST(RestartPage, RadioButtonsExcludeEachOtherAndCancelStoresNothing) {
+    ResetSetupState();
+    CWizardDlg frame;
+    frame.finishMode = TRUE;
+    CRestartPage page;
+    INT_PTR r = RunWizard(frame, {&page}, [&](HWND dlg) {
+        HWND p = WaitPage(dlg, IDC_DONE_RESTART_YES);
+        ASSERT_NE(p, nullptr);
+        EXPECT_EQ(ui::CheckState(p, IDC_DONE_RESTART_YES), BST_CHECKED);
+        EXPECT_EQ(ui::CheckState(p, IDC_DONE_RESTART_NO), BST_UNCHECKED);
+        PressSync(p, IDC_DONE_RESTART_NO);
+        EXPECT_EQ(ui::CheckState(p, IDC_DONE_RESTART_YES), BST_UNCHECKED);
+        EXPECT_EQ(ui::CheckState(p, IDC_DONE_RESTART_NO), BST_CHECKED);
+        PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        EXPECT_NE(ui::Answer("Exit installation?", IDYES), "");
+    });
+    EXPECT_EQ(r, IDCANCEL);
+    EXPECT_TRUE(g_setup.restartNow);
+}

@@ -1,0 +1,161 @@
+// The folder picker on the shell's real browse dialog: the path box, OK's
+// validation with its questions and messages, creation of every level, the
+// tree selection and the OK button's state.
+#include "PageTestSupport.h"
+#include "wizard/FolderPicker.h"
+#include "wizard/PageIds.h"
+
+using namespace pagetest;
+
+namespace {
+// Runs a picker on this thread while fn drives its dialog.
+int RunPicker(CFolderPicker& picker, const std::function<void(HWND)>& fn) {
+    ui::Driver driver([&] {
+        HWND dlg = ui::WaitForDialogWithControl(IDC_PICKER_PATH);
+        if (!dlg) {
+            ADD_FAILURE() << "browse dialog did not appear";
+            return;
+        }
+        fn(dlg);
+    });
+    int r = picker.Run();
+    driver.Finish();
+    return r;
+}
+
+bool OkEnabled(HWND dlg) { return IsWindowEnabled(GetDlgItem(dlg, IDOK)) != FALSE; }
+
+void Cancel(HWND dlg) {
+    ui::Click(dlg, IDCANCEL);
+    EXPECT_TRUE(ui::WaitGone(dlg));
+}
+}  // namespace
+
+TEST(FolderPicker, OpensOnTheInitialFolderAndCreatesAThreeLevelPath) {
+    Scratch s("");
+    const std::string target = s.Path("new1\\new2\\new3");
+    CFolderPicker picker("Setup", "Please select...", s.media.c_str(), nullptr);
+    int r = RunPicker(picker, [&](HWND dlg) {
+        EXPECT_EQ(ui::WindowText(dlg), "Setup");
+        EXPECT_EQ(ui::ControlText(dlg, IDC_PICKER_PATH), s.media);
+        EXPECT_TRUE(OkEnabled(dlg));
+        EXPECT_FALSE(ui::ControlVisible(dlg, IDC_PICKER_STATUS));
+        // The box sits above the tree, as wide as the tree.
+        RECT box, tree;
+        GetWindowRect(GetDlgItem(dlg, IDC_PICKER_PATH), &box);
+        GetWindowRect(GetDlgItem(dlg, IDC_PICKER_TREE), &tree);
+        EXPECT_EQ(box.left, tree.left);
+        EXPECT_EQ(box.right, tree.right);
+        EXPECT_EQ(box.bottom, tree.top - 4);
+        EXPECT_EQ(box.top, tree.top - 27);
+        Picture(dlg, "folder-picker");
+
+        // Declined: the dialog stays, nothing is made.
+        ui::SetText(dlg, IDC_PICKER_PATH, target.c_str());
+        ui::Click(dlg, IDOK);
+        EXPECT_EQ(ui::Answer("does not exist", IDNO),
+                  "The folder:\n\n" + target + "\n\ndoes not exist. Do you want the folder to be created?");
+        EXPECT_FALSE(Exists(s.Path("new1")));
+        EXPECT_TRUE(IsWindowVisible(dlg));
+
+        ui::Click(dlg, IDOK);
+        EXPECT_NE(ui::Answer("does not exist", IDYES), "");
+        EXPECT_TRUE(ui::WaitGone(dlg));
+    });
+    EXPECT_EQ(r, 1);
+    EXPECT_EQ(picker.GetPath(), target);
+    EXPECT_TRUE(IsDir(s.Path("new1")));
+    EXPECT_TRUE(IsDir(s.Path("new1\\new2")));
+    EXPECT_TRUE(IsDir(target));
+}
+
+TEST(FolderPicker, InvalidPathsAreReportedAndTheDialogStays) {
+    Scratch s("");
+    CFolderPicker picker("Setup", "Please select...", s.media.c_str(), nullptr);
+    const std::string bad[] = {"C:", "1:\\abc", "C:/abc", "C:abc", s.root + "\\abc\\", s.root + "\\\\abc",
+                               s.root + "\\ lead", s.root + "\\trail.", s.root + "\\a*b", s.root + "\\a|b"};
+    int r = RunPicker(picker, [&](HWND dlg) {
+        for (const std::string& path : bad) {
+            ui::SetText(dlg, IDC_PICKER_PATH, path.c_str());
+            ui::Click(dlg, IDOK);
+            EXPECT_EQ(ui::Answer("is invalid", IDOK), "The folder:\n\n" + path + "\n\nis invalid. Please reenter.");
+            EXPECT_TRUE(IsWindowVisible(dlg));
+            // Focus returns to the path box.
+            GUITHREADINFO gi = {};
+            gi.cbSize = sizeof gi;
+            ui::WaitFor([&]() -> HWND {
+                GetGUIThreadInfo(GetWindowThreadProcessId(dlg, nullptr), &gi);
+                return gi.hwndFocus == GetDlgItem(dlg, IDC_PICKER_PATH) ? dlg : nullptr;
+            });
+            EXPECT_EQ(gi.hwndFocus, GetDlgItem(dlg, IDC_PICKER_PATH)) << path;
+        }
+        Cancel(dlg);
+    });
+    EXPECT_EQ(r, -1);
+    EXPECT_FALSE(Exists(s.root + "\\abc"));
+}
+
+TEST(FolderPicker, TreeSelectionReplacesTheBoxAndAnEmptyBoxDisablesOk) {
+    Scratch s("");
+    const std::string missing = s.Path("not\\yet");
+    CFolderPicker picker("Setup", "Please select...", missing.c_str(), nullptr);
+    int r = RunPicker(picker, [&](HWND dlg) {
+        // A start folder that does not exist yet is shown as given.
+        EXPECT_EQ(ui::ControlText(dlg, IDC_PICKER_PATH), missing);
+        EXPECT_TRUE(OkEnabled(dlg));
+
+        SendMessageA(dlg, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(s.media.c_str()));
+        EXPECT_TRUE(SameNoCase(ui::ControlText(dlg, IDC_PICKER_PATH), s.media)) << ui::ControlText(dlg, IDC_PICKER_PATH);
+        EXPECT_TRUE(OkEnabled(dlg));
+
+        ui::SetText(dlg, IDC_PICKER_PATH, "");
+        EXPECT_FALSE(OkEnabled(dlg));
+        ui::SetText(dlg, IDC_PICKER_PATH, "C");
+        EXPECT_TRUE(OkEnabled(dlg));
+
+        // OK on an existing folder: accepted without a question.
+        ui::SetText(dlg, IDC_PICKER_PATH, s.media.c_str());
+        ui::Click(dlg, IDOK);
+        EXPECT_TRUE(ui::WaitGone(dlg));
+    });
+    EXPECT_EQ(r, 1);
+    EXPECT_EQ(picker.GetPath(), s.media);
+    EXPECT_FALSE(Exists(s.Path("not")));
+}
+
+TEST(FolderPicker, EmptyStartFolderAndExistingFileAndCancel) {
+    Scratch s("");
+    const std::string file = s.media + "\\morlan.ini";
+    CFolderPicker picker(nullptr, "Please select...", "", nullptr);
+    int r = RunPicker(picker, [&](HWND dlg) {
+        EXPECT_EQ(ui::ControlText(dlg, IDC_PICKER_PATH), "");
+        EXPECT_TRUE(OkEnabled(dlg));
+        ui::Click(dlg, IDOK);
+        EXPECT_EQ(ui::Answer("is invalid", IDOK), "The folder:\n\n\n\nis invalid. Please reenter.");
+        // A file of that name counts as existing.
+        ui::SetText(dlg, IDC_PICKER_PATH, file.c_str());
+        ui::Click(dlg, IDOK);
+        EXPECT_TRUE(ui::WaitGone(dlg));
+    });
+    EXPECT_EQ(r, 1);
+    EXPECT_EQ(picker.GetPath(), file);
+
+    // Without an initial folder the current directory is shown; Cancel gives -1.
+    CFolderPicker second("Setup", "Please select...", nullptr, nullptr);
+    r = RunPicker(second, [&](HWND dlg) {
+        EXPECT_TRUE(SameNoCase(ui::ControlText(dlg, IDC_PICKER_PATH), CurrentDir()));
+        Cancel(dlg);
+    });
+    EXPECT_EQ(r, -1);
+}
+
+TEST(FolderPickerRules, SystemWrappersWalkTheRealFileSystem) {
+    Scratch s("");
+    EXPECT_EQ(CheckFolderPath((s.root + "\\x\\y").c_str(), TRUE), kFolderOk);
+    EXPECT_FALSE(Exists(s.Path("x")));
+    EXPECT_EQ(CheckFolderPath((s.root + "\\x\\y").c_str(), FALSE), kFolderOk);
+    EXPECT_TRUE(IsDir(s.Path("x\\y")));
+    // A level below a file cannot be created.
+    EXPECT_EQ(CheckFolderPath((s.config + "\\sub").c_str(), FALSE), kFolderNotCreated);
+    EXPECT_EQ(ValidateFolder(s.root.c_str()), kFolderOk);
+}
