@@ -19,6 +19,7 @@ protected:
     BOOL OnInitDialog() override;
     BOOL OnCommand(UINT id, UINT code, HWND control) override;
     void OnShowWindow(BOOL show, UINT status) override;
+    BOOL OnMessage(UINT msg, WPARAM wp, LPARAM lp, INT_PTR& result) override;
     void OnYes();
     void OnNo();
 

@@ -7,6 +7,14 @@
 #include "wizard/PageIds.h"
 #include "wizard/PageRules.h"
 
+namespace {
+// Brings the view back to the start of the agreement. Posted, because the
+// dialog manager selects the whole text of an edit box that gets the focus
+// (also the initial focus of a new page), which moves the caret and the view
+// to the end of the text.
+const UINT WM_SHOW_TEXT_START = WM_APP + 1;
+}  // namespace
+
 CAgreementPage::CAgreementPage(HWND parent) : CWizardPage(IDD_PAGE_AGREEMENT, parent) {}
 
 BOOL CAgreementPage::OnInitDialog() {
@@ -14,6 +22,7 @@ BOOL CAgreementPage::OnInitDialog() {
     MakeTextBoxWide();
     BuildAgreementText();
     ApplyAcceptance();
+    PostMessageA(m_hWnd, WM_SHOW_TEXT_START, 0, 0);
     return TRUE;
 }
 
@@ -74,6 +83,7 @@ void CAgreementPage::BuildAgreementText() {
     }
     SendMessageW(box, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     SetWindowTextW(box, text.c_str());
+    PostMessageA(m_hWnd, WM_SHOW_TEXT_START, 0, 0);
 }
 
 void CAgreementPage::ApplyAcceptance() {
@@ -89,7 +99,20 @@ void CAgreementPage::ApplyAcceptance() {
     }
 }
 
+BOOL CAgreementPage::OnMessage(UINT msg, WPARAM, LPARAM, INT_PTR& result) {
+    if (msg != WM_SHOW_TEXT_START) return FALSE;
+    HWND box = GetDlgItem(IDC_AGREE_TEXT);
+    SendMessageW(box, EM_SETSEL, 0, 0);
+    SendMessageW(box, EM_SCROLLCARET, 0, 0);
+    result = TRUE;
+    return TRUE;
+}
+
 BOOL CAgreementPage::OnCommand(UINT id, UINT code, HWND control) {
+    if (id == IDC_AGREE_TEXT && code == EN_SETFOCUS) {
+        PostMessageA(m_hWnd, WM_SHOW_TEXT_START, 0, 0);
+        return TRUE;
+    }
     if (code == BN_CLICKED && id == IDC_AGREE_YES) {
         OnYes();
         return TRUE;

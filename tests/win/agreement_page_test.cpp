@@ -30,7 +30,7 @@ TEST(AgreementPage, AnswerLanguageAndInstallThroughTheWholeFirstRun) {
     Scratch s("");
     const std::string inst = s.Path("inst");
     CreateDirectoryA(inst.c_str(), nullptr);
-    WriteText(s.config, "[Dir]\nDest=" + inst + "\n[Language]\nNumber=2\nDescrip1=English\nDescrip2=Chinese\n");
+    WriteText(s.config, "[Dir]\nDest=" + inst + "\n[Language]\nNumber=2\nDescrip1=English\nDescrip2=Chinese\n[Software]\nVersion=Demo Writer 2.4\n");
     CWizardDlg frame;
     frame.installOnLastPage = FALSE;
     CWelcomePage welcome;
@@ -53,6 +53,11 @@ TEST(AgreementPage, AnswerLanguageAndInstallThroughTheWholeFirstRun) {
         EXPECT_LT(english.find(L"1. DEFINITIONS\r\n"), english.find(L"10. GENERAL\r\n"));
         for (size_t i = 0; i < english.size(); ++i)
             if (english[i] == L'\n') ASSERT_TRUE(i > 0 && english[i - 1] == L'\r') << "bare LF at " << i;
+        // The reader starts at the top of the agreement.
+        ui::WaitFor([&]() -> HWND {
+            return SendDlgItemMessageW(page, IDC_AGREE_TEXT, EM_GETFIRSTVISIBLELINE, 0, 0) == 0 ? page : nullptr;
+        });
+        EXPECT_EQ(SendDlgItemMessageW(page, IDC_AGREE_TEXT, EM_GETFIRSTVISIBLELINE, 0, 0), 0);
         Picture(dlg, "agreement");
 
         ClickSync(page, IDC_AGREE_YES);

@@ -31,7 +31,7 @@ INT_PTR RunFinish(std::initializer_list<int> press, bool finish, const char* pic
 }  // namespace
 
 TEST(CompletePage, FinishStoresTheRunChoice) {
-    ResetSetupState();
+    Scratch s("[Software]\nVersion=Demo Writer 2.4\n");
     EXPECT_EQ(RunFinish<CCompletePage>({}, true, "complete"), IDC_WIZ_INSTALL);
     EXPECT_FALSE(g_setup.runAfterSetup);
     EXPECT_EQ(RunFinish<CCompletePage>({IDC_DONE_RUN}, true), IDC_WIZ_INSTALL);
@@ -42,13 +42,13 @@ TEST(CompletePage, FinishStoresTheRunChoice) {
 }
 
 TEST(CompletePage, CancelPathLeavesTheChoiceUnchanged) {
-    ResetSetupState();
+    Scratch s("[Software]\nVersion=Demo Writer 2.4\n");
     EXPECT_EQ(RunFinish<CCompletePage>({IDC_DONE_RUN}, false), IDCANCEL);
     EXPECT_FALSE(g_setup.runAfterSetup);
 }
 
 TEST(RestartPage, YesPreselectedAndFinishStoresTheChoice) {
-    ResetSetupState();
+    Scratch s("[Software]\nVersion=Demo Writer 2.4\n");
     EXPECT_EQ(RunFinish<CRestartPage>({}, true, "restart"), IDC_WIZ_INSTALL);
     EXPECT_TRUE(g_setup.restartNow);
     EXPECT_EQ(RunFinish<CRestartPage>({IDC_DONE_RESTART_NO}, true), IDC_WIZ_INSTALL);
@@ -59,7 +59,7 @@ TEST(RestartPage, YesPreselectedAndFinishStoresTheChoice) {
 }
 
 TEST(RestartPage, RadioButtonsExcludeEachOtherAndCancelStoresNothing) {
-    ResetSetupState();
+    Scratch s("[Software]\nVersion=Demo Writer 2.4\n");
     CWizardDlg frame;
     frame.finishMode = TRUE;
     CRestartPage page;

@@ -12,7 +12,7 @@ using namespace pagetest;
 namespace {
 // Shows the destination page (first in a two-page wizard) and returns the
 // sentence and the folder text, then cancels.
-std::pair<std::string, std::string> ShownTexts(const std::string& ini) {
+std::pair<std::string, std::string> ShownTexts(const std::string& ini, const char* picture = nullptr) {
     Scratch s(ini);
     CWizardDlg frame;
     CDestinationPage dest;
@@ -22,6 +22,7 @@ std::pair<std::string, std::string> ShownTexts(const std::string& ini) {
         HWND page = WaitPage(dlg, IDC_DEST_SENTENCE);
         ASSERT_NE(page, nullptr);
         texts = {ui::ControlText(page, IDC_DEST_SENTENCE), ui::ControlText(page, IDC_DEST_FOLDER)};
+        if (picture) Picture(dlg, picture);
         CancelWizard(dlg);
     });
     return texts;
@@ -29,7 +30,7 @@ std::pair<std::string, std::string> ShownTexts(const std::string& ini) {
 }  // namespace
 
 TEST(WelcomePage, ShowsItsTextsWithNavigationOfTheFirstPage) {
-    Scratch s("");
+    Scratch s("[Software]\nVersion=Demo Writer 2.4\n");
     CWizardDlg frame;
     frame.installOnLastPage = FALSE;
     CWelcomePage welcome;
@@ -56,7 +57,8 @@ TEST(WelcomePage, ShowsItsTextsWithNavigationOfTheFirstPage) {
 }
 
 TEST(DestinationPage, SentenceNamesTheProductCutTo29Characters) {
-    auto named = ShownTexts("[Software]\nName=Demo Writer\n[Dir]\nDest=C:\\DemoWriter\n");
+    auto named = ShownTexts("[Software]\nName=Demo Writer\nVersion=Demo Writer 2.4\n[Dir]\nDest=C:\\DemoWriter\n",
+                            "destination");
     EXPECT_EQ(named.first, "Setup will install Demo Writer in the following folder.");
     EXPECT_EQ(named.second, "C:\\DemoWriter");
 
@@ -78,7 +80,6 @@ TEST(DestinationPage, NextEntersAnExistingFolder) {
     CLanguagePage language;
     RunWizard(frame, {&dest, &language}, [&](HWND dlg) {
         ASSERT_NE(WaitPage(dlg, IDC_DEST_SENTENCE), nullptr);
-        Picture(dlg, "destination");
         ClickSync(dlg, IDC_WIZ_NEXT);
         EXPECT_NE(WaitPage(dlg, IDC_LANG_COMBO), nullptr);
         EXPECT_TRUE(SameNoCase(CurrentDir(), target)) << CurrentDir();

@@ -24,7 +24,7 @@ void Select(HWND page, int index) { SendDlgItemMessageA(page, IDC_LANG_COMBO, CB
 }  // namespace
 
 TEST(LanguagePage, NoLanguagesListedGivesEnglishAlone) {
-    Scratch s("[Language]\nNumber=0\n");
+    Scratch s("[Language]\nNumber=0\n[Software]\nVersion=Demo Writer 2.4\n");
     lstrcpynA(g_setup.installDir, s.root.c_str(), sizeof g_setup.installDir);
     g_setup.chineseSelected = TRUE;
     g_setup.languageIndex = 5;
