@@ -1,5 +1,7 @@
 #include "wizard/FolderPicker.h"
 
+#include <cstring>
+
 #include "fw/App.h"
 #include "fw/Handles.h"
 #include "wizard/PageIds.h"
@@ -89,8 +91,18 @@ void CFolderPickerHook::OnPathChange() {
 void CFolderPickerHook::OnOK() {
     HWND box = GetDlgItem(IDC_PICKER_PATH);
     GetWindowTextA(box, picker_->path, sizeof picker_->path);
+    // The box takes at most 259 typed characters, but a longer text can be
+    // put into it: that text is validated whole (and refused), never cut
+    // to the buffer's size and acted on.
+    std::string whole = picker_->path;
+    const int length = GetWindowTextLengthA(box);
+    if (length >= static_cast<int>(sizeof picker_->path)) {
+        whole.assign(static_cast<size_t>(length) + 1, '\0');
+        GetWindowTextA(box, whole.data(), length + 1);
+        whole.resize(std::strlen(whole.c_str()));
+    }
     CSystemFolderOps ops(m_hWnd);
-    if (::ValidateFolder(picker_->path, ops) != kFolderOk) {
+    if (::ValidateFolder(whole.c_str(), ops) != kFolderOk) {
         SetFocus(box);
         return;
     }

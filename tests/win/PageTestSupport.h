@@ -100,6 +100,22 @@ private:
     static inline int counter_ = 0;
 };
 
+// After a failed step a dialog may still be open, waiting for a click that
+// will not come: answer every message box with No or OK and cancel the
+// dialog (and confirm the wizard's question) so that the test ends.
+inline void CloseLeftovers(HWND dlg) {
+    for (int round = 0; round < 200 && IsWindow(dlg) && IsWindowVisible(dlg); ++round) {
+        if (HWND box = ui::FindMessageBox("")) {
+            const bool exitQuestion = ui::MessageBoxText(box) == "Exit installation?";
+            PostMessageA(box, WM_COMMAND, MAKEWPARAM(exitQuestion ? IDYES : IDNO, BN_CLICKED), 0);
+            PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        } else if (round % 20 == 0) {
+            PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        }
+        Sleep(25);
+    }
+}
+
 // Runs the frame with the pages while fn drives it from a second thread
 // (fn gets the frame's window); returns DoModal's result.
 inline INT_PTR RunWizard(CWizardDlg& frame, std::initializer_list<CWizardPage*> pages,
@@ -112,6 +128,10 @@ inline INT_PTR RunWizard(CWizardDlg& frame, std::initializer_list<CWizardPage*> 
             return;
         }
         fn(dlg);
+        if (!ui::WaitGone(dlg, 3000)) {
+            ADD_FAILURE() << "the wizard is still open";
+            CloseLeftovers(dlg);
+        }
     });
     INT_PTR r = frame.DoModal();
     driver.Finish();

@@ -51,8 +51,11 @@ TEST(AgreementPage, AnswerLanguageAndInstallThroughTheWholeFirstRun) {
         const std::wstring english = ui::ControlTextW(page, IDC_AGREE_TEXT);
         EXPECT_EQ(english.rfind(L"SOFTWARE LICENCE AGREEMENT\r\n\r\nPlease read", 0), 0u);
         EXPECT_LT(english.find(L"1. DEFINITIONS\r\n"), english.find(L"10. GENERAL\r\n"));
-        for (size_t i = 0; i < english.size(); ++i)
-            if (english[i] == L'\n') ASSERT_TRUE(i > 0 && english[i - 1] == L'\r') << "bare LF at " << i;
+        for (size_t i = 0; i < english.size(); ++i) {
+            if (english[i] == L'\n') {
+                ASSERT_TRUE(i > 0 && english[i - 1] == L'\r') << "bare LF at " << i;
+            }
+        }
         // The reader starts at the top of the agreement.
         ui::WaitFor([&]() -> HWND {
             return SendDlgItemMessageW(page, IDC_AGREE_TEXT, EM_GETFIRSTVISIBLELINE, 0, 0) == 0 ? page : nullptr;

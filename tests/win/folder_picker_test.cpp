@@ -17,6 +17,10 @@ int RunPicker(CFolderPicker& picker, const std::function<void(HWND)>& fn) {
             return;
         }
         fn(dlg);
+        if (!ui::WaitGone(dlg, 3000)) {
+            ADD_FAILURE() << "the browse dialog is still open";
+            CloseLeftovers(dlg);
+        }
     });
     int r = picker.Run();
     driver.Finish();
@@ -89,10 +93,17 @@ TEST(FolderPicker, InvalidPathsAreReportedAndTheDialogStays) {
             });
             EXPECT_EQ(gi.hwndFocus, GetDlgItem(dlg, IDC_PICKER_PATH)) << path;
         }
+        // A text longer than the picker's 259 characters is refused whole,
+        // not cut to a shorter path that would then be created.
+        const std::string tooLong = s.root + "\\" + std::string(300 - s.root.size(), 'x');
+        ui::SetText(dlg, IDC_PICKER_PATH, tooLong.c_str());
+        ui::Click(dlg, IDOK);
+        EXPECT_EQ(ui::Answer("is invalid", IDOK), "The folder:\n\n" + tooLong + "\n\nis invalid. Please reenter.");
         Cancel(dlg);
     });
     EXPECT_EQ(r, -1);
     EXPECT_FALSE(Exists(s.root + "\\abc"));
+    EXPECT_FALSE(Exists(s.root + "\\" + std::string(259 - s.root.size() - 1, 'x')));
 }
 
 TEST(FolderPicker, TreeSelectionReplacesTheBoxAndAnEmptyBoxDisablesOk) {

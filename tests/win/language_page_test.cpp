@@ -166,7 +166,9 @@ TEST(LanguagePage, SubfolderErrorsKeepThePage) {
             CancelWizard(dlg);
         });
         EXPECT_TRUE(IsDir(inst + "\\one") || c.mustNotExist) << c.ini;
-        if (c.mustNotExist) EXPECT_FALSE(Exists(inst + "\\" + c.mustNotExist)) << c.ini;
+        if (c.mustNotExist) {
+            EXPECT_FALSE(Exists(inst + "\\" + c.mustNotExist)) << c.ini;
+        }
         EXPECT_FALSE(g_setup.startMenuShortcut);  // the choices were stored before the failure
     }
 }
