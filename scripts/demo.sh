@@ -1,6 +1,7 @@
 #!/bin/sh
 # The README's demo command: installs what is missing, builds everything and
-# runs setup.exe under Wine on a demo medium. With a display ($DISPLAY set)
+# runs setup.exe under Wine on the demo medium that setupkit builds from
+# examples/demo. With a display ($DISPLAY set)
 # the wizard opens there and the script waits until it ends. Without one it
 # runs in a virtual display (Xvfb), saves a screenshot to docs/demo.png and
 # ends the setup.
@@ -24,27 +25,13 @@ medium="$demo/medium"
 export WINEPREFIX="$demo/wineprefix"
 . scripts/wine-env.sh
 
-# Lays out the demo medium: setup.exe with its configuration file beside it.
-# Tests run the 64-bit build under Wine (these machines cannot run 32-bit
-# code); it is the same program as the shipping 32-bit one.
-# PLACEHOLDER: until the vendor tool can build a medium, the medium is a
-# setup.exe with a small morlan.ini. Replace the body of this function with
-# `setupkit build` on examples/demo once that exists; the rest of the
-# script stays as it is.
+# Builds the demo medium from the demo package (examples/demo) with the
+# vendor tool: disk1/ holds setup.exe, morlan.ini and the archives. Tests run
+# the 64-bit build under Wine (these machines cannot run 32-bit code); it is
+# the same program as the shipping 32-bit one.
 make_demo_medium() {
     rm -rf "$medium"
-    mkdir -p "$medium"
-    cp build/win64/bin/setup.exe "$medium/"
-    printf '%s\r\n' \
-        '[Software]' 'Version=Demo Programmer 1.0 Setup' 'Name=Demo Programmer' \
-        '[Dir]' 'Dest=C:\DemoProg' \
-        '[Language]' 'Number=2' 'Descrip1=English' 'Descrip2=Deutsch' 'File1=Default' 'File2=lang_de' 'DestFile=lang' \
-        '[SubDir]' 'Number=1' 'Dir1=bin' \
-        '[Disk]' 'Number=1' \
-        '[Disk1]' 'Number=0' \
-        '[Programmer]' 'Type=1' \
-        '[Exec]' 'ExecFile=bin\demo.exe' 'ExecDir=bin' \
-        >"$medium/morlan.ini"
+    build/native/bin/setupkit build examples/demo "$medium" --setup build/win64/bin/setup.exe -q
 }
 
 # Drives the demo in the virtual display. HOOK: later this walks through a
@@ -72,7 +59,7 @@ if [ -n "$SETUP_DEMO_HEADLESS" ]; then
     # Without a window manager, Wine draws the windows' frames itself.
     "$WINE64" reg add "HKCU\\Software\\Wine\\X11 Driver" /v Managed /d N /f </dev/null >/dev/null 2>&1
     wine_start
-    "$WINE64" "$medium/setup.exe" </dev/null >/dev/null 2>&1 &
+    "$WINE64" "$medium/disk1/setup.exe" </dev/null >/dev/null 2>&1 &
     rc=0
     drive_headless_demo || rc=$?
     wine_stop
@@ -82,7 +69,7 @@ else
     wine_start
     echo "demo: the setup runs on your display; close it to end the demo"
     rc=0
-    "$WINE64" "$medium/setup.exe" </dev/null >/dev/null 2>&1 || rc=$?
+    "$WINE64" "$medium/disk1/setup.exe" </dev/null >/dev/null 2>&1 || rc=$?
     wine_stop
     exit $rc
 fi

@@ -417,8 +417,8 @@ bool ParseDiskSize(const std::string& text, uint64_t& bytes, std::string& error)
         return false;
     }
     double b = std::floor(v * mult);
-    if (!(b >= 65536)) {
-        error = "disk size \"" + text + "\" is below 64K";
+    if (!(b >= 16384)) {
+        error = "disk size \"" + text + "\" is below 16K";
         return false;
     }
     bytes = b >= 4294901760.0 ? 4294901760ull : static_cast<uint64_t>(b);

@@ -42,7 +42,7 @@ struct BuildResult {
 // (powers of 1024; decimals allowed, "1.5M"), or a name: floppy (1457664
 // bytes, the room a 1.44 MB floppy gives files), cd (650M), dvd (4480M,
 // capped below 4 GiB). False with a message for anything else or for less
-// than 64 KiB.
+// than 16 KiB.
 bool ParseDiskSize(const std::string& text, uint64_t& bytes, std::string& error);
 
 // Writes OUTDIR/disk1, disk2, ... (earlier disk folders of a previous build
