@@ -8,6 +8,8 @@
 #include <memory>
 #include <new>
 
+#include "engine/Crc32.h"
+
 namespace {
 
 constexpr uint32_t kEndSignature = 0x06054b50;
@@ -387,7 +389,7 @@ unsigned CZipUnpacker::ReadCurrentEntry(void* buffer, unsigned size) {
             }
             unsigned n = std::min(want - delivered, z.avail_in);
             std::memcpy(out + delivered, z.next_in, n);
-            s->crc32 = static_cast<uint32_t>(::crc32(s->crc32, z.next_in, n));
+            s->crc32 = Crc32Update(s->crc32, z.next_in, n);
             z.next_in += n;
             z.avail_in -= n;
             s->uncompressedLeft -= n;
@@ -415,7 +417,7 @@ unsigned CZipUnpacker::ReadCurrentEntry(void* buffer, unsigned size) {
         const uInt inBefore = z.avail_in;
         int rc = inflate(&z, Z_SYNC_FLUSH);
         unsigned n = static_cast<unsigned>(z.next_out - s->outputBuffer.get());
-        s->crc32 = static_cast<uint32_t>(::crc32(s->crc32, s->outputBuffer.get(), n));
+        s->crc32 = Crc32Update(s->crc32, s->outputBuffer.get(), n);
         s->produceLeft -= n;
         s->outEnd = n;
         if (rc == Z_STREAM_END) {
