@@ -5,8 +5,7 @@
 #include <cstring>
 #include <memory>
 
-#include "app/Paths.h"
-#include "app/Sequence.h"
+#include "app/InstallSequence.h"
 #include "app/SetupState.h"
 #include "engine/ProgressDlg.h"
 #include "wizard/AgreementPage.h"
@@ -25,63 +24,74 @@ void InitSetupStateFromModule() {
 
     char module[260] = {0};
     GetModuleFileNameA(nullptr, module, sizeof module - 1);
+    SetSourceFromModulePath(module);
+    // The folder itself, even when it is too long for sourceDir.
     char* slash = std::strrchr(module, '\\');
-    if (slash) *slash = 0;  // A:\SETUP.EXE gives "A:"
+    if (slash) *slash = 0;
     SetCurrentDirectoryA(module);
-    // The folder may have at most 188 characters so that "\morlan.ini"
-    // fits; a longer one leaves configPath empty (every read gives its
-    // default) rather than naming a cut path.
-    if (!JoinPath(g_setup.sourceDir, sizeof g_setup.sourceDir, {module}) ||
-        !JoinPath(g_setup.configPath, sizeof g_setup.configPath, {module, "\\morlan.ini"})) {
-        g_setup.configPath[0] = 0;
-    }
 }
+
+namespace {
+
+// The setup's own steps: its dialogs and CSetupApp's operations. Each step
+// builds the objects it needs; they live until the sequence is over and go
+// in reverse order of creation (members are built in declaration order and
+// destroyed in reverse).
+class CSetupSteps : public ISetupSteps {
+public:
+    explicit CSetupSteps(CSetupApp& app) : app_(app) {}
+
+    int RunWizard() override {
+        wizard_ = std::make_unique<CWizardDlg>();
+        wizard_->installOnLastPage = FALSE;  // only the agreement page enables Install
+        welcome_ = std::make_unique<CWelcomePage>();
+        destination_ = std::make_unique<CDestinationPage>();
+        language_ = std::make_unique<CLanguagePage>();
+        agreement_ = std::make_unique<CAgreementPage>();
+        wizard_->AppendPage(welcome_.get(), 136);
+        wizard_->AppendPage(destination_.get(), 137);
+        wizard_->AppendPage(language_.get(), 138);
+        wizard_->AppendPage(agreement_.get(), 142);
+        return static_cast<int>(wizard_->DoModal());
+    }
+    int RunProgress() override {
+        progress_ = std::make_unique<CProgressDlg>();
+        return static_cast<int>(progress_->DoModal());
+    }
+    void DeleteListedFiles() override { app_.DeleteListedFiles(); }
+    void InstallUsbDriver() override { app_.InstallUsbDriver(); }
+    void RegisterKernelService() override { app_.RegisterKernelService(); }
+    void RunCompletion(unsigned pageId) override {
+        finish_ = std::make_unique<CWizardDlg>();
+        finish_->finishMode = TRUE;
+        complete_ = std::make_unique<CCompletePage>();
+        restart_ = std::make_unique<CRestartPage>();
+        if (pageId == 141) finish_->AppendPage(restart_.get(), 141);
+        else finish_->AppendPage(complete_.get(), 139);
+        finish_->DoModal();
+    }
+    void CopyLanguageLibrary() override { app_.CopyLanguageLibrary(); }
+    void CreateShortcuts() override { app_.CreateShortcuts(); }
+    void RunFinalAction() override { app_.RunFinalAction(); }
+
+private:
+    CSetupApp& app_;
+    std::unique_ptr<CWizardDlg> wizard_;
+    std::unique_ptr<CWelcomePage> welcome_;
+    std::unique_ptr<CDestinationPage> destination_;
+    std::unique_ptr<CLanguagePage> language_;
+    std::unique_ptr<CAgreementPage> agreement_;
+    std::unique_ptr<CProgressDlg> progress_;
+    std::unique_ptr<CWizardDlg> finish_;
+    std::unique_ptr<CCompletePage> complete_;
+    std::unique_ptr<CRestartPage> restart_;
+};
+
+}  // namespace
 
 BOOL CSetupApp::InitInstance() {
     InitSetupStateFromModule();
-
-    // Objects of the sequence live until InitInstance returns and are
-    // destroyed in reverse order of creation.
-    CWizardDlg wizard;
-    wizard.installOnLastPage = FALSE;
-    CWelcomePage welcome;
-    CDestinationPage destination;
-    CLanguagePage language;
-    CAgreementPage agreement;
-    wizard.AppendPage(&welcome, 136);
-    wizard.AppendPage(&destination, 137);
-    wizard.AppendPage(&language, 138);
-    wizard.AppendPage(&agreement, 142);
-    if (!WizardLetsInstall(static_cast<int>(wizard.DoModal()))) return FALSE;
-
-    std::unique_ptr<CProgressDlg> progress = std::make_unique<CProgressDlg>();
-    if (!CopyingFinished(static_cast<int>(progress->DoModal()))) return FALSE;
-
-    DeleteListedFiles();
-
-    CWizardDlg finish;
-    finish.finishMode = TRUE;
-    g_setup.programmerType = ReadConfigInt("Programmer", "Type");
-    CCompletePage complete;
-    CRestartPage restart;
-
-    const SequenceDecision decision = DecideSequence(g_setup.programmerType, g_setup.platformId);
-    switch (decision.driverStep) {
-    case DriverStep::usbDriver:
-        InstallUsbDriver();
-        break;
-    case DriverStep::kernelService:
-        RegisterKernelService();
-        break;
-    case DriverStep::none:
-        break;
-    }
-    if (decision.completionPageId == 141) finish.AppendPage(&restart, 141);
-    else finish.AppendPage(&complete, 139);
-    finish.DoModal();  // Finish or cancel: the sequence goes on either way
-
-    CopyLanguageLibrary();
-    CreateShortcuts();
-    RunFinalAction();
-    return FALSE;
+    CSetupSteps steps(*this);
+    RunInstallSequence(steps);
+    return FALSE;  // no message loop: the process ends here
 }

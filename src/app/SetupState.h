@@ -25,6 +25,13 @@ extern SetupState g_setup;
 // one process).
 void ResetSetupState();
 
+// Start-up: from the executable's full path, sourceDir (its folder, cut at
+// the last backslash, which is removed: A:\\SETUP.EXE gives "A:") and
+// configPath (that folder + "\\morlan.ini"). A folder too long for them
+// leaves them empty, so that every read gives its default instead of
+// naming a cut path.
+void SetSourceFromModulePath(const char* modulePath);
+
 // Configuration reads on the file named by g_setup.configPath at the moment
 // of the call: a text into a buffer of size bytes (default ""), an integer
 // (default 0).
