@@ -127,7 +127,13 @@ void CParallelDeflater::RunBatch() {
     if (batch_.empty()) return;
     std::atomic<size_t> next{0};
     auto work = [&](Worker* w) {
-        for (size_t i; (i = next.fetch_add(1)) < batch_.size();) w->Compress(*batch_[i]);
+        for (size_t i; (i = next.fetch_add(1)) < batch_.size();) {
+            try {
+                w->Compress(*batch_[i]);
+            } catch (const std::exception& e) {  // out of memory: reported below, on the caller's thread
+                batch_[i]->error = e.what();
+            }
+        }
     };
     std::vector<std::thread> helpers;
     const size_t extra = std::min<size_t>(threads_ - 1, batch_.size() - 1);

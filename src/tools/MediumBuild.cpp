@@ -441,6 +441,16 @@ BuildResult BuildMedium(const Package& pkg, const std::string& outDir, const Bui
     }
 
     const fs::path out(outDir);
+    {
+        // The output must not land in the payload it is made of.
+        std::error_code ec;
+        const fs::path o = fs::weakly_canonical(fs::absolute(out), ec);
+        for (const PayloadFile& f : pkg.files) {
+            fs::path src = fs::weakly_canonical(fs::absolute(f.sourcePath), ec);
+            auto [a, b] = std::mismatch(o.begin(), o.end(), src.begin(), src.end());
+            if (a == o.end()) throw PackageError("the output folder " + outDir + " lies inside the payload (" + f.sourcePath + ")");
+        }
+    }
     ClearOldMedium(out);
     fs::create_directories(out);
     const fs::path staging = out / ".setupkit-staging";

@@ -211,6 +211,38 @@ private:
         indexed_[LowerAscii(section)].push_back({LowerAscii(prefix), count});
     }
 
+    // The highest index N of the keys prefix + N in a section (or of the
+    // sections prefix + N, when key is empty).
+    int MaxIndex(const std::string& section, const std::string& prefix) const {
+        int best = 0;
+        auto consider = [&](const std::string& name) {
+            std::string n = LowerAscii(name), p = LowerAscii(prefix);
+            if (n.size() <= p.size() || n.compare(0, p.size(), p) != 0 || n[p.size()] == '0' || n.size() - p.size() > 6)
+                return;
+            for (size_t i = p.size(); i < n.size(); ++i)
+                if (!std::isdigit(static_cast<unsigned char>(n[i]))) return;
+            best = std::max(best, std::stoi(n.substr(p.size())));
+        };
+        if (section.empty()) {
+            for (const ProfileSection& sec : ini_.sections) consider(sec.name);
+        } else if (const ProfileSection* sec = ini_.FindSection(section.c_str())) {
+            for (const ProfileEntry& e : sec->entries) consider(e.name);
+        }
+        return best;
+    }
+    // A count far beyond the keys that exist: the setup reads every missing
+    // key as empty (and may stop at the first). The check goes one past the
+    // last key, reports the rest once, and returns how far to go.
+    int Bounded(const std::string& section, const std::string& prefix, int count) {
+        int top = MaxIndex(section, prefix);
+        if (count <= top + 1) return count;
+        Error(LineOf(section.empty() ? "Disk" : section, "Number"),
+              (section.empty() ? std::string("[Disk]") : "[" + section + "]") + " Number is " + std::to_string(count) +
+                  " but the last " + (section.empty() ? "section is [Disk" : "key is " + prefix) + std::to_string(top) +
+                  (section.empty() ? "]" : "") + ": everything after it is missing and reads as empty or 0");
+        return top + 1;
+    }
+
     // A composed path must fit the buffer the setup builds it in.
     void PathFits(int line, const std::string& what, const std::string& path, size_t bufferSize) {
         if (dest_.empty() || path.size() < bufferSize) return;
@@ -243,7 +275,7 @@ private:
         int n = Int("SubDir", "Number");
         Indexed("SubDir", "Dir", n);
         if (n > 999) Error(LineOf("SubDir", "Number"), "[SubDir] Number " + std::to_string(n) + " is above 999");
-        for (int i = 1; i <= std::min(n, 999); ++i) {
+        for (int i = 1, last = Bounded("SubDir", "Dir", std::min(n, 999)); i <= last; ++i) {
             std::string key = "Dir" + std::to_string(i);
             int line = LineOf("SubDir", key);
             std::string v = Text("SubDir", key, 20, Kind::name);
@@ -267,9 +299,10 @@ private:
         languageCount_ = Int("Language", "Number");
         Indexed("Language", "Descrip", languageCount_);
         Indexed("Language", "File", std::max(languageCount_, languageCount_ == 0 ? 1 : 0));
-        for (int i = 1; i <= languageCount_; ++i) Text("Language", "Descrip" + std::to_string(i), 20, Kind::display);
+        const int shown = Bounded("Language", "Descrip", languageCount_);
+        for (int i = 1; i <= shown; ++i) Text("Language", "Descrip" + std::to_string(i), 20, Kind::display);
         // Number 0 shows "English" alone, which uses File1.
-        int files = languageCount_ == 0 ? 1 : std::max(languageCount_, 0);
+        int files = languageCount_ == 0 ? 1 : std::min(std::max(languageCount_, 0), MaxIndex("Language", "File") + 1);
         for (int i = 1; i <= files; ++i) {
             std::string key = "File" + std::to_string(i);
             languageFiles_.push_back({LineOf("Language", key), Text("Language", key, 20, Kind::name)});
@@ -280,7 +313,7 @@ private:
     void Removes() {
         int n = Int("Remove", "Number");
         for (const char* p : {"Dir", "File", "Dest"}) Indexed("Remove", p, n);
-        for (int i = 1; i <= n; ++i) {
+        for (int i = 1, last = Bounded("Remove", "File", n); i <= last; ++i) {
             std::string s = std::to_string(i);
             PackRef p;
             p.index = i;
@@ -296,7 +329,7 @@ private:
     void Disks() {
         const int diskKeyLine = LineOf("Disk", "Number");
         int count = Int("Disk", "Number");
-        int processed = std::max(count, 1);
+        int processed = std::max(Bounded("", "Disk", count), 1);
         if (count <= 0)
             Warning(diskKeyLine, "[Disk] Number is " + std::to_string(count) + ": the setup processes disk 1 only");
         if (!oneFolder_ && static_cast<int>(disks_.size()) != processed)
@@ -315,7 +348,7 @@ private:
                 continue;
             }
             std::string folder = oneFolder_ ? disks_[0] : (d <= static_cast<int>(disks_.size()) ? disks_[d - 1] : "");
-            for (int i = 1; i <= k; ++i) {
+            for (int i = 1, last = Bounded(sec, "File", k); i <= last; ++i) {
                 const std::string s = std::to_string(i);
                 ArchiveInfo a;
                 a.disk = d;
@@ -508,7 +541,7 @@ private:
     void DelFiles() {
         int n = Int("DelFile", "Number");
         Indexed("DelFile", "File", n);
-        for (int i = 1; i <= n; ++i) {
+        for (int i = 1, last = Bounded("DelFile", "File", n); i <= last; ++i) {
             std::string key = "File" + std::to_string(i);
             int line = LineOf("DelFile", key);
             std::string v = Text("DelFile", key, 20, Kind::name);
@@ -537,7 +570,7 @@ private:
         Indexed("SystemFile", "File", n);
         Indexed("SystemFile", "Dir", n);
         std::vector<std::pair<int, std::string>> files;
-        for (int i = 1; i <= n; ++i) {
+        for (int i = 1, last = Bounded("SystemFile", "File", n); i <= last; ++i) {
             std::string s = std::to_string(i);
             int line = LineOf("SystemFile", "File" + s);
             std::string f = Text("SystemFile", "File" + s, 20, Kind::name);

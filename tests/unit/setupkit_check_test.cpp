@@ -365,6 +365,14 @@ TEST_F(CleanCheckTest, KeysAndSectionsTheReaderIgnores) {
     EXPECT_EQ(r.findings[4].line, LineOf("[Misc]"));
 }
 
+TEST_F(CleanCheckTest, CountsFarBeyondTheKeysEndQuickly) {
+    Replace("[DelFile]\r\nNumber=0", "[DelFile]\r\nNumber=2000000000\r\nFile1=bin\\old.dll");
+    Replace("[Disk]\r\nNumber=2", "[Disk]\r\nNumber=2000000000");
+    CheckReport r = Run();
+    ExpectHas(r, true, LineOf("Number=2000000000"), "the last section is [Disk2]");
+    ExpectHas(r, true, LineOf("Number=2000000000", 2), "the last key is File1");
+}
+
 TEST_F(CleanCheckTest, JsonReport) {
     Replace("Percent2=60", "Percent2=30");
     std::string json = FindingsJson(Run());
