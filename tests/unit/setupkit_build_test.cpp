@@ -283,10 +283,13 @@ TEST_F(BuildTest, RefusesWhatTheSetupCannotInstall) {
     }
     fs::remove_all(dir.path / "pkg" / "files" / "a-folder-of-twenty12");
 
-    // Names that differ only in case are one file on Windows.
+#ifndef _WIN32
+    // Names that differ only in case are one file on Windows (where the
+    // package cannot even hold both).
     Add("bin/prog.EXE", "x", 13);
     EXPECT_THROW(Load(), PackageError);
     fs::remove(dir.path / "pkg" / "files" / "bin" / "prog.EXE");
+#endif
 
     // What the later steps need must be in the payload.
     fs::remove(dir.path / "pkg" / "files" / "bin" / "Kr3nt.sys");
