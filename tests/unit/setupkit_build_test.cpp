@@ -29,6 +29,9 @@ struct TempDir {
     }
     ~TempDir() {
         std::error_code ec;
+        for (auto it = fs::recursive_directory_iterator(path, ec); !ec && it != fs::recursive_directory_iterator();
+             it.increment(ec))
+            fs::permissions(it->path(), fs::perms::owner_write, fs::perm_options::add, ec);
         fs::remove_all(path, ec);
     }
 };
@@ -112,6 +115,8 @@ protected:
 
     // Unpacks every archive of the medium with the setup's ZIP reader and
     // every pack with its pack reader into a tree of (path -> data, time).
+    std::map<std::string, uint32_t> attributes;  // of the archives' entries
+
     std::map<std::string, std::pair<std::string, uint32_t>> Unpack(const BuildResult& r) {
         std::map<std::string, std::pair<std::string, uint32_t>> out;
         const std::string ini = (fs::path(r.diskDirs[0]) / "morlan.ini").string();
@@ -134,6 +139,8 @@ protected:
             std::string path = dirPart + name.data();
             for (char& c : path)
                 if (c == '\\') c = '/';
+            EXPECT_EQ(info.versionMadeBy >> 8, 0u);  // MS-DOS attributes
+            attributes[path] = info.externalAttributes;
             if (a.isPack) packs[path] = data;
             else out[path] = {data, info.dosDateTime};
         }
@@ -179,6 +186,8 @@ protected:
 };
 
 TEST_F(BuildTest, RoundTripOnOneDisk) {
+    fs::permissions(dir.path / "pkg" / "files" / "bin" / "Kr3nt.sys", fs::perms::owner_write | fs::perms::group_write |
+                    fs::perms::others_write, fs::perm_options::remove);
     Package pkg = Load();
     WriteFile(dir.path / "setup.exe", "MZ setup");
     BuildOptions o;
@@ -202,6 +211,8 @@ TEST_F(BuildTest, RoundTripOnOneDisk) {
         EXPECT_EQ(t.minute, want.minute) << path;
         EXPECT_EQ(t.second, 40) << path;
     }
+    EXPECT_EQ(attributes["bin/Prog.exe"], 0x20u);  // archive bit
+    EXPECT_EQ(attributes["bin/Kr3nt.sys"], 0x21u);  // and read-only
     const std::string ini = (dir.path / "out" / "disk1" / "morlan.ini").string();
     char v[20];
     ReadProfileString(ini.c_str(), "SubDir", "Dir1", v, sizeof v);
