@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/SetupApp.h"
@@ -14,6 +15,7 @@
 #include "fw/Handles.h"
 #include "system/SystemSteps.h"
 #include "win/support/ScratchTree.h"
+#include "win/support/UiDriver.h"
 
 namespace {
 
@@ -289,6 +291,22 @@ TEST_F(ShortcutsTest, UnreadableOrTooLongFolderSkipsThatShortcutOnly) {
     EXPECT_EQ(f, INVALID_HANDLE_VALUE);
     if (f != INVALID_HANDLE_VALUE) FindClose(f);
     EXPECT_TRUE(scratch::Exists(desktop_ + "\\" + longName + ".lnk"));
+}
+
+TEST_F(ShortcutsTest, OleThatCannotStartIsReportedAndNoFileIsWritten) {
+    UseScratchFolders();
+    Config("[Shortcut]\nDescript2=NoOle\n[Exec]\nExecFile=bin\\prog.exe\n");
+    // A thread of the multithreaded apartment cannot initialise OLE.
+    std::thread worker([&] {
+        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        app_.CreateShortcuts();
+        CoUninitialize();
+    });
+    const std::string shown = ui::Answer("OleInitialize error", IDOK, 10000);
+    worker.join();
+    EXPECT_EQ(shown, "OleInitialize error");
+    EXPECT_FALSE(scratch::Exists(programs_ + "\\NoOle.lnk"));
+    EXPECT_FALSE(scratch::Exists(desktop_ + "\\NoOle.lnk"));
 }
 
 }  // namespace
