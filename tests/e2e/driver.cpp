@@ -241,8 +241,8 @@ std::vector<std::string> SplitWords(const std::string& line) {
         if (line[i] == '"') {
             ++i;
             while (i < line.size() && line[i] != '"') {
-                if (line[i] == '\\' && i + 1 < line.size() && line[i + 1] == 'n') {
-                    w += '\n';
+                if (line[i] == '\\' && i + 1 < line.size() && (line[i + 1] == 'n' || line[i + 1] == '"')) {
+                    w += line[i + 1] == 'n' ? '\n' : '"';
                     i += 2;
                     continue;
                 }
@@ -257,10 +257,10 @@ std::vector<std::string> SplitWords(const std::string& line) {
     return words;
 }
 
-// Folders that differ between prefixes and users, for ${NAME} in scenarios.
+// Folders that differ between prefixes and users, for %NAME% in scenarios.
 std::string Expand(std::string word) {
     static const std::pair<const char*, int> folders[] = {
-        {"${DESKTOP}", CSIDL_DESKTOPDIRECTORY}, {"${PROGRAMS}", CSIDL_PROGRAMS}, {"${WINDIR}", CSIDL_WINDOWS}};
+        {"%DESKTOP%", CSIDL_DESKTOPDIRECTORY}, {"%PROGRAMS%", CSIDL_PROGRAMS}, {"%WINDIR%", CSIDL_WINDOWS}};
     for (const auto& [name, csidl] : folders) {
         size_t at = word.find(name);
         if (at == std::string::npos) continue;
@@ -390,6 +390,11 @@ void Scenario::Screenshot(const std::string& name, HWND w) {
 
 void Scenario::Execute(const std::vector<std::string>& w) {
     const std::string& cmd = w[0];
+    // For a person watching (the demo): a pause before every action.
+    static const DWORD pace = getenv("E2E_PACE") ? static_cast<DWORD>(atoi(getenv("E2E_PACE"))) : 0;
+    if (pace && (cmd == "click" || cmd == "type" || cmd == "select" || cmd == "check" || cmd == "answer" ||
+                 cmd == "close" || cmd == "disk"))
+        Sleep(pace);
     if (cmd == "shots") {  // shots UNIXDIR: where `shot` saves its pictures
         shotsDir_ = Arg(w, 1);
     } else if (cmd == "start") {  // start [PATH]: the setup, from the medium
@@ -469,17 +474,29 @@ void Scenario::Execute(const std::vector<std::string>& w) {
             if (GetTickCount() - start > 5000) Fail("check box " + Arg(w, 1) + " does not change");
             Sleep(10);
         }
-    } else if (cmd == "expect") {  // expect ID checked|unchecked|enabled|disabled|text=... 
-        HWND c = Control(std::stoi(Arg(w, 1)));
+    } else if (cmd == "expect") {  // expect ID checked|unchecked|enabled|disabled|text=...: within 3 s
         const std::string& what = Arg(w, 2);
-        bool ok;
-        if (what == "checked") ok = SendMessageA(c, BM_GETCHECK, 0, 0) == BST_CHECKED;
-        else if (what == "unchecked") ok = SendMessageA(c, BM_GETCHECK, 0, 0) == BST_UNCHECKED;
-        else if (what == "enabled") ok = IsWindowEnabled(c);
-        else if (what == "disabled") ok = !IsWindowEnabled(c);
-        else if (what.rfind("text=", 0) == 0) ok = WindowText(c) == what.substr(5);
-        else Fail("unknown expectation " + what);
-        if (!ok) Fail("control " + Arg(w, 1) + " is not " + what + " (text \"" + WindowText(c) + "\")");
+        DWORD start = GetTickCount();
+        for (;;) {
+            HWND c = Control(std::stoi(Arg(w, 1)));
+            bool ok;
+            if (what == "checked") ok = SendMessageA(c, BM_GETCHECK, 0, 0) == BST_CHECKED;
+            else if (what == "unchecked") ok = SendMessageA(c, BM_GETCHECK, 0, 0) == BST_UNCHECKED;
+            else if (what == "enabled") ok = IsWindowEnabled(c);
+            else if (what == "disabled") ok = !IsWindowEnabled(c);
+            else if (what.rfind("text=", 0) == 0) ok = WindowText(c) == what.substr(5);
+            else Fail("unknown expectation " + what);
+            if (ok) break;
+            if (GetTickCount() - start > 3000)
+                Fail("control " + Arg(w, 1) + " is not " + what + " (text \"" + WindowText(c) + "\")");
+            Sleep(20);
+        }
+    } else if (cmd == "gone") {  // gone [ms]: the current window has closed
+        DWORD start = GetTickCount(), limit = Timeout(w, 1, 10000);
+        while (current_ && IsWindow(current_) && IsWindowVisible(current_)) {
+            if (GetTickCount() - start > limit) Fail("the window does not close");
+            Sleep(10);
+        }
     } else if (cmd == "expect-caption") {  // expect-caption TEXT: the current window's caption
         if (WindowText(current_) != Arg(w, 1))
             Fail("caption is \"" + WindowText(current_) + "\", expected \"" + Arg(w, 1) + "\"");
@@ -551,9 +568,17 @@ void Scenario::Execute(const std::vector<std::string>& w) {
         std::string data = ReadWholeFile(Arg(w, 1), &ok);
         if (!ok) Fail(Arg(w, 1) + " cannot be read");
         if (data != Arg(w, 2)) Fail(Arg(w, 1) + " holds \"" + data + "\", expected \"" + Arg(w, 2) + "\"");
-    } else if (cmd == "tree") {  // tree DIR REFERENCE: the same files, each equal to its reference
+    } else if (cmd == "file-has") {  // file-has PATH TEXT: the file holds TEXT somewhere
+        bool ok = false;
+        std::string data = ReadWholeFile(Arg(w, 1), &ok);
+        if (!ok) Fail(Arg(w, 1) + " cannot be read");
+        if (data.find(Arg(w, 2)) == std::string::npos)
+            Fail(Arg(w, 1) + " holds \"" + data + "\", without \"" + Arg(w, 2) + "\"");
+    } else if (cmd == "tree") {  // tree DIR REFERENCE [EXTRA...]: the same files, each equal to its
+                                 // reference; EXTRA names (relative to DIR) may be there besides
         std::set<std::string> got, want;
         ListTree(Arg(w, 1), "", got);
+        for (size_t i = 3; i < w.size(); ++i) got.erase(w[i]);
         ListTree(Arg(w, 2), "", want);
         std::string problems;
         int n = 0;

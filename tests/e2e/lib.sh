@@ -141,27 +141,37 @@ e2e_zip() { # archive file: one entry, named like the file, no folder
     zip -q -X -j "$1" "$2"
 }
 
-# A pack file: a 4-byte header whose high half is the record count, then per
-# file its name relative to DIR (with '\'), a zero byte, the length and the
-# MS-DOS time (local time, date in the high half), and the bytes.
+# A pack file of every file below DIR, made by the vendor tool (native
+# build when there is one, else the Windows build under Wine).
 e2e_pack() { # pack dir
+    if [ -x "$E2E_BUILD/../native/bin/setupkit" ]; then
+        "$E2E_BUILD/../native/bin/setupkit" pack -q "$1" "$2" 2>/dev/null
+    else
+        "$WINE64" "$E2E_BUILD/bin/setupkit.exe" pack -q "$(winpath "$1")" "$(winpath "$2")" </dev/null 2>/dev/null
+    fi
+}
+
+# A pack file with the record names given (names the vendor tool refuses):
+# a 4-byte header whose high half is the record count, then per record the
+# name, a zero byte, the length, the MS-DOS time (local time, date in the
+# high half) and the bytes.
+e2e_pack_names() { # pack name file [name file...]
     perl -e '
-        use strict; use File::Find;
-        my ($pack, $dir) = @ARGV;
-        my @files;
-        find({ no_chdir => 1, wanted => sub { push @files, $_ if -f $_ } }, $dir);
-        @files = sort @files;
+        use strict;
+        my $pack = shift;
+        my @records;
+        push @records, [splice(@ARGV, 0, 2)] while @ARGV;
         open my $out, ">:raw", $pack or die "$pack: $!";
-        print $out pack("vv", 0, scalar @files);
-        for my $f (@files) {
-            (my $name = substr($f, length($dir) + 1)) =~ s{/}{\\}g;
+        print $out pack("vv", 0, scalar @records);
+        for my $r (@records) {
+            my ($name, $f) = @$r;
             my @t = localtime((stat $f)[9]);
             my $date = (($t[5] - 80) << 9) | (($t[4] + 1) << 5) | $t[3];
             my $time = ($t[2] << 11) | ($t[1] << 5) | ($t[0] >> 1);
             open my $in, "<:raw", $f or die "$f: $!";
             local $/; my $data = <$in> // "";
             print $out $name, "\0", pack("VV", length $data, ($date << 16) | $time), $data;
-        }' "$1" "$2"
+        }' "$@"
 }
 
 e2e_ini() { # file: morlan.ini from stdin, CR LF as the vendor's editor writes
@@ -174,9 +184,155 @@ e2e_medium() {
     ln -sfn "$1" "$WINEPREFIX/dosdevices/a:"
 }
 
+# The standard two-disk medium of the package in $WORK/disk1 and disk2:
+# single files travel as archives (disk 1: program, libraries, drivers,
+# icon, read-only, empty and to-be-deleted files; disk 2: the manual and the
+# data folder as a pack file inside an archive). TYPE is [Programmer] Type.
+# Also writes $WORK/expected: the tree an installation must leave.
+e2e_standard_medium() { # type
+    D1=$WORK/disk1 D2=$WORK/disk2
+    rm -rf "$D1" "$D2" "$WORK/expected" "$WORK/packs"
+    mkdir -p "$D1" "$D2" "$WORK/packs"
+    e2e_zip "$D1/Morlan.zip" "$PKG/bin/Morlan.exe"
+    e2e_zip "$D1/English.zip" "$PKG/bin/English.dll"
+    e2e_zip "$D1/German.zip" "$PKG/bin/German.dll"
+    e2e_zip "$D1/Kr3nt.zip" "$PKG/bin/Kr3nt.sys"
+    e2e_zip "$D1/icon.zip" "$PKG/bin/morlan.ico"
+    e2e_zip "$D1/usbsys.zip" "$PKG/bin/UsbDrv.sys"
+    e2e_zip "$D1/usbinf.zip" "$PKG/bin/UsbDrv.inf"
+    e2e_zip "$D1/readme.zip" "$PKG/bin/readme.txt"
+    e2e_zip "$D1/empty.zip" "$PKG/bin/empty.dat"
+    e2e_zip "$D1/old.zip" "$PKG/bin/old.tmp"
+    e2e_zip "$D2/manual.zip" "$PKG/doc/manual.pdf"
+    e2e_pack "$WORK/packs/data.pak" "$PKG/data"
+    touch -d "2024-08-01 09:00:00" "$WORK/packs/data.pak"
+    e2e_zip "$D2/data.zip" "$WORK/packs/data.pak"
+    e2e_ini "$D1/morlan.ini" <<INI
+[Software]
+Version=Morlan Demo 2.1
+Name=Morlan Demo
+[Dir]
+Dest=C:\Morlan
+[SubDir]
+Number=5
+Dir1=bin
+Dir2=doc
+Dir3=data
+Dir4=data\a
+Dir5=data\b
+[Language]
+Number=2
+Descrip1=English
+Descrip2=German
+File1=English
+File2=German
+DestFile=Language
+[Disk]
+Number=2
+[Disk1]
+Number=10
+File1=Morlan
+Dir1=bin
+Percent1=5
+File2=English
+Dir2=bin
+Percent2=10
+File3=German
+Dir3=bin
+Percent3=15
+File4=Kr3nt
+Dir4=bin
+Percent4=20
+File5=icon
+Dir5=bin
+Percent5=22
+File6=usbsys
+Dir6=bin
+Percent6=24
+File7=usbinf
+Dir7=bin
+Percent7=26
+File8=readme
+Dir8=bin
+Percent8=28
+File9=empty
+Dir9=bin
+Percent9=29
+File10=old
+Dir10=bin
+Percent10=30
+[Disk2]
+Number=2
+File1=manual
+Dir1=doc
+Percent1=60
+File2=data
+Dir2=data
+Percent2=100
+[Remove]
+Number=1
+Dir1=data
+File1=data.pak
+Dest1=data
+[DelFile]
+Number=1
+File1=bin\old.tmp
+[Programmer]
+Type=$1
+[SystemFile]
+Number=2
+File1=UsbDrv.sys
+Dir1=System32\drivers
+File2=UsbDrv.inf
+Dir2=INF
+[RegIni]
+VID=04D8
+PID=E11C
+[Shortcut]
+Descript1=Morlan Demo programmer software
+Descript2=Morlan Demo
+Ico=morlan
+[Exec]
+ExecFile=bin\Morlan.exe
+ExecDir=bin
+INI
+    touch -d "2024-09-09 09:09:10" "$D1/morlan.ini"
+    cp -a "$PKG" "$WORK/expected"
+    rm "$WORK/expected/bin/old.tmp"
+    cp -p "$PKG/bin/German.dll" "$WORK/expected/bin/Language.dll"
+    cp -p "$D1/morlan.ini" "$WORK/expected/morlan.ini"
+    chmod u+w "$WORK/expected/morlan.ini"
+    e2e_medium "$D1"
+    chmod -R a-w "$D1" "$D2"
+}
+
 # --------------------------------------------------------------- driver
 
+# Driver lines of the plain walk through the first wizard: the default
+# folder, the first language, both shortcuts, the agreement accepted,
+# Install.
+e2e_walk_wizard() {
+    cat <<'SCN'
+start
+page welcome
+click 12324
+page destination
+click 12324
+page language
+click 12324
+page agreement
+click 1020
+expect 12325 enabled
+click 12325
+progress
+SCN
+}
+
 e2e_drive() {
-    cat >"$WORK/scenario.txt"
+    {
+        # Pictures only when asked for (the documentation run).
+        [ -n "$E2E_SHOTS" ] && echo "shots $E2E_SHOTS"
+        cat
+    } >"$WORK/scenario.txt"
     "$WINE64" "$E2E_BUILD/bin/e2edriver.exe" "$(winpath "$WORK/scenario.txt")" </dev/null
 }
