@@ -236,7 +236,7 @@ std::vector<std::string> SplitWords(const std::string& line) {
     size_t i = 0;
     while (i < line.size()) {
         while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-        if (i >= line.size() || line[i] == '#') break;
+        if (i >= line.size() || (words.empty() && line[i] == '#')) break;  // a comment line
         std::string w;
         if (line[i] == '"') {
             ++i;

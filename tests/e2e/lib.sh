@@ -32,7 +32,7 @@ e2e_template() {
     mkdir -p "$E2E_ROOT"
     (
         flock 8
-        if [ ! -f "$TEMPLATE/system.reg" ]; then
+        if [ ! -f "$TEMPLATE/.e2e-template-2" ]; then
             rm -rf "$TEMPLATE"
             mkdir -p "$TEMPLATE"
             WINEPREFIX=$TEMPLATE "$WINE64" wineboot -i </dev/null >/dev/null 2>&1
@@ -42,6 +42,12 @@ e2e_template() {
                 </dev/null >/dev/null 2>&1
             WINEPREFIX=$TEMPLATE "$WINESERVER64" -k </dev/null >/dev/null 2>&1 || true
             WINEPREFIX=$TEMPLATE "$WINESERVER64" -w </dev/null >/dev/null 2>&1 || true
+            # wineboot links Desktop, Documents, ... to the Unix home: make
+            # them folders of the prefix, so that shortcuts stay inside it.
+            find "$TEMPLATE/drive_c/users" -type l | while read -r l; do
+                rm "$l" && mkdir "$l"
+            done
+            touch "$TEMPLATE/.e2e-template-2"
         fi
     ) 8>"$E2E_ROOT/template.lock"
 }
@@ -125,12 +131,20 @@ e2e_package() {
     touch -d "2019-12-31 23:59:58" "$PKG/bin/empty.dat"
     mkf "$PKG/bin/old.tmp" "2018-01-01 00:00:00" "left from the build, deleted after copying"
     mkbin "$PKG/doc/manual.pdf" "2024-07-14 14:14:14" 40000 7
-    i=0
-    while [ $i -lt 120 ]; do
-        mkf "$PKG/data/a/item$i.txt" "2024-01-0$((i % 9 + 1)) 0$((i % 10)):1$((i % 10)):2$((i % 5 * 2))" "item $i of folder a"
-        mkf "$PKG/data/b/rec$i.bin" "2023-0$((i % 9 + 1))-1$((i % 10)) 1$((i % 10)):0$((i % 10)):00" "$i$i$i"
-        i=$((i + 1))
-    done
+    # Many small files, so that the pack phase lasts long enough to be
+    # cancelled while it runs; times spread over years, days and seconds.
+    perl -MPOSIX=mktime -e '
+        for my $i (0 .. 399) {
+            for (["a/item$i.txt", "item $i of folder a", 124, $i % 12, $i % 28 + 1, $i % 24, $i % 60, $i % 30 * 2],
+                 ["b/rec$i.bin", "$i" x ($i % 50), 118 + $i % 6, ($i * 5) % 12, $i % 27 + 1, 12, 30, 58]) {
+                my ($name, $data, $y, $mon, $d, $h, $m, $sec) = @$_;
+                open my $f, ">:raw", "$ARGV[0]/$name" or die "$name: $!";
+                print $f $data;
+                close $f;
+                my $t = mktime($sec, $m, $h, $d, $mon, $y, 0, 0, -1);
+                utime $t, $t, "$ARGV[0]/$name";
+            }
+        }' "$PKG/data"
     mkf "$PKG/data/top.txt" "2024-05-05 05:05:06" "data root file"
 }
 
@@ -189,7 +203,7 @@ e2e_medium() {
 # icon, read-only, empty and to-be-deleted files; disk 2: the manual and the
 # data folder as a pack file inside an archive). TYPE is [Programmer] Type.
 # Also writes $WORK/expected: the tree an installation must leave.
-e2e_standard_medium() { # type
+e2e_standard_medium() { # type [library of the chosen language: English or German]
     D1=$WORK/disk1 D2=$WORK/disk2
     rm -rf "$D1" "$D2" "$WORK/expected" "$WORK/packs"
     mkdir -p "$D1" "$D2" "$WORK/packs"
@@ -299,7 +313,7 @@ INI
     touch -d "2024-09-09 09:09:10" "$D1/morlan.ini"
     cp -a "$PKG" "$WORK/expected"
     rm "$WORK/expected/bin/old.tmp"
-    cp -p "$PKG/bin/German.dll" "$WORK/expected/bin/Language.dll"
+    cp -p "$PKG/bin/${2:-English}.dll" "$WORK/expected/bin/Language.dll"
     cp -p "$D1/morlan.ini" "$WORK/expected/morlan.ini"
     chmod u+w "$WORK/expected/morlan.ini"
     e2e_medium "$D1"

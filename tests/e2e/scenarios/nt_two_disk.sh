@@ -1,0 +1,86 @@
+# The whole road on the NT family with programmer type 0, from a two-disk
+# medium: every page, the folder chosen with Browse and a typed three-level
+# path, the second language, both shortcuts, the agreement accepted; the
+# second disk is not in the drive when asked for until the second prompt; the
+# restart page answered No.
+e2e_package
+e2e_standard_medium 0 German
+INST='C:\Tools\Morlan\Demo'
+e2e_drive <<SCN
+start
+page welcome
+expect-caption "Morlan Demo 2.1"
+expect 12323 disabled
+expect 12325 disabled
+shot wizard-welcome
+click 12324
+
+page destination
+expect 1000 text=C:\Morlan
+expect 1008 "text=Setup will install Morlan Demo in the following folder."
+shot wizard-destination
+click 1001
+picker
+expect 14148 text=C:\Morlan
+type 14148 $INST
+shot folder-picker
+click 1
+box "does not exist. Do you want the folder to be created?"
+shot folder-create-question
+answer "does not exist" yes
+page destination
+expect 1000 text=$INST
+exists $INST
+click 12324
+
+page language
+expect 1006 checked
+expect 1007 checked
+select 1014 1
+shot wizard-language
+click 12324
+
+page agreement
+expect 1021 checked
+expect 1020 unchecked
+expect 12325 disabled
+click 1020
+expect 12325 enabled
+shot wizard-agreement
+click 12325
+
+progress
+expect-caption "Morlan Demo 2.1"
+shot progress
+diskprompt #2 A 60000
+shot disk-prompt
+# OK without the disk: the copy fails again and the prompt returns.
+click 1
+gone
+diskprompt #2 A
+disk $WORK/disk2 manual.zip
+click 1
+
+page restart 60000
+expect 1017 checked
+expect 1018 unchecked
+shot wizard-restart
+click 1018
+expect 1017 unchecked
+click 12325
+ended
+
+tree $INST $(winpath "$WORK/expected")
+same-file %WINDIR%\System32\drivers\Kr3nt.sys $(winpath "$PKG/bin/Kr3nt.sys")
+reg HKLM\SYSTEM\CurrentControlSet\Services\KR3NT DisplayName sz KR3NT
+reg HKLM\SYSTEM\CurrentControlSet\Services\KR3NT ErrorControl dword 1
+reg HKLM\SYSTEM\CurrentControlSet\Services\KR3NT ImagePath sz System32\DRIVERS\Kr3nt.sys
+reg HKLM\SYSTEM\CurrentControlSet\Services\KR3NT Start dword 2
+reg HKLM\SYSTEM\CurrentControlSet\Services\KR3NT Type dword 1
+link "%DESKTOP%\Morlan Demo.lnk" $INST\bin\Morlan.exe $INST\bin $INST\bin\morlan.ico
+link "%PROGRAMS%\Morlan Demo.lnk" $INST\bin\Morlan.exe $INST\bin $INST\bin\morlan.ico
+# Restart declined: nothing started, no folder opened, no USB step.
+missing $INST\bin\Morlan.exe.ran
+no-window bin 1500
+missing %WINDIR%\System32\drivers\UsbDrv.sys
+SCN

@@ -1,0 +1,40 @@
+# Programmer type 1 on the NT family: the USB step copies the driver files
+# and removes the device's earlier registration (prepared here), the
+# completion page is shown, and with its box ticked the program is started.
+e2e_package
+e2e_standard_medium 1
+USB='HKLM\Enum\USB\VID_04D8&PID_E11C'
+CLASS='HKLM\System\CurrentControlSet\Services\Class\USBTEST'
+e2e_drive <<SCN
+reg-set $USB\5&1234 Driver sz USBTEST\0001
+reg-set $USB\5&5678 Driver sz USBTEST\0002
+reg-set $CLASS\0001 DriverDesc sz "first instance"
+reg-set $CLASS\0002 DriverDesc sz "second instance"
+reg-set $CLASS\0003 DriverDesc sz "another device"
+mkfile %WINDIR%\INF\Drvidx.bin "old index"
+mkfile %WINDIR%\INF\Drvdata.bin "old data"
+$(e2e_walk_wizard)
+diskprompt #2 A 60000
+disk $WORK/disk2 manual.zip
+click 1
+page complete 60000
+expect 1015 unchecked
+check 1015 1
+shot wizard-complete
+click 12325
+ended
+wait-file C:\Morlan\bin\Morlan.exe.ran
+file-has C:\Morlan\bin\Morlan.exe.ran "cmdline=\"C:\Morlan\bin\Morlan.exe\"\n"
+tree C:\Morlan $(winpath "$WORK/expected") bin\Morlan.exe.ran
+same-file %WINDIR%\System32\drivers\UsbDrv.sys $(winpath "$PKG/bin/UsbDrv.sys")
+same-file %WINDIR%\INF\UsbDrv.inf $(winpath "$PKG/bin/UsbDrv.inf")
+no-key $USB
+no-key $CLASS\0001
+no-key $CLASS\0002
+key $CLASS\0003
+missing %WINDIR%\INF\Drvidx.bin
+missing %WINDIR%\INF\Drvdata.bin
+no-key HKLM\SYSTEM\CurrentControlSet\Services\KR3NT
+missing %WINDIR%\System32\drivers\Kr3nt.sys
+link "%DESKTOP%\Morlan Demo.lnk" C:\Morlan\bin\Morlan.exe C:\Morlan\bin C:\Morlan\bin\morlan.ico
+SCN

@@ -1,0 +1,22 @@
+# The Windows 95 family (the prefix reports Windows 98, platform id 1) with
+# programmer type 0: no driver step, the completion page instead of the
+# restart page, and with its box cleared the program's folder is opened.
+e2e_package
+e2e_standard_medium 0
+e2e_drive <<SCN
+reg-set HKCU\Software\Wine Version sz win98
+$(e2e_walk_wizard)
+diskprompt #2 A 60000
+disk $WORK/disk2 manual.zip
+click 1
+page complete 60000
+expect 1015 unchecked
+click 12325
+ended
+window bin
+tree C:\Morlan $(winpath "$WORK/expected")
+no-key HKLM\SYSTEM\CurrentControlSet\Services\KR3NT
+missing %WINDIR%\System32\drivers\Kr3nt.sys
+missing %WINDIR%\System32\drivers\UsbDrv.sys
+missing C:\Morlan\bin\Morlan.exe.ran
+SCN
