@@ -478,3 +478,45 @@ TEST_F(WizardFrame, CaptionIsReadAgainForEachFrame) {
         EXPECT_STREQ(g_setup.productVersion, version);
     }
 }
+
+// The standard OK command (Enter with no default button) is not the frame's
+// own: it ends the run with IDOK, without asking and without commits, and
+// the sequence then stops because only Install leads on.
+TEST_F(WizardFrame, StandardOkEndsWithIdOk) {
+    TestFrame frame;
+    AppendFour(frame);
+    INT_PTR r = RunFrame(frame, [&](Session& s) {
+        log.Take();
+        PostMessageA(s.Dialog(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    });
+    EXPECT_EQ(r, IDOK);
+    for (const std::string& ev : log.Take()) EXPECT_EQ(ev.find("CommitPage"), std::string::npos) << ev;
+}
+
+// Pages paint black on white and carry their heading font.
+TEST_F(WizardFrame, PagesPaintBlackOnWhite) {
+    TestFrame frame;
+    frame.finishMode = TRUE;
+    frame.AppendPage(&welcome, 136);
+    RunFrame(frame, [&](Session& s) {
+        HDC dc = GetDC(welcome.m_hWnd);
+        SetTextColor(dc, RGB(1, 2, 3));
+        SetBkColor(dc, RGB(4, 5, 6));
+        for (UINT msg : {WM_CTLCOLORSTATIC, WM_CTLCOLOREDIT, WM_CTLCOLORBTN, WM_CTLCOLORDLG}) {
+            auto brush = reinterpret_cast<HBRUSH>(SendMessageA(welcome.m_hWnd, msg, reinterpret_cast<WPARAM>(dc),
+                                                               reinterpret_cast<LPARAM>(welcome.m_hWnd)));
+            LOGBRUSH lb = {};
+            ASSERT_EQ(GetObjectA(brush, sizeof lb, &lb), static_cast<int>(sizeof lb)) << msg;
+            EXPECT_EQ(lb.lbColor, RGB(255, 255, 255));
+        }
+        EXPECT_EQ(GetTextColor(dc), RGB(0, 0, 0));
+        EXPECT_EQ(GetBkColor(dc), RGB(255, 255, 255));
+        ReleaseDC(welcome.m_hWnd, dc);
+        LOGFONTA lf = {};
+        ASSERT_EQ(GetObjectA(welcome.titleFont.Get(), sizeof lf, &lf), static_cast<int>(sizeof lf));
+        EXPECT_EQ(lf.lfHeight, -16);
+        EXPECT_EQ(lf.lfWeight, 700);
+        EXPECT_STREQ(lf.lfFaceName, "MS Sans Serif");
+        s.Press(IDC_WIZ_INSTALL);
+    });
+}
