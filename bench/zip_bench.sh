@@ -6,7 +6,7 @@
 set -e
 cd "$(dirname "$0")/.."
 rounds=${1:-5}
-build=build/bench
+build=build/bench-zip
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DSETUP_SANITIZE=OFF \
       -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 cmake --build "$build" --target zip_bench -j 2 >/dev/null
