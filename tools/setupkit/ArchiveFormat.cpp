@@ -32,6 +32,7 @@ const ArchiveFormat* ChooseArchiveFormat(const std::vector<std::string>& args, s
             rest.push_back(a);
         }
     }
+    if (option.empty() && !rest.empty() && !LooksLikeZip(rest[0])) option = "--pack";
     for (const ArchiveFormat* f : ArchiveFormats())
         if (option == f->option) return f;
     UsageError(option.empty() ? "no default archive format" : "unknown option '" + option + "'");

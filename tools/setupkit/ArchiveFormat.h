@@ -26,5 +26,9 @@ const std::vector<const ArchiveFormat*>& ArchiveFormats();
 // Returns nullptr, having printed a usage error, when an option is unknown.
 const ArchiveFormat* ChooseArchiveFormat(const std::vector<std::string>& args, std::vector<std::string>& rest);
 
+// True unless the file can be read and is no ZIP archive (a pack file has
+// no signature: without an option such a file is read with "--pack").
+bool LooksLikeZip(const std::string& path);
+
 // Prints "setupkit: ARCHIVE: message" on stderr and returns exit code 1.
 int ArchiveError(const std::string& archive, const std::string& message);

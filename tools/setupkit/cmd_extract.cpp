@@ -17,7 +17,9 @@ const SetupkitCommand extract("extract", "[FORMAT OPTION] ARCHIVE DIR", "unpack 
                               "with the setup's own reader, giving each file its stored modification\n"
                               "time and attributes. Names that are absolute, carry a drive, start with\n"
                               "a slash or backslash or contain a '..' part are refused before anything\n"
-                              "is written. Without an option ARCHIVE is a ZIP archive. Exit code 0 on\n"
+                              "is written. ARCHIVE is a ZIP archive, or with --pack a pack file;\n"
+                              "without an option a file that is not a ZIP archive is read as a pack\n"
+                              "(a damaged pack is refused whole: nothing is written). Exit code 0 on\n"
                               "success; otherwise 1 and one line naming the archive and the cause.",
                               RunExtract);
 

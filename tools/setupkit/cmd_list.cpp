@@ -15,8 +15,10 @@ int RunList(const std::vector<std::string>& args) {
 const SetupkitCommand list("list", "[FORMAT OPTION] ARCHIVE", "list the entries of an archive",
                            "Reads ARCHIVE with the setup's own reader and prints one line per entry:\n"
                            "method, compressed and uncompressed size, CRC-32, modification time\n"
-                           "(local time), attributes (hexadecimal) and name. Without an option\n"
-                           "ARCHIVE is a ZIP archive. Exit code 0 when the whole directory was read;\n"
+                           "(local time), attributes (hexadecimal) and name. ARCHIVE is a ZIP\n"
+                           "archive, or with --pack a pack file (size, time and name per record, then\n"
+                           "the count); without an option a file that is not a ZIP archive is read\n"
+                           "as a pack. Exit code 0 when the whole directory was read;\n"
                            "otherwise 1 and one line naming the archive and the cause.",
                            RunList);
 

@@ -1,0 +1,142 @@
+// The setup's pack file in `setupkit list` and `setupkit extract` (--pack,
+// or any file that is not a ZIP archive), read with the setup's own pack
+// reader so that the vendor sees what the pack phase will see.
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "ArchiveFormat.h"
+#include "app/Paths.h"
+#include "engine/InstallSteps.h"
+#include "engine/PackFile.h"
+#include "engine/ZipUnpacker.h"
+
+namespace {
+
+std::string Damage(PackReader::Status st, const PackRecordInfo& info, uint64_t offset) {
+    const std::string at = " (record at offset " + std::to_string(offset) + ")";
+    if (st == PackReader::nameTooLong) return "a record name has no terminating zero within 80 bytes" + at;
+    if (info.name[0]) return "the pack ends inside the record '" + std::string(info.name) + "'" + at;
+    return "the pack ends inside a record" + at;
+}
+
+struct Record {
+    PackRecordInfo info;
+};
+
+// Reads every record header of the pack (skipping the data); returns the
+// exit code and prints the reason on failure.
+int Scan(const std::string& pack, int& count, std::vector<Record>& records) {
+    PackReader r;
+    if (!r.Open(pack.c_str())) return ArchiveError(pack, "cannot open the pack file");
+    count = r.ReadHeader();
+    for (;;) {
+        Record rec;
+        const PackReader::Status st = r.ReadRecordHeader(rec.info);
+        if (st == PackReader::end) break;
+        if (st != PackReader::record) return ArchiveError(pack, Damage(st, rec.info, r.RecordStart()));
+        if (!r.SkipData(rec.info.length)) return ArchiveError(pack, Damage(PackReader::truncated, rec.info, r.RecordStart()));
+        records.push_back(rec);
+    }
+    return 0;
+}
+
+int ListPack(const std::string& pack) {
+    int count = 0;
+    std::vector<Record> records;
+    const int rc = Scan(pack, count, records);
+    if (rc) return rc;
+    std::printf("%10s %-19s %s\n", "Size", "Modified", "Name");
+    for (const Record& rec : records) {
+        const LocalTime t = pack::DosTimeToLocal(rec.info.dosTime);
+        std::printf("%10lu %04d-%02d-%02d %02d:%02d:%02d %s\n", static_cast<unsigned long>(rec.info.length), t.year,
+                    t.month, t.day, t.hour, t.minute, t.second, rec.info.name);
+    }
+    std::printf("%zu records; header count %d\n", records.size(), count);
+    if (count != static_cast<int>(records.size()))
+        std::fprintf(stderr, "setupkit: %s: note: the header counts %d records, the pack holds %zu\n", pack.c_str(),
+                     count, records.size());
+    return 0;
+}
+
+int ExtractPack(const std::string& pack, const std::string& dir) {
+    // The whole pack is checked before anything is written: a damaged pack
+    // or a refused name leaves the folder untouched.
+    int count = 0;
+    std::vector<Record> records;
+    int rc = Scan(pack, count, records);
+    if (rc) return rc;
+    for (const Record& rec : records)
+        if (!IsSafeRelativeName(rec.info.name))
+            return ArchiveError(pack, "the record name '" + std::string(rec.info.name) +
+                                          "' would lead out of the destination folder");
+    std::error_code ec;
+    const std::filesystem::path root(dir);
+    std::filesystem::create_directories(root, ec);
+    if (ec) return ArchiveError(pack, "cannot create the folder " + dir + ": " + ec.message());
+
+    PackReader r;
+    char readBuffer[pack::kStreamBufferSize], writeBuffer[pack::kStreamBufferSize];
+    if (!r.Open(pack.c_str(), readBuffer, sizeof readBuffer)) return ArchiveError(pack, "cannot open the pack file");
+    r.ReadHeader();
+    for (const Record& rec : records) {
+        std::string name = rec.info.name;
+#ifndef _WIN32
+        for (char& c : name)
+            if (c == '\\') c = '/';
+#endif
+        const std::filesystem::path target = root / name;
+        if (target.has_parent_path()) std::filesystem::create_directories(target.parent_path(), ec);
+        const std::string dest = root.string();
+        // One record exactly as the pack phase writes it.
+        const engine::PackStepOutcome o = [&] {
+            try {
+                return engine::WritePackRecord(r, dest.c_str(), writeBuffer, sizeof writeBuffer);
+            } catch (const CException& e) {
+                engine::PackStepOutcome bad;
+                bad.result = engine::PackStepOutcome::writeFailed;
+                std::snprintf(bad.path, sizeof bad.path, "%s", e.GetErrorMessage().c_str());
+                return bad;
+            }
+        }();
+        switch (o.result) {
+        case engine::PackStepOutcome::written:
+            break;
+        case engine::PackStepOutcome::pathTooLong:
+            return ArchiveError(pack, "the path of '" + std::string(rec.info.name) + "' below " + dest +
+                                          " is longer than the setup's 199 characters");
+        case engine::PackStepOutcome::createFailed:
+            return ArchiveError(pack, "cannot create " + target.string());
+        case engine::PackStepOutcome::writeFailed:
+            return ArchiveError(pack, "cannot write " + target.string() + ": " + o.path);
+        default:
+            return ArchiveError(pack, "the pack changed while it was read");
+        }
+    }
+    return 0;
+}
+
+const ArchiveFormat packFormat("--pack", "pack file of the setup (no signature: any file that is not a ZIP archive)",
+                               ListPack, ExtractPack);
+
+}  // namespace
+
+bool LooksLikeZip(const std::string& path) {
+    try {
+        CZipUnpacker zip(path);
+        return true;
+    } catch (const CFileException&) {
+        return true;  // let the ZIP format report the file that cannot be opened
+    } catch (const CZipException&) {
+    }
+    // A damaged ZIP archive still shows its signatures: report it as a ZIP
+    // archive rather than read it as a pack.
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return true;
+    unsigned char head[4] = {};
+    const size_t n = std::fread(head, 1, sizeof head, f);
+    std::fclose(f);
+    return n == 4 && head[0] == 'P' && head[1] == 'K' && head[2] == 3 && head[3] == 4;
+}
