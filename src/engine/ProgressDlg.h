@@ -21,7 +21,7 @@ public:
     explicit CProgressDlg(HWND parent = nullptr);
     ~CProgressDlg() override;
 
-    enum { kStepTimer = 2, kRecordsPerYield = 40 };
+    enum { kStepTimer = 2, kRecordsPerYield = 40, kYieldAfterMs = 30 };
 
     int phase = 0;              // 0 archives, 1 packs
     bool packsPending = true;   // the pack phase has not been set up yet
@@ -71,5 +71,6 @@ private:
     void Fail(const std::string& text) { Fail(text.c_str()); }
     void ClosePack(bool deleteIt);
 
+    DWORD lastYieldTick = 0;  // when the pack phase last paused through the timer
     std::string packProblem;  // why the current pack could not be opened, if known
 };

@@ -305,9 +305,14 @@ void CProgressDlg::OnPackStep() {
         lastPercent = percent;
     }
     recordsSinceYield += 1;
-    if (recordsSinceYield >= kRecordsPerYield) {
-        // A timer message comes only after pending input and painting.
+    // Pause through the timer after every 40th record, and sooner when input
+    // is waiting or the records are slow, so that Cancel and painting never
+    // wait long: a timer message comes only after pending input and painting.
+    const DWORD now = ::GetTickCount();
+    if (recordsSinceYield >= kRecordsPerYield || HIWORD(::GetQueueStatus(QS_INPUT)) != 0 ||
+        now - lastYieldTick >= kYieldAfterMs) {
         recordsSinceYield = 0;
+        lastYieldTick = now;
         ::SetTimer(m_hWnd, kStepTimer, 1, nullptr);
     } else {
         ::PostMessageA(m_hWnd, WM_PACK_STEP, 0, 0);

@@ -1,0 +1,16 @@
+#!/bin/sh
+# Runs bench/cancel_latency.cpp (win64 build) under Wine in a virtual X
+# display with the build tree's own prefix, then ends that prefix's server.
+# Usage: bench/cancel_latency.sh [TRIALS] [RECORDS]
+set -e
+cd "$(dirname "$0")/.."
+if [ -z "$SETUP_IN_XVFB" ]; then
+    SETUP_IN_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+fi
+cmake --build --preset win64 --target cancel_latency -j 2 >/dev/null
+. scripts/wine-env.sh
+wine_start
+rc=0
+"$WINE64" build/win64/bench/cancel_latency.exe "$@" </dev/null || rc=$?
+wine_stop
+exit $rc
