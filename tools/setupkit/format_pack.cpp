@@ -1,6 +1,7 @@
 // The setup's pack file in `setupkit list` and `setupkit extract` (--pack,
 // or any file that is not a ZIP archive), read with the setup's own pack
 // reader so that the vendor sees what the pack phase will see.
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -131,12 +132,23 @@ bool LooksLikeZip(const std::string& path) {
         return true;  // let the ZIP format report the file that cannot be opened
     } catch (const CZipException&) {
     }
-    // A damaged ZIP archive still shows its signatures: report it as a ZIP
-    // archive rather than read it as a pack.
+    // A damaged or empty ZIP archive still shows its signatures (a local
+    // header at the start, an end record near the end): report it as a ZIP
+    // archive rather than read it as a pack. --pack overrides this guess.
     FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return true;
+    std::vector<unsigned char> tail(65557 + 22);
+    long size = 0;
+    if (std::fseek(f, 0, SEEK_END) == 0) size = std::ftell(f);
     unsigned char head[4] = {};
+    std::fseek(f, 0, SEEK_SET);
     const size_t n = std::fread(head, 1, sizeof head, f);
+    const long from = size > static_cast<long>(tail.size()) ? size - static_cast<long>(tail.size()) : 0;
+    std::fseek(f, from, SEEK_SET);
+    tail.resize(std::fread(tail.data(), 1, tail.size(), f));
     std::fclose(f);
-    return n == 4 && head[0] == 'P' && head[1] == 'K' && head[2] == 3 && head[3] == 4;
+    if (n == 4 && head[0] == 'P' && head[1] == 'K' && head[2] + 1 == head[3] && head[2] % 2 == 1 && head[2] <= 7)
+        return true;
+    static const unsigned char kEnd[4] = {'P', 'K', 5, 6};
+    return std::search(tail.begin(), tail.end(), kEnd, kEnd + 4) != tail.end();
 }
