@@ -33,9 +33,12 @@ uint32_t LocalToDosTime(const LocalTime& t) {
 
 namespace {
 
-// Records are moved in blocks of this size through the two streams'
-// buffers; the bytes written are those of a byte-by-byte copy.
-constexpr size_t kCopyBlock = pack::kStreamBufferSize;
+// Records are moved in blocks of this size through the two streams (each
+// with its 1024-byte buffer); the C library passes a block larger than a
+// stream's buffer straight through, so a record costs one system call per
+// block rather than per kilobyte. The bytes written are those of a
+// byte-by-byte copy.
+constexpr size_t kCopyBlock = 64 * 1024;
 
 uint32_t Le32(const unsigned char* p) {
     return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
@@ -130,9 +133,10 @@ PackReader::Status PackReader::ReadRecordHeader(PackRecordInfo& info) {
 bool PackReader::CopyData(FILE* out, uint32_t length, bool* outputFailed) {
     if (outputFailed) *outputFailed = false;
     if (!file_) return false;
-    char block[kCopyBlock];
+    static thread_local std::vector<char> blockStorage(kCopyBlock);
+    char* const block = blockStorage.data();
     while (length > 0) {
-        const size_t want = std::min<size_t>(length, sizeof block);
+        const size_t want = std::min<size_t>(length, kCopyBlock);
         const size_t got = std::fread(block, 1, want, file_);
         if (got && std::fwrite(block, 1, got, out) != got) {
             if (outputFailed) *outputFailed = true;
