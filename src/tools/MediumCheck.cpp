@@ -380,6 +380,10 @@ private:
             Error(a.line, "[" + sec + "] File" + std::to_string(a.index) + " (" + where + ") is empty or missing");
             return;
         }
+        if (!IsSafeRelativeName(a.name) || a.name.find_first_of("\\/") != std::string::npos) {
+            Error(a.line, where + ": archive name \"" + a.name + "\" is not a plain file name; the setup refuses it");
+            return;
+        }
         a.dirNorm = Norm(a.dir);
         if (a.dirNorm == "?" || (!a.dir.empty() && a.dir != "." && !IsSafeRelativeName(a.dir))) {
             Error(a.line, where + ": folder \"" + a.dir + "\" is not a folder inside the installation folder");
@@ -471,6 +475,15 @@ private:
                 Error(p.line, "[Remove] File" + s + " is empty or missing: the pack phase stops with \"Error File Open.\"");
                 continue;
             }
+            bool refused = false;
+            for (const char* key : {"Dir", "File", "Dest"}) {
+                std::string v = ProfileValueText(ini_.FindEntry("Remove", (key + s).c_str()), 20);
+                if (!v.empty() && !IsSafeRelativeName(v)) {
+                    Error(LineOf("Remove", key + s), where + ": \"" + v + "\" leads out of the installation folder; the setup refuses this pack");
+                    refused = true;
+                }
+            }
+            if (refused) continue;
             std::string destNorm = Norm(p.dest);
             if (destNorm == "?" || (!p.dest.empty() && p.dest != "." && !IsSafeRelativeName(p.dest))) {
                 Error(p.line, where + ": destination \"" + p.dest + "\" is not a folder inside the installation folder");

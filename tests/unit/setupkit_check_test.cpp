@@ -232,6 +232,10 @@ TEST_F(CleanCheckTest, MissingUnreadableAndMultiEntryArchives) {
     ExpectHas(Run(), true, LineOf("File2=german"), "(it is on disk 2)");
     fs::remove(disk2 / "german.zip");
 
+    Replace("File2=german", "File2=..\\german");
+    ExpectHas(Run(), true, LineOf("File2=..\\german"), "not a plain file name");
+    Replace("File2=..\\german", "File2=german");
+
     WriteZip(disk1 / "german.zip", {{"German.dll", "library"}, {"extra.txt", "x"}});
     ExpectOnly(Run(), true, LineOf("File2=german"), "holds 2 entries");
 
@@ -292,6 +296,10 @@ TEST_F(CleanCheckTest, PacksAndTheirRecords) {
     Replace("File1=help.pak", "File1=other.pak");
     ExpectHas(Run(), true, LineOf("File1=other.pak"), "no archive delivers");
     ResetIni();
+
+    Replace("Dest1=help", "Dest1=..\\..\\Windows");
+    ExpectHas(Run(), true, LineOf("Dest1="), "leads out of the installation folder");
+    Replace("Dest1=..\\..\\Windows", "Dest1=help");
 
     // A record name of 80 bytes, one leading out, one into a missing folder.
     WritePack({{std::string(80, 'a'), "x"}});
