@@ -1,12 +1,14 @@
 #!/bin/sh
 # Benchmark: `setupkit build` of a 200 MB package against `zip -6 -r` of the
 # same tree, alternating, in one run; prints the medians as a table row.
-#   bench/setupkit_build.sh [RUNS]        (default 5 runs each)
+#   bench/setupkit_build.sh [RUNS] [THREADS]   (default 5 runs each, threads:
+#                                               one per processor)
 # Uses a release build of setupkit (no sanitizers) in build/bench and a
 # generated package in build/bench/pkg (made once, deterministic).
 set -e
 cd "$(dirname "$0")/.."
 RUNS=${1:-5}
+THREADS=${2:+--threads $2}
 B=build/bench
 cmake -S . -B $B -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build $B --target setupkit -j 2 >/dev/null
@@ -23,7 +25,7 @@ i=0
 while [ $i -lt "$RUNS" ]; do
     rm -rf $B/out $B/zip.zip
     sync
-    t0=$(now); $KIT build $B/pkg $B/out -q; t1=$(now)
+    t0=$(now); $KIT build $B/pkg $B/out -q $THREADS; t1=$(now)
     ktimes="$ktimes $(python3 -c "print($t1-$t0)")"
     t0=$(now); (cd $B/pkg/files && zip -6 -r -q ../../zip.zip .); t1=$(now)
     ztimes="$ztimes $(python3 -c "print($t1-$t0)")"
