@@ -1,10 +1,11 @@
 #!/bin/sh
 # The README's demo command: installs what is missing, builds everything and
-# runs setup.exe under Wine on the demo medium that setupkit builds from
-# examples/demo. With a display ($DISPLAY set)
-# the wizard opens there and the script waits until it ends. Without one it
-# runs in a virtual display (Xvfb), saves a screenshot to docs/demo.png and
-# ends the setup.
+# installs the demo package under Wine from the medium that setupkit builds
+# from examples/demo, driven through the whole wizard by the end-to-end
+# driver. With a display ($DISPLAY set) it runs there, at a pace you can
+# follow (E2E_PACE milliseconds before each action); without one it runs in
+# a virtual display (Xvfb) and saves a picture of the first page to
+# docs/demo.png.
 # The demo has a Wine prefix of its own (build/demo/wineprefix), so nothing
 # it installs touches the test prefix or the user's own Wine.
 set -e
@@ -34,42 +35,44 @@ make_demo_medium() {
     build/native/bin/setupkit build examples/demo "$medium" --setup build/win64/bin/setup.exe -q
 }
 
-# Drives the demo in the virtual display. HOOK: later this walks through a
-# whole installation; for now it waits for the wizard, takes the picture and
-# ends the setup.
-drive_headless_demo() {
-    n=0
-    until xwininfo -root -tree 2>/dev/null | grep -q '"Demo Programmer 1.0 Setup"'; do
-        n=$((n + 1))
-        if [ $n -gt 150 ]; then
-            echo "demo: the wizard did not appear" >&2
-            return 1
-        fi
-        sleep 0.2
-    done
-    sleep 1  # let the page paint
-    mkdir -p docs
-    import -window root docs/demo.png
-    echo "demo: screenshot saved to docs/demo.png"
+# The demo install, driven the way the end-to-end tests drive the setup: the
+# medium's first disk is drive A: of the prefix, setup.exe starts from it,
+# and tests/e2e's driver walks every page with the default choices (the
+# agreement accepted, the restart declined), inserting each further disk
+# when the setup asks for it. On a display it pauses before every action so
+# that you can follow; without one it also saves the first page's picture to
+# docs/demo.png.
+write_demo_scenario() {
+    {
+        [ -n "$SETUP_DEMO_HEADLESS" ] && echo "shots $root/docs"
+        printf '%s\n' start "page welcome" "shot demo" "click 12324" "page destination" "click 12324" \
+            "page language" "click 12324" "page agreement" "click 1020" "click 12325" progress
+        i=2
+        while [ -d "$medium/disk$i" ]; do
+            printf '%s\n' "diskprompt #$i A 120000" "disk $medium/disk$i" "click 1"
+            i=$((i + 1))
+        done
+        printf '%s\n' "page restart 300000" "click 1018" "click 12325" ended 'exists C:\DemoProg\bin\Demo.exe' \
+            'echo "installed into C:\DemoProg of the prefix build/demo/wineprefix"'
+    } >"$demo/demo-scenario.txt"
 }
 
 make_demo_medium
 wine_prefix_init
 if [ -n "$SETUP_DEMO_HEADLESS" ]; then
     # Without a window manager, Wine draws the windows' frames itself.
-    "$WINE64" reg add "HKCU\\Software\\Wine\\X11 Driver" /v Managed /d N /f </dev/null >/dev/null 2>&1
-    wine_start
-    "$WINE64" "$medium/disk1/setup.exe" </dev/null >/dev/null 2>&1 &
-    rc=0
-    drive_headless_demo || rc=$?
-    wine_stop
-    exit $rc
+    managed=N pace=0
 else
-    "$WINE64" reg add "HKCU\\Software\\Wine\\X11 Driver" /v Managed /d Y /f </dev/null >/dev/null 2>&1
-    wine_start
-    echo "demo: the setup runs on your display; close it to end the demo"
-    rc=0
-    "$WINE64" "$medium/disk1/setup.exe" </dev/null >/dev/null 2>&1 || rc=$?
-    wine_stop
-    exit $rc
+    managed=Y pace=${E2E_PACE:-700}
+    echo "demo: the setup runs on your display, driven by tests/e2e's driver"
 fi
+"$WINE64" reg add "HKCU\\Software\\Wine\\X11 Driver" /v Managed /d $managed /f </dev/null >/dev/null 2>&1
+wine_start
+ln -sfn "$medium/disk1" "$WINEPREFIX/dosdevices/a:"
+write_demo_scenario
+mkdir -p docs
+rc=0
+E2E_PACE=$pace "$WINE64" build/win64/bin/e2edriver.exe "$(printf 'Z:%s' "$demo/demo-scenario.txt" | tr / '\\')" \
+    </dev/null || rc=$?
+wine_stop
+exit $rc

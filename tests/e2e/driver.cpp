@@ -362,9 +362,15 @@ HWND Scenario::Control(int id) {
 
 // A click as the mouse gives it: only on a visible, enabled button, posted
 // (BM_CLICK) so that a click that opens a modal loop never blocks us.
+// A control that an earlier posted click is about to enable gets 3 s.
 void Scenario::Click(int id) {
     HWND c = Control(id);
-    if (!IsWindowEnabled(c)) Fail("control " + std::to_string(id) + " is disabled");
+    DWORD start = GetTickCount();
+    while (!IsWindowEnabled(c)) {
+        if (GetTickCount() - start > 3000) Fail("control " + std::to_string(id) + " is disabled");
+        Sleep(20);
+        c = Control(id);
+    }
     PostMessageA(c, BM_CLICK, 0, 0);
 }
 

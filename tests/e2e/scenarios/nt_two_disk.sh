@@ -60,6 +60,9 @@ gone
 diskprompt #2 A
 disk $WORK/disk2 manual.zip
 click 1
+progress
+waittext 1012 manual.zip
+shot progress-disk2
 
 page restart 60000
 expect 1017 checked
