@@ -312,6 +312,44 @@ TEST_F(BuildTest, RefusesWhatTheSetupCannotInstall) {
     }
 }
 
+// Random packages (folder trees, file sizes and kinds, pack folders, disk
+// sizes): every medium that the builder writes passes the full check and
+// unpacks into the package.
+TEST_F(BuildTest, RandomPackagesBuildIntoCleanMedia) {
+    for (unsigned seed = 1; seed <= 6; ++seed) {
+        std::mt19937 g(seed);
+        fs::remove_all(dir.path / "pkg" / "files");
+        files.clear();
+        Add("bin/Prog.exe", Random(2000 + g() % 30000, seed), 1);
+        Add("bin/Prog.ico", Random(500, seed + 1), 2);
+        Add("bin/German.dll", Text(5000, seed + 2), 3);
+        Add("bin/Kr3nt.sys", Text(100, seed + 3), 4);
+        const char* folders[] = {"data", "data/a", "data/a/b", "data/c", "docs", "bin/sub"};
+        int n = 5 + static_cast<int>(g() % 30);
+        for (int i = 0; i < n; ++i) {
+            std::string name = std::string(folders[g() % 6]) + "/f" + std::to_string(i) + (g() % 2 ? ".txt" : ".BIN");
+            size_t size = g() % 4 == 0 ? 0 : g() % 40000;
+            Add(name, g() % 2 ? Text(size, seed * 100 + i) : Random(size, seed * 100 + i), static_cast<int>(g() % 60));
+        }
+        BuildOptions o;
+        o.diskSize = 50000 + g() % 200000;
+        o.threads = 1 + g() % 3;
+        WriteFile(dir.path / "setup.exe", Random(g() % 20000, seed));
+        o.setupExe = (dir.path / "setup.exe").string();
+        BuildResult r = BuildMedium(Load(), (dir.path / "out").string(), o);
+        CheckReport report = CheckMedium(r.diskDirs);
+        for (const CheckFinding& f : report.findings) ADD_FAILURE() << "seed " << seed << ": " << FindingText(f);
+        for (const std::string& d : r.diskDirs) {
+            uint64_t bytes = 0;
+            for (const auto& e : fs::directory_iterator(d)) bytes += fs::file_size(e.path());
+            EXPECT_LE(bytes, o.diskSize) << "seed " << seed << " " << d;
+        }
+        auto tree = Unpack(r);
+        EXPECT_EQ(tree.size(), files.size()) << "seed " << seed;
+        for (const auto& [path, data] : files) EXPECT_TRUE(tree[path].first == data) << "seed " << seed << " " << path;
+    }
+}
+
 TEST(DiskSize, ParsesSuffixesAndNames) {
     uint64_t b = 0;
     std::string err;
