@@ -135,6 +135,12 @@ std::string FromUtf8(const unsigned char* p, size_t size) {
     return out;
 }
 
+bool HasByteOrderMark(const char* data, size_t size) {
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(data);
+    return (size >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF) ||
+           (size >= 2 && ((p[0] == 0xFF && p[1] == 0xFE) || (p[0] == 0xFE && p[1] == 0xFF)));
+}
+
 // The file's bytes as the ANSI text that is parsed.
 std::string DecodeText(const char* data, size_t size) {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(data);
@@ -240,11 +246,12 @@ std::string ReadWholeFile(const char* path) {
 
 // Finds [section] key the way the system's reader does. Returns false when
 // the key is missing; otherwise value (NUL-terminated copy) and hasValue.
-bool FindValue(const std::string& text, const char* section, const char* key, std::string& value, bool& hasValue) {
+bool FindValue(const char* text, size_t textSize, const char* section, const char* key, std::string& value,
+               bool& hasValue) {
     size_t secLen, keyLen;
     const char* sec = TrimRequest(section, secLen);
     const char* k = TrimRequest(key, keyLen);
-    LineReader reader(text.data(), text.size());
+    LineReader reader(text, textSize);
     Line line;
     // Entries before the first header belong to the section with empty name.
     bool inSection = secLen == 0;
@@ -346,25 +353,47 @@ std::string ProfileValueText(const ProfileEntry* entry, unsigned size) {
 }
 
 namespace {
-// The raw value of [section] key (blanks trimmed, quotes kept), "" when the
-// key is missing or has no value.
-std::string RawValue(const char* path, const char* section, const char* key) {
-    std::string raw = ReadWholeFile(path);
-    std::string text = DecodeText(raw.data(), raw.size());
-    raw.clear();
-    raw.shrink_to_fit();
+// The raw value of [section] key in the file's bytes (blanks trimmed, quotes
+// kept), "" when the key is missing or has no value.
+std::string RawValue(const char* data, size_t dataSize, const char* section, const char* key) {
+    // ANSI text (no byte-order mark) is searched where it lies.
+    std::string decoded;
+    if (HasByteOrderMark(data, dataSize)) {
+        decoded = DecodeText(data, dataSize);
+        data = decoded.data();
+        dataSize = decoded.size();
+    }
     std::string value;
     bool hasValue = false;
-    if (!FindValue(text, section, key, value, hasValue) || !hasValue) value.clear();
+    if (!FindValue(data, dataSize, section, key, value, hasValue) || !hasValue) value.clear();
     return value;
+}
+
+std::string RawValue(const char* path, const char* section, const char* key) {
+    std::string raw = ReadWholeFile(path);
+    return RawValue(raw.data(), raw.size(), section, key);
+}
+
+unsigned CopyOut(const std::string& value, char* buffer, unsigned size) {
+    std::string out = CopyEntry(value.c_str(), size);
+    std::memcpy(buffer, out.c_str(), out.size() + 1);
+    return static_cast<unsigned>(out.size());
 }
 }  // namespace
 
 unsigned ReadProfileString(const char* path, const char* section, const char* key, char* buffer, unsigned size) {
     if (!buffer || size == 0) return 0;
-    std::string out = CopyEntry(RawValue(path, section, key).c_str(), size);
-    std::memcpy(buffer, out.c_str(), out.size() + 1);
-    return static_cast<unsigned>(out.size());
+    return CopyOut(RawValue(path, section, key), buffer, size);
+}
+
+unsigned ReadProfileStringFromText(const char* data, size_t dataSize, const char* section, const char* key,
+                                   char* buffer, unsigned size) {
+    if (!buffer || size == 0) return 0;
+    return CopyOut(RawValue(data, dataSize, section, key), buffer, size);
+}
+
+int ReadProfileIntFromText(const char* data, size_t dataSize, const char* section, const char* key) {
+    return ProfileTextToInt(RawValue(data, dataSize, section, key).c_str());
 }
 
 int ProfileTextToInt(const char* s) {

@@ -19,6 +19,11 @@ unsigned ReadProfileString(const char* path, const char* section, const char* ke
 // Reads [section] key as an integer with the default 0.
 int ReadProfileInt(const char* path, const char* section, const char* key);
 
+// The same reads on profile text already in memory (the file's bytes).
+unsigned ReadProfileStringFromText(const char* data, size_t dataSize, const char* section, const char* key,
+                                   char* buffer, unsigned size);
+int ReadProfileIntFromText(const char* data, size_t dataSize, const char* section, const char* key);
+
 // The parsed form of a profile file, for tools that need to see every line
 // (the vendor tool's checks). Lines are numbered from 1.
 struct ProfileEntry {
