@@ -693,6 +693,11 @@ void Scenario::Execute(const std::vector<std::string>& w) {
         CloseHandle(h);
     } else if (cmd == "mkdir") {
         CreateDirectoryA(Arg(w, 1).c_str(), nullptr);
+    } else if (cmd == "count") {  // count DIR: prints how many files lie below DIR
+        std::set<std::string> files;
+        ListTree(Arg(w, 1), "", files);
+        size_t n = std::count_if(files.begin(), files.end(), [](const std::string& f) { return f.back() != '\\'; });
+        std::printf("  %s holds %zu files\n", Arg(w, 1).c_str(), n);
     } else if (cmd == "echo") {
         std::string line;
         for (size_t i = 1; i < w.size(); ++i) line += (i > 1 ? " " : "") + w[i];

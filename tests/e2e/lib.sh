@@ -348,5 +348,7 @@ e2e_drive() {
         [ -n "$E2E_SHOTS" ] && echo "shots $E2E_SHOTS"
         cat
     } >"$WORK/scenario.txt"
-    "$WINE64" "$E2E_BUILD/bin/e2edriver.exe" "$(winpath "$WORK/scenario.txt")" </dev/null
+    "$WINE64" "$E2E_BUILD/bin/e2edriver.exe" "$(winpath "$WORK/scenario.txt")" </dev/null | tee "$WORK/driver.log"
+    # The driver's status, not tee's.
+    grep -q '^passed: ' "$WORK/driver.log"
 }

@@ -13,6 +13,7 @@ waittext 1012 data.pak 60000
 click 2
 answer "Exit installation?" yes
 ended
+count C:\Morlan\data
 exists C:\Morlan\doc\manual.pdf
 missing C:\Morlan\data\top.txt
 exists C:\Morlan\bin\old.tmp
