@@ -572,7 +572,18 @@ private:
     }
 
     void NeedFile(int line, const std::string& rel, const std::string& what, bool error) {
-        if (installed_.count(Norm(rel))) return;
+        const std::string norm = Norm(rel);
+        if (installed_.count(norm)) return;
+        if (!options_.readArchiveData) {
+            // The packs were not read: a file below a pack's destination may
+            // be in it.
+            for (const PackRef& p : packs_) {
+                std::string dest = Norm(p.dest);
+                if (dest.empty() || (norm.size() > dest.size() && norm.compare(0, dest.size(), dest) == 0 &&
+                                     norm[dest.size()] == '\\'))
+                    return;
+            }
+        }
         Add(error, line, what + " \"" + rel + "\" is not installed by any archive or pack (or [DelFile] deletes it)");
     }
 

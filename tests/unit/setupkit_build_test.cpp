@@ -270,6 +270,27 @@ TEST_F(BuildTest, SmallDisksHoldTheirSizeAndTheMediumChecksClean) {
     for (const auto& [path, data] : files) EXPECT_EQ(tree[path].first, data) << path;
 }
 
+TEST_F(BuildTest, ProgramAndLibrariesMayTravelInAPack) {
+    std::string ini = kPackage;
+    ini.replace(ini.find("Pack=data"), 9, "Pack=data\nPack=bin");
+    WriteFile(dir.path / "pkg" / "package.ini", ini);
+    BuildResult r = BuildMedium(Load(), (dir.path / "out").string(), BuildOptions{});
+    int packs = 0;
+    for (const BuiltArchive& a : r.archives) packs += a.isPack;
+    EXPECT_EQ(packs, 2);
+    // Both the full check and the quick one that build runs (which cannot
+    // see inside the packs) pass.
+    for (bool full : {true, false}) {
+        CheckOptions co;
+        co.readArchiveData = full;
+        co.expectSetupExe = false;
+        for (const CheckFinding& f : CheckMedium({(dir.path / "out").string()}, co).findings)
+            ADD_FAILURE() << (full ? "full: " : "quick: ") << FindingText(f);
+    }
+    auto tree = Unpack(r);
+    EXPECT_TRUE(tree["bin/Prog.exe"].first == files["bin/Prog.exe"]);
+}
+
 TEST_F(BuildTest, RefusesWhatTheSetupCannotInstall) {
     // A file whose archive is larger than a disk.
     Add("bin/huge.dat", Random(200000, 10), 11);
