@@ -1,10 +1,12 @@
 # A medium written by `setupkit build` from a package description: the
-# standard package (plus two binary files) on 41K disks, four disk folders;
+# standard package (plus two binary files and a file in the installation
+# folder itself, whose archive goes to Dir "."), on 41K disks, four disks;
 # every disk prompt is answered by pointing A: at the next disk folder. The
 # installed tree equals the package byte for byte, with times and attributes.
 e2e_package
 mkbin "$PKG/doc/extra1.bin" "2024-01-02 03:04:06" 30000 11
 mkbin "$PKG/doc/extra2.bin" "2024-01-02 03:04:08" 30000 12
+mkf "$PKG/top.txt" "2024-02-03 04:05:06" "a file in the installation folder itself"
 cat >"$WORK/package.ini" <<INI
 [Product]
 Name=Morlan Demo
