@@ -7,7 +7,7 @@ PKGS="cmake ninja-build make g++ clang libclang-rt-14-dev
  binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
  libz-mingw-w64-dev zlib1g-dev googletest
  wine wine64 xvfb xauth x11-utils zip unzip imagemagick python3
- libpython3.11-testsuite procps"
+ libpython3.11-testsuite procps perl"
 missing=""
 for p in $PKGS; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"
