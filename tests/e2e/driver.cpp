@@ -21,7 +21,6 @@
 #include <functional>
 #include <map>
 #include <set>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -284,7 +283,6 @@ private:
     DWORD Timeout(const std::vector<std::string>& w, size_t i, DWORD fallback) {
         return i < w.size() ? static_cast<DWORD>(std::stoul(w[i])) : fallback;
     }
-    DWORD SetupPid() const { return setupPid_; }
 
     HWND WaitWindow(const std::string& what, DWORD timeoutMs, const std::function<bool(HWND)>& test, DWORD pid);
     HWND WaitPage(const std::string& name, DWORD timeoutMs);
@@ -298,7 +296,6 @@ private:
     DWORD setupPid_ = 0;
     HWND current_ = nullptr;  // the window that click/type/shot act on
     std::string shotsDir_;    // Unix folder for the pictures, empty for none
-    std::string lastBox_;
 };
 
 HWND Scenario::WaitWindow(const std::string& what, DWORD timeoutMs, const std::function<bool(HWND)>& test,
@@ -508,7 +505,6 @@ void Scenario::Execute(const std::vector<std::string>& w) {
             Fail("caption is \"" + WindowText(current_) + "\", expected \"" + Arg(w, 1) + "\"");
     } else if (cmd == "box") {  // box TEXTPART [ms]: wait for a message box; it becomes current
         current_ = WaitMessageBox(Arg(w, 1), Timeout(w, 2, 15000));
-        lastBox_ = WindowText(GetDlgItem(current_, 0xFFFF));
     } else if (cmd == "answer") {  // answer TEXTPART yes|no|ok [ms]: press a button of a message box
         HWND box = WaitMessageBox(Arg(w, 1), Timeout(w, 3, 15000));
         std::string b = Lower(Arg(w, 2));
