@@ -286,6 +286,7 @@ private:
 
     HWND WaitWindow(const std::string& what, DWORD timeoutMs, const std::function<bool(HWND)>& test, DWORD pid);
     HWND WaitPage(const std::string& name, DWORD timeoutMs);
+    bool SetupEnded(DWORD ms);
     HWND WaitMessageBox(const std::string& textPart, DWORD timeoutMs);
     HWND Control(int id);
     void Click(int id);
@@ -298,6 +299,18 @@ private:
     std::string shotsDir_;    // Unix folder for the pictures, empty for none
 };
 
+// Whether the setup has ended within ms. The process is opened anew by its
+// id each time: a handle kept from CreateProcess was seen signalled while
+// the setup still ran once Unix programs (the picture taker) had been
+// started and their handles closed.
+bool Scenario::SetupEnded(DWORD ms) {
+    HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, setupPid_);
+    if (!h) return true;
+    bool ended = WaitForSingleObject(h, ms) == WAIT_OBJECT_0;
+    CloseHandle(h);
+    return ended;
+}
+
 HWND Scenario::WaitWindow(const std::string& what, DWORD timeoutMs, const std::function<bool(HWND)>& test,
                           DWORD pid) {
     DWORD start = GetTickCount();
@@ -305,7 +318,8 @@ HWND Scenario::WaitWindow(const std::string& what, DWORD timeoutMs, const std::f
         for (HWND w : TopWindows(pid))
             if (test(w)) return w;
         if (GetTickCount() - start > timeoutMs) Fail("timed out waiting for " + what);
-        if (pid && setup_ && WaitForSingleObject(setup_, 0) == WAIT_OBJECT_0)
+        // Ended: its handle is signalled and none of its windows is left.
+        if (pid && setup_ && SetupEnded(0) && TopWindows(pid).empty())
             Fail("the setup ended while waiting for " + what);
         Sleep(20);
     }
@@ -547,11 +561,11 @@ void Scenario::Execute(const std::vector<std::string>& w) {
         }
     } else if (cmd == "ended") {  // ended [ms]: the setup has ended
         if (!setup_) Fail("the setup was not started");
-        if (WaitForSingleObject(setup_, Timeout(w, 1, 30000)) != WAIT_OBJECT_0) Fail("the setup does not end");
+        if (!SetupEnded(Timeout(w, 1, 30000))) Fail("the setup does not end");
         current_ = nullptr;
     } else if (cmd == "running") {  // running MS: the setup is still running after MS
         Sleep(Timeout(w, 1, 500));
-        if (WaitForSingleObject(setup_, 0) == WAIT_OBJECT_0) Fail("the setup has ended");
+        if (SetupEnded(0)) Fail("the setup has ended");
     } else if (cmd == "exists") {  // exists PATH
         if (!Exists(Arg(w, 1))) Fail(Arg(w, 1) + " does not exist");
     } else if (cmd == "missing") {  // missing PATH
@@ -724,7 +738,7 @@ int Scenario::Run(const std::string& path) {
                 Fail(std::string("bad argument: ") + e.what());
             }
         }
-        if (setup_ && WaitForSingleObject(setup_, 0) != WAIT_OBJECT_0) Fail("the scenario ended with the setup running");
+        if (setup_ && !SetupEnded(0)) Fail("the scenario ended with the setup running");
     } catch (const Failure& f) {
         std::printf("FAILED at %s:%d: %s\n    %s\n", path.c_str(), number, line.c_str(), f.what());
         std::printf("visible windows of the setup:\n%s", DumpWindows(setupPid_).c_str());
@@ -736,7 +750,13 @@ int Scenario::Run(const std::string& path) {
                 Screenshot("failure", nullptr);
             }
         }
-        if (setup_) TerminateProcess(setup_, 1);
+        if (setup_) {
+            HANDLE h = OpenProcess(PROCESS_TERMINATE, FALSE, setupPid_);
+            if (h) {
+                TerminateProcess(h, 1);
+                CloseHandle(h);
+            }
+        }
         return 1;
     }
     std::printf("passed: %s (%d lines)\n", path.c_str(), number);
