@@ -15,6 +15,12 @@ wine_prefix_init() {
         "$WINE64" wineboot -i </dev/null >/dev/null 2>&1
         "$WINE64" reg add "HKCU\\Software\\Wine\\X11 Driver" /v Managed /d N /f </dev/null >/dev/null 2>&1
         "$WINESERVER64" -w
+        # wineboot links Desktop, Documents, ... to the Unix home: make them
+        # folders of the prefix, so that shortcuts made by tests and by the
+        # demo stay inside it.
+        find "$WINEPREFIX/drive_c/users" -type l | while read -r l; do
+            rm "$l" && mkdir "$l"
+        done
     fi
 }
 
