@@ -444,7 +444,10 @@ void Scenario::Execute(const std::vector<std::string>& w) {
         current_ = WaitWindow(
             "disk prompt " + disk, Timeout(w, 3, 15000),
             [&](HWND h) {
-                return IsDialog(h) && WindowText(h) == "Replace Disk" && GetDlgItem(h, 1008) && GetDlgItem(h, 1011);
+                // The texts are part of the match: the prompt answered in the
+                // previous step may still be on its way out.
+                return IsDialog(h) && WindowText(h) == "Replace Disk" && GetDlgItem(h, 1008) && GetDlgItem(h, 1011) &&
+                       WindowText(GetDlgItem(h, 1008)) == disk && WindowText(GetDlgItem(h, 1011)) == drive;
             },
             setupPid_);
         std::string gotDisk = WindowText(GetDlgItem(current_, 1008)), gotDrive = WindowText(GetDlgItem(current_, 1011));
