@@ -40,23 +40,14 @@ public:
 
 }  // namespace
 
-TEST(FolderName, EmptyAndEdgeCharacters) {
+TEST(FolderName, EdgeCharactersAndTheNineForbiddenOnes) {
+    std::vector<std::string> bad = {"", " abc", "abc ", "\tabc", "abc\t", ".abc", "abc.", ".", "..", " "};
+    for (char c : std::string("\"*/:<>?\\|")) bad.push_back(std::string("ab") + c + "cd");
+    for (const std::string& name : bad) EXPECT_FALSE(IsValidFolderName(name.c_str())) << '[' << name << ']';
     EXPECT_FALSE(IsValidFolderName(nullptr));
-    EXPECT_FALSE(IsValidFolderName(""));
-    for (const char* bad : {" abc", "abc ", "\tabc", "abc\t", ".abc", "abc.", ".", "..", " "})
-        EXPECT_FALSE(IsValidFolderName(bad)) << '[' << bad << ']';
-    for (const char* good : {"a", "my folder", "v1.2", "a . b", "\x01x", "\xC4\xE3\xBA\xC3", "a\x7f"})
+    for (const char* good : {"a", "my folder", "v1.2", "a . b", "\x01x", "\xC4\xE3\xBA\xC3", "a\x7f",
+                             "a!#$%&'()+,;=@[]^_`{}~b"})
         EXPECT_TRUE(IsValidFolderName(good)) << '[' << good << ']';
-}
-
-TEST(FolderName, NineForbiddenCharactersAnywhere) {
-    const std::string forbidden = "\"*/:<>?\\|";
-    for (char c : forbidden) {
-        for (std::string name : {std::string(1, c), std::string("ab") + c + "cd", std::string("ab") + c,
-                                 std::string(1, c) + "ab"})
-            EXPECT_FALSE(IsValidFolderName(name.c_str())) << name;
-    }
-    EXPECT_TRUE(IsValidFolderName("a!#$%&'()+,;=@[]^_`{}~b"));
 }
 
 TEST(FolderPath, SyntaxTable) {
@@ -122,54 +113,49 @@ TEST(FolderPath, FailingLevelKeepsEarlierLevelsAndStops) {
     EXPECT_EQ(fs.created, std::vector<std::string>{"C:\\ok"});
 }
 
-TEST(ValidateFolderTest, ExistingPathOrFileIsAcceptedWithoutQuestion) {
-    FakeFolders fs;
-    EXPECT_EQ(ValidateFolder("C:\\Data", fs), kFolderOk);
-    EXPECT_EQ(ValidateFolder("C:\\Data\\file.txt", fs), kFolderOk);
-    EXPECT_EQ(ValidateFolder("C:\\", fs), kFolderOk);
-    EXPECT_TRUE(fs.questions.empty());
-    EXPECT_TRUE(fs.messages.empty());
-}
-
-TEST(ValidateFolderTest, MissingFolderAskedThenCreatedOrDeclined) {
-    FakeFolders fs;
-    fs.answerYes = false;
-    EXPECT_EQ(ValidateFolder("C:\\new1\\new2\\new3", fs), kFolderDeclined);
-    ASSERT_EQ(fs.questions.size(), 1u);
-    EXPECT_EQ(fs.questions[0],
-              "The folder:\n\nC:\\new1\\new2\\new3\n\ndoes not exist. Do you want the folder to be created?");
-    EXPECT_TRUE(fs.created.empty());
-    EXPECT_TRUE(fs.messages.empty());
-
-    fs.answerYes = true;
-    EXPECT_EQ(ValidateFolder("C:\\new1\\new2\\new3", fs), kFolderOk);
-    EXPECT_EQ(fs.created.size(), 3u);
-    EXPECT_TRUE(fs.messages.empty());
-}
-
-TEST(ValidateFolderTest, InvalidPathReportedWithNothingCreated) {
-    FakeFolders fs;
-    for (const char* bad : {"", "C:", "C:\\ok\\bad*", "C:\\ok\\", "1:\\abc"}) {
-        fs.messages.clear();
-        EXPECT_EQ(ValidateFolder(bad, fs), kFolderInvalid) << bad;
-        ASSERT_EQ(fs.messages.size(), 1u);
-        EXPECT_EQ(fs.messages[0], std::string("The folder:\n\n") + bad + "\n\nis invalid. Please reenter.");
+// What the user is asked and told for each kind of path, and what is made.
+TEST(ValidateFolderTest, QuestionsMessagesAndCreatedLevels) {
+    const char* const invalid = "is invalid. Please reenter.";
+    const char* const uncreatable = "can not be created. Please double check.";
+    struct Case {
+        const char* path;
+        bool answerYes;
+        const char* unwritable;
+        int expected;
+        bool asked;
+        const char* message;  // the tail of the message shown, nullptr: none
+        std::vector<std::string> created;
+    } cases[] = {
+        {"C:\\Data", true, "", kFolderOk, false, nullptr, {}},
+        {"C:\\Data\\file.txt", true, "", kFolderOk, false, nullptr, {}},  // a file counts as existing
+        {"C:\\", true, "", kFolderOk, false, nullptr, {}},
+        {"C:\\new1\\new2", false, "", kFolderDeclined, true, nullptr, {}},
+        {"C:\\new1\\new2", true, "", kFolderOk, true, nullptr, {"C:\\new1", "C:\\new1\\new2"}},
+        {"", true, "", kFolderInvalid, false, invalid, {}},
+        {"C:", true, "", kFolderInvalid, false, invalid, {}},
+        {"C:\\ok\\bad*", true, "", kFolderInvalid, false, invalid, {}},
+        {"C:\\ok\\", true, "", kFolderInvalid, false, invalid, {}},
+        {"1:\\abc", true, "", kFolderInvalid, false, invalid, {}},
+        {"Q:\\", true, "", kFolderNotCreated, true, uncreatable, {}},
+        {"C:\\a\\b\\c", true, "C:\\a\\b", kFolderNotCreated, true, uncreatable, {"C:\\a"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        FakeFolders fs;
+        fs.answerYes = c.answerYes;
+        fs.unwritablePrefix = c.unwritable;
+        EXPECT_EQ(ValidateFolder(c.path, fs), c.expected);
+        if (c.asked) {
+            EXPECT_EQ(fs.questions, std::vector<std::string>{std::string("The folder:\n\n") + c.path +
+                                                             "\n\ndoes not exist. Do you want the folder to be created?"});
+        } else {
+            EXPECT_TRUE(fs.questions.empty());
+        }
+        if (c.message) {
+            EXPECT_EQ(fs.messages, std::vector<std::string>{std::string("The folder:\n\n") + c.path + "\n\n" + c.message});
+        } else {
+            EXPECT_TRUE(fs.messages.empty());
+        }
+        EXPECT_EQ(fs.created, c.created);
     }
-    EXPECT_TRUE(fs.created.empty());
-    EXPECT_TRUE(fs.questions.empty());
-}
-
-TEST(ValidateFolderTest, UncreatableLevelReported) {
-    FakeFolders fs;
-    EXPECT_EQ(ValidateFolder("Q:\\", fs), kFolderNotCreated);
-    EXPECT_EQ(fs.questions.size(), 1u);
-    ASSERT_EQ(fs.messages.size(), 1u);
-    EXPECT_EQ(fs.messages[0], "The folder:\n\nQ:\\\n\ncan not be created. Please double check.");
-
-    fs.unwritablePrefix = "C:\\a\\b";
-    fs.messages.clear();
-    EXPECT_EQ(ValidateFolder("C:\\a\\b\\c", fs), kFolderNotCreated);
-    EXPECT_EQ(fs.created, std::vector<std::string>{"C:\\a"});
-    ASSERT_EQ(fs.messages.size(), 1u);
-    EXPECT_NE(fs.messages[0].find("C:\\a\\b\\c"), std::string::npos);
 }

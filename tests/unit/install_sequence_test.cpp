@@ -8,6 +8,7 @@
 
 #include "app/InstallSequence.h"
 #include "app/SetupState.h"
+#include "common/TestFiles.h"
 
 namespace {
 
@@ -42,10 +43,8 @@ public:
 };
 
 std::string WriteConfig(const std::string& name, const std::string& text) {
-    std::string path = ::testing::TempDir() + name;
-    FILE* f = std::fopen(path.c_str(), "wb");
-    std::fputs(text.c_str(), f);
-    std::fclose(f);
+    const std::string path = ::testing::TempDir() + name;
+    testfs::WriteBytes(path, text);
     return path;
 }
 

@@ -5,44 +5,33 @@
 #include <zlib.h>
 
 #include <cstring>
-#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "common/TestFiles.h"
+#include "engine/PackFile.h"
 #include "engine/ZipUnpacker.h"
 
 namespace {
 
 using Bytes = std::vector<unsigned char>;
-
-std::string HostPath(std::string p) {
-#ifdef _WIN32
-    if (!p.empty() && p[0] == '/') p = "Z:" + p;  // Wine maps the Unix root to Z:
-#endif
-    return p;
-}
+using testfs::HostPath;
 
 std::string DataPath(const std::string& name) { return HostPath(std::string(SETUP_TEST_DATA) + "/zip/" + name); }
 
 Bytes Load(const std::string& path) {
-    CFile f(path.c_str(), CFile::modeRead);
-    Bytes b(static_cast<size_t>(f.GetLength()));
-    if (!b.empty()) {
-        EXPECT_EQ(f.Read(b.data(), static_cast<unsigned>(b.size())), b.size());
-    }
-    return b;
+    const std::string s = testfs::ReadBytes(path);
+    return Bytes(s.begin(), s.end());
 }
 
 std::string TempPath(const std::string& name) {
-    return (std::filesystem::temp_directory_path() / ("ziptest_" + name)).string();
+    return (testfs::fs::temp_directory_path() / ("ziptest_" + name)).string();
 }
 
 std::string Save(const std::string& name, const Bytes& b) {
-    std::string p = TempPath(name);
-    CFile f(p.c_str(), CFile::modeCreate | CFile::modeWrite);
-    if (!b.empty()) f.Write(b.data(), static_cast<unsigned>(b.size()));
-    f.Close();
+    const std::string p = TempPath(name);
+    testfs::WriteBytes(p, std::string(b.begin(), b.end()));
     return p;
 }
 
@@ -164,11 +153,7 @@ TEST(ZipUnpacker, ReadsWhatInfoZipAndPythonWrote) {
             if (c.method != 99) {
                 EXPECT_EQ(got[i].info.method, c.method);
             }
-            // Made at 04:05:58: the seconds field holds 29.
-            EXPECT_EQ(got[i].info.dosDateTime & 31, 29u);
-            const LocalTime& t = got[i].info.modified;
-            EXPECT_EQ(std::vector<int>({t.year, t.month, t.day, t.hour, t.minute, t.second}),
-                      std::vector<int>({2001, 2, 3, 4, 5, 58}));
+            EXPECT_EQ(got[i].info.dosDateTime, testfs::DosTime(2001, 2, 3, 4, 5, 58));
         }
     }
     // The streamed archive really has zero CRC and sizes in its local header.
@@ -476,44 +461,25 @@ TEST(ZipUnpacker, ReleasesZlibMemoryOnEveryPath) {
     b[l.Data(0) + 3000] ^= 0xFF;
     std::string path = Save("leak.zip", b);
     EXPECT_NE(CauseOf([&] { ReadAll(path); }), 0);
-
-    ZipBlockList list;
-    void* a = AllocBlock(&list, 10, 10);
-    void* c = AllocBlock(&list, 3, 0);
-    EXPECT_EQ(list.size(), 2u);
-    FreeBlock(&list, a);
-    EXPECT_EQ(list, ZipBlockList{c});
-    FreeBlock(&list, c);
-    EXPECT_TRUE(list.empty());
 }
 
-TEST(ZipTime, DosDateTimeAsLocalTime) {
-    auto dos = [](int y, int mo, int d, int h, int mi, int s2) {
-        return static_cast<uint32_t>(((y - 1980) << 25) | (mo << 21) | (d << 16) | (h << 11) | (mi << 5) | s2);
-    };
+// The conversion that both the archive and the pack phase use for file times.
+TEST(DosTime, ToLocalTimeAndBack) {
+    using testfs::DosTime;
     auto v = [](const LocalTime& t) { return std::vector<int>{t.year, t.month, t.day, t.hour, t.minute, t.second}; };
-    EXPECT_EQ(v(DosDateTimeToLocal(dos(2001, 2, 3, 4, 5, 29))), (std::vector<int>{2001, 2, 3, 4, 5, 58}));
-    EXPECT_EQ(v(DosDateTimeToLocal(dos(2107, 12, 31, 23, 59, 0))), (std::vector<int>{2107, 12, 31, 23, 59, 0}));
-    // Values no calendar has are brought to the nearest real one.
-    EXPECT_EQ(v(DosDateTimeToLocal(0)), (std::vector<int>{1980, 1, 1, 0, 0, 0}));
-    EXPECT_EQ(v(DosDateTimeToLocal(dos(2001, 2, 30, 31, 63, 31))), (std::vector<int>{2001, 2, 28, 23, 59, 59}));
-    EXPECT_EQ(v(DosDateTimeToLocal(dos(2004, 15, 31, 0, 0, 0))), (std::vector<int>{2004, 12, 31, 0, 0, 0}));
-}
-
-TEST(ZipUnpacker, ApplyEntryStatusGivesTheFileItsTime) {
-    CZipUnpacker z(DataPath("streamed.zip"));
-    ZipEntryInfo info;
-    z.GetCurrentEntryInfo(&info, nullptr, 0);
-    std::string path = TempPath("status.txt");
-    CFile::SetAttributes(path, 0x80);
-    CFile out(path.c_str(), CFile::modeCreate | CFile::modeWrite);
-    out.Write("x", 1);
-    z.ApplyEntryStatus(out, info);
-    EXPECT_FALSE(out.IsOpen());
-    LocalTime t;
-    ASSERT_TRUE(CFile::GetModifiedTime(path, t));
-    EXPECT_EQ(std::vector<int>({t.year, t.month, t.day, t.hour, t.minute, t.second}),
-              std::vector<int>({2001, 2, 3, 4, 5, 58}));
-    CFile::SetAttributes(path, 0x80);
-    std::filesystem::remove(path);
+    const struct {
+        uint32_t dos;
+        std::vector<int> local;
+    } cases[] = {
+        {DosTime(2001, 2, 3, 4, 5, 58), {2001, 2, 3, 4, 5, 58}},  // seconds are stored halved
+        {DosTime(2107, 12, 31, 23, 59, 0), {2107, 12, 31, 23, 59, 0}},
+        // Values no calendar has are brought to the nearest real one.
+        {0, {1980, 1, 1, 0, 0, 0}},
+        {DosTime(2001, 2, 30, 31, 63, 62), {2001, 2, 28, 23, 59, 59}},
+        {DosTime(2004, 15, 31, 0, 0, 0), {2004, 12, 31, 0, 0, 0}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(v(DosDateTimeToLocal(c.dos)), c.local) << c.dos;
+    EXPECT_EQ(pack::LocalToDosTime(DosDateTimeToLocal(cases[0].dos)), cases[0].dos);
+    // A time before 1980 is stored as the earliest a DOS time holds.
+    EXPECT_EQ(pack::DosTimeToLocal(pack::LocalToDosTime(LocalTime{1975, 3, 4, 5, 6, 7})).year, 1980);
 }

@@ -76,8 +76,9 @@ TEST(FolderPicker, OpensOnTheInitialFolderAndCreatesAThreeLevelPath) {
 TEST(FolderPicker, InvalidPathsAreReportedAndTheDialogStays) {
     Scratch s("");
     CFolderPicker picker("Setup", "Please select...", s.media.c_str(), nullptr);
-    const std::string bad[] = {"C:", "1:\\abc", "C:/abc", "C:abc", s.root + "\\abc\\", s.root + "\\\\abc",
-                               s.root + "\\ lead", s.root + "\\trail.", s.root + "\\a*b", s.root + "\\a|b"};
+    // Which paths are invalid is the rules' own test; here: the message, and
+    // that the dialog stays with the focus in the path box.
+    const std::string bad[] = {"C:", s.root + "\\abc\\"};
     int r = RunPicker(picker, [&](HWND dlg) {
         for (const std::string& path : bad) {
             ui::SetText(dlg, IDC_PICKER_PATH, path.c_str());
