@@ -7,19 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "common/TestFiles.h"
 #include "engine/ZipUnpacker.h"
 
 namespace {
 
-std::string DataPath(const char* name) { return std::string("Z:") + SETUP_SOURCE_DIR + "/tests/data/zip/" + name; }
-
-std::string TempDir() {
-    char tmp[MAX_PATH];
-    GetTempPathA(MAX_PATH, tmp);
-    std::string dir = std::string(tmp) + "ziptest_win";
-    CreateDirectoryA(dir.c_str(), nullptr);
-    return dir;
-}
+std::string DataPath(const char* name) { return testfs::HostPath(SETUP_SOURCE_DIR "/tests/data/zip/") + name; }
 
 // Unpacks the current entry beside the archive the way the setup's archive
 // phase does, and returns the output path.
@@ -44,8 +37,8 @@ std::string Unpack(CZipUnpacker& zip, const std::string& dir, ZipEntryInfo& info
 }  // namespace
 
 TEST(ZipWin, ArchiveIsSharedForReadingOnlyWhileOpen) {
-    std::string dir = TempDir();
-    std::string copy = dir + "\\shared.zip";
+    testfs::TempDir dir;
+    const std::string copy = dir / "shared.zip";
     ASSERT_TRUE(CopyFileA(DataPath("deflated.zip").c_str(), copy.c_str(), FALSE));
     {
         CZipUnpacker zip(copy);
@@ -63,7 +56,8 @@ TEST(ZipWin, ArchiveIsSharedForReadingOnlyWhileOpen) {
 }
 
 TEST(ZipWin, ExtractedFileGetsTheEntryTimeAndAttributes) {
-    std::string dir = TempDir();
+    testfs::TempDir temp;
+    const std::string dir = temp.path.string();
     CZipUnpacker zip(DataPath("streamed.zip"));
     ZipEntryInfo info;
     std::string text = Unpack(zip, dir, info);
@@ -93,6 +87,4 @@ TEST(ZipWin, ExtractedFileGetsTheEntryTimeAndAttributes) {
     EXPECT_NO_THROW(Unpack(again, dir, info));
     again.CloseArchive();
     SetFileAttributesA(bin.c_str(), FILE_ATTRIBUTE_NORMAL);
-    DeleteFileA(bin.c_str());
-    DeleteFileA(text.c_str());
 }
