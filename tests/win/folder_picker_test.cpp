@@ -164,4 +164,5 @@ TEST(FolderPickerRules, SystemWrappersWalkTheRealFileSystem) {
     // A level below a file cannot be created.
     EXPECT_EQ(CheckFolderPath((s.config + "\\sub").c_str(), FALSE), kFolderNotCreated);
     EXPECT_EQ(ValidateFolder(s.root.c_str()), kFolderOk);
+    EXPECT_EQ(ValidateFolder(s.config.c_str()), kFolderOk);  // an existing file is taken as is
 }
