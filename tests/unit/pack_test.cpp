@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "common/TestFiles.h"
 #include "engine/InstallSteps.h"
@@ -57,7 +58,7 @@ TEST(PackFormat, WriterAndReaderAgreeOnEveryField) {
 TEST(PackFormat, WriterRefusesWhatThePackPhaseCouldNotWriteSafely) {
     TempDir d;
     PackWriter w(d / "p.pak");
-    for (const std::string bad : {"", "/etc/x", "\\x", "C:\\x", "c:x", "..\\x", "a/../../x", "dir\\",
+    for (const std::string& bad : std::vector<std::string>{"", "/etc/x", "\\x", "C:\\x", "c:x", "..\\x", "a/../../x", "dir\\",
                                   std::string(80, 'n'), std::string("a\0b", 3)})
         EXPECT_THROW(w.AddData(bad, "x", 1, 0), CPackException) << bad;
     EXPECT_EQ(w.Count(), 0);
