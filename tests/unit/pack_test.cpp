@@ -217,27 +217,3 @@ TEST_F(PackStep, RefusedDamagedAndTooLongRecordsWriteNothing) {
     dest = std::string(150, 'd');
     EXPECT_EQ(Step().result, engine::PackStepOutcome::pathTooLong);
 }
-
-TEST(PackDirectory, NamesAreRelativeWithBackslashesAndSorted) {
-    TempDir d;
-    fs::create_directories(d.path / "tree" / "bin");
-    WriteBytes(d / "tree/readme.txt", "r");
-    WriteBytes(d / "tree/bin/prog.exe", Pattern(2000, 5));
-    WriteBytes(d / "tree/a.dat", "");
-    std::vector<std::string> folders;
-    auto names = PackDirectory(d / "out.pak", d / "tree", &folders);
-    EXPECT_EQ(names, (std::vector<std::string>{"a.dat", "bin\\prog.exe", "readme.txt"}));
-    EXPECT_EQ(folders, (std::vector<std::string>{"bin"}));
-    PackReader r;
-    ASSERT_TRUE(r.Open((d / "out.pak").c_str()));
-    EXPECT_EQ(r.ReadHeader(), 3);
-    LocalTime mt;
-    ASSERT_TRUE(CFile::GetModifiedTime(d / "tree/bin/prog.exe", mt));
-    PackRecordInfo info;
-    ASSERT_EQ(r.ReadRecordHeader(info), PackReader::record);
-    r.SkipData(info.length);
-    ASSERT_EQ(r.ReadRecordHeader(info), PackReader::record);
-    EXPECT_STREQ(info.name, "bin\\prog.exe");
-    EXPECT_EQ(info.length, 2000u);
-    EXPECT_EQ(info.dosTime, pack::LocalToDosTime(mt));
-}
