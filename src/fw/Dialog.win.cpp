@@ -62,9 +62,8 @@ BOOL CDialog::OnCommand(UINT id, UINT code, HWND) {
     return FALSE;
 }
 
-// A modal dialog's template gives no position: like the dialog framework
-// the setup was made with, centre it over its visible owner, or else on the
-// screen's work area.
+// A modal dialog's template gives no position: it is centred over its
+// visible owner, or else on the screen's work area.
 void CDialog::CenterOnOwner(HWND hwnd) {
     RECT area;
     HWND owner = GetWindow(hwnd, GW_OWNER);

@@ -11,6 +11,8 @@ public:
     void BuildAgreementText();
     // Sets both radio buttons and the frame's Install button from accepted.
     void ApplyAcceptance();
+    // The agreement text, so that the keyboard can scroll it at once.
+    HWND InitialFocus() override;
 
     int accepted = 0;      // 1 while Yes is selected
     int textLanguage = 0;  // chineseSelected when the text was last built
@@ -25,5 +27,6 @@ protected:
 
 private:
     void MakeTextBoxWide();
+    void KeepViewOnFocus();
     UniqueFont chineseFont_;
 };

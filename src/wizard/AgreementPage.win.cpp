@@ -8,11 +8,24 @@
 #include "wizard/PageRules.h"
 
 namespace {
-// Brings the view back to the start of the agreement. Posted, because the
-// dialog manager selects the whole text of an edit box that gets the focus
-// (also the initial focus of a new page), which moves the caret and the view
-// to the end of the text.
+// Brings the view back to the start of the agreement after the text was
+// built. Posted, so that it comes after the box has laid the new text out.
 const UINT WM_SHOW_TEXT_START = WM_APP + 1;
+
+// The text box as the dialog manager sees it: it does not want its whole
+// text selected when it gets the focus (that would move the caret and the
+// view to the end of the agreement, away from where the user scrolled to),
+// and it does not keep Tab, Enter and Esc, which move on, press the default
+// button and cancel as on the rest of the page. The box's own procedure is
+// kept in its user data.
+LRESULT CALLBACK AgreementBoxProc(HWND box, UINT msg, WPARAM wp, LPARAM lp) {
+    const bool wide = IsWindowUnicode(box) != FALSE;
+    auto previous = reinterpret_cast<WNDPROC>(wide ? GetWindowLongPtrW(box, GWLP_USERDATA)
+                                                   : GetWindowLongPtrA(box, GWLP_USERDATA));
+    LRESULT r = wide ? CallWindowProcW(previous, box, msg, wp, lp) : CallWindowProcA(previous, box, msg, wp, lp);
+    if (msg == WM_GETDLGCODE) r &= ~static_cast<LRESULT>(DLGC_HASSETSEL | DLGC_WANTALLKEYS | DLGC_WANTTAB);
+    return r;
+}
 }  // namespace
 
 CAgreementPage::CAgreementPage(HWND parent) : CWizardPage(IDD_PAGE_AGREEMENT, parent) {}
@@ -20,6 +33,7 @@ CAgreementPage::CAgreementPage(HWND parent) : CWizardPage(IDD_PAGE_AGREEMENT, pa
 BOOL CAgreementPage::OnInitDialog() {
     CWizardPage::OnInitDialog();
     MakeTextBoxWide();
+    KeepViewOnFocus();
     BuildAgreementText();
     ApplyAcceptance();
     PostMessageA(m_hWnd, WM_SHOW_TEXT_START, 0, 0);
@@ -48,6 +62,20 @@ void CAgreementPage::MakeTextBoxWide() {
     SetWindowPos(wide, before ? before : HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     SendMessageW(wide, WM_SETFONT, static_cast<WPARAM>(font), FALSE);
 }
+
+void CAgreementPage::KeepViewOnFocus() {
+    HWND box = GetDlgItem(IDC_AGREE_TEXT);
+    if (!box) return;
+    if (IsWindowUnicode(box)) {
+        SetWindowLongPtrW(box, GWLP_USERDATA, GetWindowLongPtrW(box, GWLP_WNDPROC));
+        SetWindowLongPtrW(box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(AgreementBoxProc));
+    } else {
+        SetWindowLongPtrA(box, GWLP_USERDATA, GetWindowLongPtrA(box, GWLP_WNDPROC));
+        SetWindowLongPtrA(box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(AgreementBoxProc));
+    }
+}
+
+HWND CAgreementPage::InitialFocus() { return GetDlgItem(IDC_AGREE_TEXT); }
 
 void CAgreementPage::BuildAgreementText() {
     textLanguage = g_setup.chineseSelected;
@@ -109,10 +137,6 @@ BOOL CAgreementPage::OnMessage(UINT msg, WPARAM, LPARAM, INT_PTR& result) {
 }
 
 BOOL CAgreementPage::OnCommand(UINT id, UINT code, HWND control) {
-    if (id == IDC_AGREE_TEXT && code == EN_SETFOCUS) {
-        PostMessageA(m_hWnd, WM_SHOW_TEXT_START, 0, 0);
-        return TRUE;
-    }
     if (code == BN_CLICKED && id == IDC_AGREE_YES) {
         OnYes();
         return TRUE;

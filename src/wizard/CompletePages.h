@@ -20,6 +20,8 @@ class CRestartPage : public CWizardPage {
 public:
     explicit CRestartPage(HWND parent = nullptr);
     BOOL CommitPage() override;
+    // Leaving through the cancel path is never a request to restart.
+    BOOL CanCancelSetup() override;
 
     HWND titleLabel = nullptr;  // 1004
 

@@ -9,11 +9,17 @@ public:
     explicit CDestinationPage(HWND parent = nullptr);
 
     // Takes the shown folder into installDir and enters or creates it
-    // (one level); -1 with "Error Directory" when neither works.
+    // (one level); -1 with "Error Directory" when neither works. A folder
+    // longer than kMaxFolderLength is refused with a message before
+    // anything is created.
     int GetNextTarget() override;
     // Copies the configuration file into installDir and makes the copy the
     // file every later step reads; FALSE with "Error Copy File".
     BOOL CommitPage() override;
+
+    // The longest installation folder: the configuration file's copy in it
+    // ("\\morlan.ini") must still fit the setup's 200-byte path buffers.
+    static constexpr size_t kMaxFolderLength = 188;
 
     HWND folderLabel = nullptr;  // static 1000: the folder
     HWND titleLabel = nullptr;   // static 1018

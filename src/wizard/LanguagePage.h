@@ -11,6 +11,7 @@ public:
     // Stores the language and shortcut choices and creates the subfolders;
     // -1 with "Create subdirectory error." when one cannot be made.
     int GetNextTarget() override;
+    HWND InitialFocus() override { return languageCombo; }
 
     HWND languageCombo = nullptr;  // 1014
     HWND titleLabel = nullptr;     // 1004

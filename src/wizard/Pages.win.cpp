@@ -64,10 +64,27 @@ void CDestinationPage::OnBrowse() {
     const std::string initial = GetDlgItemText(IDC_DEST_FOLDER);
     CFolderPicker picker("Setup", "Please select...", initial.c_str(), nullptr);
     if (picker.Run() == 1) SetDlgItemText(IDC_DEST_FOLDER, picker.GetPath().c_str());
+    // The keyboard focus was the frame's to give away while the picker was
+    // open: it comes back to Browse.
+    HWND browse = GetDlgItem(IDC_DEST_BROWSE);
+    if (HWND frame = GetParent(m_hWnd); frame && browse)
+        SendMessageA(frame, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(browse), TRUE);
 }
 
+static_assert(CDestinationPage::kMaxFolderLength + sizeof "\\morlan.ini" == sizeof g_setup.configPath);
+
 int CDestinationPage::GetNextTarget() {
-    GetDlgItemText(IDC_DEST_FOLDER, g_setup.installDir, 199);
+    // The whole text: a longer folder than the setup can hold is refused,
+    // never cut to another folder's name.
+    const std::string folder = GetDlgItemText(IDC_DEST_FOLDER);
+    if (folder.size() > kMaxFolderLength) {
+        const std::string text = "The folder:\n\n" + folder + "\n\nis too long (" + std::to_string(folder.size()) +
+                                 " characters). Please choose a folder of at most " +
+                                 std::to_string(kMaxFolderLength) + " characters.";
+        AppMessageBox(text.c_str(), MB_OK | MB_ICONEXCLAMATION);
+        return -1;
+    }
+    std::memcpy(g_setup.installDir, folder.c_str(), folder.size() + 1);
     if (SetCurrentDirectoryA(g_setup.installDir)) return 0;
     if (CreateDirectoryA(g_setup.installDir, nullptr)) return 0;
     AppMessageBox("Error Directory", MB_OK | MB_ICONEXCLAMATION);
@@ -195,6 +212,11 @@ BOOL CRestartPage::OnInitDialog() {
     titleLabel = GetDlgItem(IDC_DONE_TITLE);
     SetTitleFont(titleLabel, titleFont);
     SendDlgItemMessage(IDC_DONE_RESTART_YES, BM_SETCHECK, g_setup.restartNow ? BST_CHECKED : BST_UNCHECKED);
+    return TRUE;
+}
+
+BOOL CRestartPage::CanCancelSetup() {
+    g_setup.restartNow = FALSE;
     return TRUE;
 }
 

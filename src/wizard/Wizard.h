@@ -4,6 +4,12 @@
 // setup's frame (template 102) with the caption from the configuration file
 // and a finish mode. Every page derives from CWizardPage and takes part
 // through eight hooks.
+//
+// Keyboard: the pages are control parents inside the frame, so Tab and
+// Shift+Tab walk the current page's tab stops and then the frame's enabled
+// buttons. Enter presses the frame's default button (Next while it is
+// enabled, else Install or Finish), and nothing while that button is
+// disabled; Esc is Cancel.
 #pragma once
 #include <windows.h>
 
@@ -37,6 +43,10 @@ public:
     virtual int GetNextTarget() { return 0; }
     virtual BOOL CommitPage() { return TRUE; }
 
+    // The control that gets the keyboard focus when the page is shown;
+    // nullptr leaves it to the frame's default button.
+    virtual HWND InitialFocus() { return nullptr; }
+
     UniqueFont titleFont;
     UniqueBrush backBrush;
     CWizardBase* wizard = nullptr;
@@ -68,6 +78,12 @@ public:
     void SetInstallEnabled(BOOL enable) { EnableControl(IDC_WIZ_INSTALL, enable); }
     void SetBackEnabled(BOOL enable) { EnableControl(IDC_WIZ_BACK, enable); }
     void SetNextEnabled(BOOL enable) { EnableControl(IDC_WIZ_NEXT, enable); }
+    // The button that Enter presses: Next while it is shown and enabled,
+    // otherwise Install (captioned Finish in finish mode).
+    UINT DefaultButton() const;
+    // Puts the keyboard focus on the current page's preferred control, or
+    // on the default button, or on the first tab stop.
+    void FocusCurrentPage();
 
     BOOL installOnLastPage = TRUE;
     std::list<CWizardPage*> pages;
@@ -76,8 +92,10 @@ public:
 protected:
     BOOL OnInitDialog() override;
     BOOL OnCommand(UINT id, UINT code, HWND control) override;
+    void OnOK() override;
     void OnCancel() override;
     void OnDestroy() override;
+    void UpdateDefaultButton();
     void OnInstallButton();
     void OnBackButton();
     void OnNextButton();

@@ -35,6 +35,16 @@ HBRUSH CWizardPage::OnCtlColor(HDC dc, HWND, UINT kind) {
 
 // ---------------------------------------------------------------- frame
 
+namespace {
+// A control that can take the focus. Only the window's own style bits are
+// read: while the frame is being initialised it is not visible yet.
+bool CanFocus(HWND w) {
+    if (!w) return false;
+    const LONG style = GetWindowLongA(w, GWL_STYLE);
+    return (style & WS_VISIBLE) && !(style & WS_DISABLED);
+}
+}  // namespace
+
 CWizardBase::CWizardBase(UINT templateId, HWND parent) : CDialog(templateId, parent) {}
 
 CWizardBase::~CWizardBase() = default;  // the list's nodes go; the pages stay
@@ -59,6 +69,26 @@ CWizardPage* CWizardBase::CurrentPage() const {
 void CWizardBase::EnableControl(UINT id, BOOL enable) {
     HWND item = GetDlgItem(static_cast<int>(id));
     if (item) EnableWindow(item, enable);
+    UpdateDefaultButton();
+}
+
+UINT CWizardBase::DefaultButton() const {
+    return CanFocus(GetDlgItem(IDC_WIZ_NEXT)) ? IDC_WIZ_NEXT : IDC_WIZ_INSTALL;
+}
+
+// The dialog manager presses the default button on Enter, and only while it
+// is enabled.
+void CWizardBase::UpdateDefaultButton() {
+    if (m_hWnd) SendMessageA(m_hWnd, DM_SETDEFID, DefaultButton(), 0);
+}
+
+void CWizardBase::FocusCurrentPage() {
+    CWizardPage* page = CurrentPage();
+    HWND target = page ? page->InitialFocus() : nullptr;
+    if (!CanFocus(target)) target = GetDlgItem(static_cast<int>(DefaultButton()));
+    if (!CanFocus(target)) target = GetNextDlgTabItem(m_hWnd, nullptr, FALSE);
+    // Through the dialog manager, so that the default button's frame follows.
+    if (target) SendMessageA(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(target), TRUE);
 }
 
 CWizardPage* CWizardBase::Neighbour(CWizardPage* page, bool next) const {
@@ -77,7 +107,9 @@ BOOL CWizardBase::OnInitDialog() {
     CDialog::OnInitDialog();
     SetWindowLongPtrA(m_hWnd, GWL_EXSTYLE, GetWindowLongPtrA(m_hWnd, GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
     ShowFirstPage();
-    return TRUE;
+    UpdateDefaultButton();
+    FocusCurrentPage();
+    return FALSE;  // the focus is set
 }
 
 BOOL CWizardBase::ShowFirstPage() {
@@ -99,6 +131,9 @@ BOOL CWizardBase::ShowPage(CWizardPage* page) {
         if (!page->Create(m_hWnd)) return FALSE;
         page->created = TRUE;
         page->wizard = this;
+        // First among the frame's children: Tab visits the page's controls
+        // before the frame's buttons.
+        SetWindowPos(page->m_hWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         if (!page->OnPageCreated()) return FALSE;
     }
     if (!LeaveCurrentPage()) return FALSE;
@@ -137,6 +172,12 @@ BOOL CWizardBase::ClosePage(CWizardPage* page) {
 }
 
 BOOL CWizardBase::OnCommand(UINT id, UINT code, HWND control) {
+    // Enter on a focused push button of a page (Browse) reaches the frame,
+    // the dialog that runs the keyboard: it belongs to the page.
+    if (control && IsWindow(control) && GetParent(control) != m_hWnd && IsChild(m_hWnd, control)) {
+        SendMessageA(GetParent(control), WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(control));
+        return TRUE;
+    }
     if (code == BN_CLICKED) {
         switch (id) {
         case IDC_WIZ_INSTALL:
@@ -170,6 +211,7 @@ void CWizardBase::OnNextButton() {
         if (installOnLastPage) SetInstallEnabled(TRUE);
     }
     SetBackEnabled(TRUE);
+    FocusCurrentPage();
 }
 
 void CWizardBase::OnBackButton() {
@@ -187,6 +229,7 @@ void CWizardBase::OnBackButton() {
         SetInstallEnabled(FALSE);
     }
     SetNextEnabled(TRUE);
+    FocusCurrentPage();
 }
 
 void CWizardBase::OnInstallButton() {
@@ -196,6 +239,15 @@ void CWizardBase::OnInstallButton() {
     for (CWizardPage* page : pages)
         if (page->created && !page->CommitPage()) return;
     EndDialog(IDC_WIZ_INSTALL);
+}
+
+// The standard OK command (Enter where no default button is known) never
+// ends the wizard by itself: it presses the default button, as Enter does,
+// and does nothing while that button is disabled.
+void CWizardBase::OnOK() {
+    const UINT id = DefaultButton();
+    HWND button = GetDlgItem(static_cast<int>(id));
+    if (CanFocus(button)) OnCommand(id, BN_CLICKED, button);
 }
 
 void CWizardBase::OnCancel() {
@@ -223,6 +275,8 @@ BOOL CWizardDlg::OnInitDialog() {
         ShowWindow(GetDlgItem(IDC_WIZ_NEXT), SW_HIDE);
         ShowWindow(GetDlgItem(IDCANCEL), SW_HIDE);
         SetDlgItemText(IDC_WIZ_INSTALL, "Finish");
+        UpdateDefaultButton();
+        FocusCurrentPage();
     }
-    return TRUE;
+    return FALSE;  // the focus is set
 }

@@ -3,7 +3,8 @@
 // It runs beside the setup in the same Wine prefix, reads a scenario (one
 // command a line, see the table in Run below), starts the setup from the
 // medium's drive, finds the setup's windows by their control ids and
-// message-box texts, clicks and types, swaps disks by re-pointing the drive
+// message-box texts, clicks and types (or presses real keys into the setup's
+// foreground window), swaps disks by re-pointing the drive
 // letter, waits for the setup to end and then checks what it left behind:
 // files byte for byte with their times and attributes, registry values and
 // shell links. Exit code 0 when every command passed, 1 on the first failure
@@ -290,6 +291,8 @@ private:
     HWND WaitMessageBox(const std::string& textPart, DWORD timeoutMs);
     HWND Control(int id);
     void Click(int id);
+    GUITHREADINFO SetupFocus();
+    void PressKey(const std::string& name);
     void Screenshot(const std::string& name, HWND w);
     void PauseForPaint() { Sleep(250); }
 
@@ -385,6 +388,59 @@ void Scenario::Click(int id) {
     PostMessageA(c, BM_CLICK, 0, 0);
 }
 
+// The setup's user-interface thread's focus and active window.
+GUITHREADINFO Scenario::SetupFocus() {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    std::vector<HWND> windows = TopWindows(setupPid_);
+    if (windows.empty()) Fail("the setup shows no window");
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(windows.front(), nullptr), &info)) Fail("no thread information");
+    return info;
+}
+
+// One key press (NAME, or shift+NAME) as the keyboard gives it: the setup's
+// active window is brought to the foreground and the press goes through the
+// system's input queue, so the setup's dialog manager sees a real key.
+void Scenario::PressKey(const std::string& spec) {
+    static const std::map<std::string, WORD> keys = {
+        {"tab", VK_TAB},   {"enter", VK_RETURN}, {"esc", VK_ESCAPE}, {"space", VK_SPACE},
+        {"up", VK_UP},     {"down", VK_DOWN},    {"left", VK_LEFT},  {"right", VK_RIGHT},
+    };
+    std::string name = Lower(spec);
+    const bool shift = name.rfind("shift+", 0) == 0;
+    if (shift) name = name.substr(6);
+    WORD vk = 0;
+    if (auto it = keys.find(name); it != keys.end()) vk = it->second;
+    else if (name.size() == 1 && isalnum(static_cast<unsigned char>(name[0])))
+        vk = static_cast<WORD>(toupper(static_cast<unsigned char>(name[0])));
+    else Fail("unknown key " + spec);
+
+    HWND active = SetupFocus().hwndActive;
+    if (!active) Fail("the setup has no active window");
+    DWORD start = GetTickCount();
+    while (GetForegroundWindow() != active) {
+        if (GetTickCount() - start > 3000) Fail("the setup's window does not come to the foreground");
+        SetForegroundWindow(active);
+        Sleep(20);
+    }
+    std::vector<INPUT> input;
+    auto add = [&](WORD key, bool up) {
+        INPUT in = {};
+        in.type = INPUT_KEYBOARD;
+        in.ki.wVk = key;
+        in.ki.wScan = static_cast<WORD>(MapVirtualKeyA(key, MAPVK_VK_TO_VSC));
+        in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        input.push_back(in);
+    };
+    if (shift) add(VK_SHIFT, false);
+    add(vk, false);
+    add(vk, true);
+    if (shift) add(VK_SHIFT, true);
+    if (SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT)) != input.size())
+        Fail("the key press was not taken");
+    Sleep(100);  // the setup reacts before the next step looks
+}
+
 void Scenario::Screenshot(const std::string& name, HWND w) {
     if (shotsDir_.empty()) return;
     PauseForPaint();
@@ -409,7 +465,7 @@ void Scenario::Execute(const std::vector<std::string>& w) {
     const std::string& cmd = w[0];
     // For a person watching (the demo): a pause before every action.
     static const DWORD pace = getenv("E2E_PACE") ? static_cast<DWORD>(atoi(getenv("E2E_PACE"))) : 0;
-    if (pace && (cmd == "click" || cmd == "type" || cmd == "select" || cmd == "check" || cmd == "answer" ||
+    if (pace && (cmd == "click" || cmd == "key" || cmd == "type" || cmd == "select" || cmd == "check" || cmd == "answer" ||
                  cmd == "close" || cmd == "disk"))
         Sleep(pace);
     if (cmd == "shots") {  // shots UNIXDIR: where `shot` saves its pictures
@@ -471,6 +527,20 @@ void Scenario::Execute(const std::vector<std::string>& w) {
         }
     } else if (cmd == "click") {  // click ID
         Click(std::stoi(Arg(w, 1)));
+    } else if (cmd == "key") {  // key NAME...: real key presses (tab, shift+tab, enter, esc, space, arrows, a letter)
+        for (size_t i = 1; i < w.size(); ++i) PressKey(w[i]);
+    } else if (cmd == "focus") {  // focus ID [ms]: the setup's keyboard focus is on control ID
+        const int id = std::stoi(Arg(w, 1));
+        DWORD start = GetTickCount(), limit = Timeout(w, 2, 3000);
+        for (;;) {
+            HWND focus = SetupFocus().hwndFocus;
+            if (focus && GetDlgCtrlID(focus) == id) break;
+            if (GetTickCount() - start > limit)
+                Fail("the focus is on " + (focus ? "control " + std::to_string(GetDlgCtrlID(focus)) + " " +
+                                                       ClassName(focus) + " \"" + WindowText(focus) + "\""
+                                                 : std::string("no window")));
+            Sleep(20);
+        }
     } else if (cmd == "close") {  // close: the title bar's close box of the current window
         if (!current_) Fail("no current window");
         PostMessageA(current_, WM_SYSCOMMAND, SC_CLOSE, 0);

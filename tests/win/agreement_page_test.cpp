@@ -63,6 +63,27 @@ TEST(AgreementPage, AnswerLanguageAndInstallThroughTheWholeFirstRun) {
         EXPECT_EQ(SendDlgItemMessageW(page, IDC_AGREE_TEXT, EM_GETFIRSTVISIBLELINE, 0, 0), 0);
         Picture(dlg, "agreement");
 
+        // The focus starts in the text. Coming back into it after scrolling,
+        // by a click or through the dialog manager (Tab), keeps the place.
+        HWND box = GetDlgItem(page, IDC_AGREE_TEXT);
+        EXPECT_EQ(ui::FocusOf(dlg), box);
+        for (bool click : {true, false}) {
+            SendMessageA(dlg, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dlg, IDCANCEL)), TRUE);
+            SendMessageW(box, EM_LINESCROLL, 0, 8);
+            const LRESULT line = SendMessageW(box, EM_GETFIRSTVISIBLELINE, 0, 0);
+            ASSERT_GT(line, 0);
+            if (click) {
+                PostMessageW(box, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(30, 30));
+                PostMessageW(box, WM_LBUTTONUP, 0, MAKELPARAM(30, 30));
+            } else {
+                SendMessageA(dlg, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(box), TRUE);
+            }
+            EXPECT_NE(ui::WaitFor([&] { return ui::FocusOf(dlg) == box ? box : nullptr; }), nullptr);
+            EXPECT_EQ(ui::WaitFor([&]() -> HWND {
+                          return SendMessageW(box, EM_GETFIRSTVISIBLELINE, 0, 0) != line ? box : nullptr;
+                      }, 500), nullptr) << "click " << click;
+        }
+
         ClickSync(page, IDC_AGREE_YES);
         ExpectAnswer(dlg, page, true);
         ClickSync(page, IDC_AGREE_YES);

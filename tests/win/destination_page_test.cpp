@@ -217,3 +217,32 @@ TEST(DestinationPage, BrowseChoiceIsShownAndTakenOnNext) {
     EXPECT_EQ(std::string(g_setup.installDir), chosen);
     EXPECT_TRUE(IsDir(chosen));
 }
+
+// A folder longer than the setup can hold with the configuration file's
+// name is refused on Next before anything is created, its cut name too;
+// the longest one that fits is taken.
+TEST(DestinationPage, NextRefusesAFolderTooLongForTheSetup) {
+    Scratch s("");
+    const std::string fits = s.Path("") + std::string(188 - s.Path("").size(), 'f');
+    const std::string tooLong = fits + "g";
+    CWizardDlg frame;
+    CDestinationPage dest;
+    CLanguagePage language;
+    RunWizard(frame, {&dest, &language}, [&](HWND dlg) {
+        HWND page = WaitPage(dlg, IDC_DEST_SENTENCE);
+        ASSERT_NE(page, nullptr);
+        ui::SetText(page, IDC_DEST_FOLDER, tooLong.c_str());  // as the folder picker leaves it
+        ui::Click(dlg, IDC_WIZ_NEXT);
+        EXPECT_NE(ui::Answer("is too long", IDOK).find(tooLong), std::string::npos);
+        EXPECT_NE(WaitPage(dlg, IDC_DEST_SENTENCE), nullptr);
+        EXPECT_FALSE(language.created);
+        EXPECT_FALSE(Exists(fits));
+        EXPECT_FALSE(Exists(tooLong));
+        ui::SetText(page, IDC_DEST_FOLDER, fits.c_str());
+        ClickSync(dlg, IDC_WIZ_NEXT);
+        EXPECT_NE(WaitPage(dlg, IDC_LANG_COMBO), nullptr);
+        CancelWizard(dlg);
+    });
+    EXPECT_TRUE(IsDir(fits));
+    EXPECT_EQ(std::string(g_setup.installDir), fits);
+}

@@ -85,6 +85,7 @@ private:
 };
 
 constexpr UINT WM_TEST_ABORT = WM_APP + 77;
+constexpr UINT WM_TEST_SYNC = WM_APP + 78;
 
 // The setup's frame, counting the commands it has finished, so that the
 // driver can wait for a click to be handled; and an emergency exit for a
@@ -92,6 +93,7 @@ constexpr UINT WM_TEST_ABORT = WM_APP + 77;
 class TestFrame : public CWizardDlg {
 public:
     std::atomic<int> commandsDone{0};
+    std::atomic<int> syncs{0};
 
 protected:
     BOOL OnCommand(UINT id, UINT code, HWND control) override {
@@ -100,6 +102,7 @@ protected:
         return r;
     }
     BOOL OnMessage(UINT msg, WPARAM, LPARAM, INT_PTR& result) override {
+        if (msg == WM_TEST_SYNC) ++syncs;
         if (msg != WM_TEST_ABORT) return FALSE;
         EndDialog(-77);
         result = TRUE;
@@ -139,6 +142,21 @@ public:
         for (int i = 0; i < 500 && frame_.commandsDone == before; ++i) Sleep(10);
         return text;
     }
+    // A command posted to the frame, as the dialog manager sends it.
+    bool Command(int id) {
+        int before = frame_.commandsDone;
+        PostMessageA(Dialog(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+        for (int i = 0; i < 500 && frame_.commandsDone == before; ++i) Sleep(10);
+        return frame_.commandsDone != before;
+    }
+    // A key press, returning once the frame's thread has handled it.
+    void Key(UINT vk) {
+        ui::Key(Dialog(), vk);
+        int before = frame_.syncs;
+        PostMessageA(Dialog(), WM_TEST_SYNC, 0, 0);
+        for (int i = 0; i < 500 && frame_.syncs == before; ++i) Sleep(10);
+    }
+    int FocusId() { return GetDlgCtrlID(ui::FocusOf(Dialog())); }
     Buttons State() {
         return {ui::ControlEnabled(Dialog(), IDC_WIZ_BACK), ui::ControlEnabled(Dialog(), IDC_WIZ_NEXT),
                 ui::ControlEnabled(Dialog(), IDC_WIZ_INSTALL)};
@@ -479,18 +497,33 @@ TEST_F(WizardFrame, CaptionIsReadAgainForEachFrame) {
     }
 }
 
-// The standard OK command (Enter with no default button) is not the frame's
-// own: it ends the run with IDOK, without asking and without commits, and
-// the sequence then stops because only Install leads on.
-TEST_F(WizardFrame, StandardOkEndsWithIdOk) {
+// Enter presses the default button: Next, or Install on the last page, and
+// nothing while it is disabled. The standard OK command does the same and
+// never ends the run by itself. The focus starts on the default button.
+TEST_F(WizardFrame, EnterPressesTheEnabledDefaultButton) {
     TestFrame frame;
+    frame.installOnLastPage = FALSE;
     AppendFour(frame);
     INT_PTR r = RunFrame(frame, [&](Session& s) {
+        EXPECT_EQ(s.FocusId(), IDC_WIZ_NEXT);
+        s.Key(VK_RETURN);
+        EXPECT_TRUE(destination.Visible());
+        ASSERT_TRUE(s.Command(IDOK));
+        EXPECT_TRUE(language.Visible());
+        s.Key(VK_RETURN);
+        EXPECT_TRUE(agreement.Visible());
         log.Take();
-        PostMessageA(s.Dialog(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        s.Key(VK_RETURN);  // Next and Install both disabled
+        ASSERT_TRUE(s.Command(IDOK));
+        EXPECT_TRUE(agreement.Visible());
+        EXPECT_EQ(log.Take(), Events{});
+        frame.SetInstallEnabled(TRUE);
+        s.Key(VK_RETURN);
     });
-    EXPECT_EQ(r, IDOK);
-    for (const std::string& ev : log.Take()) EXPECT_EQ(ev.find("CommitPage"), std::string::npos) << ev;
+    EXPECT_EQ(r, IDC_WIZ_INSTALL);
+    Events e = log.Take();
+    ASSERT_GE(e.size(), 2u);
+    EXPECT_EQ(Events(e.begin(), e.begin() + 2), (Events{"agreement:CanLeavePage", "welcome:CommitPage"}));
 }
 
 // Pages paint black on white and carry their heading font.

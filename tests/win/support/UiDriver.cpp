@@ -77,6 +77,21 @@ std::string WindowText(HWND w) {
     return buf.data();
 }
 
+HWND FocusOf(HWND w) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(w, nullptr), &info)) return nullptr;
+    return info.hwndFocus;
+}
+
+void Key(HWND w, UINT vk) {
+    HWND target = FocusOf(w);
+    if (!target) target = w;
+    const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC)) << 16;
+    PostMessageA(target, WM_KEYDOWN, vk, scan | 1);
+    PostMessageA(target, WM_KEYUP, vk, scan | 1 | (1LL << 30) | (1LL << 31));
+}
+
 std::string MessageBoxText(HWND box) { return WindowText(GetDlgItem(box, 0xFFFF)); }
 
 HWND FindMessageBox(const char* textPart) {

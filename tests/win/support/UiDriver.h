@@ -50,6 +50,12 @@ bool SetText(HWND root, int controlId, const char* text);
 // (IDYES, IDNO, IDOK). Returns the box's full text, or "" on time-out.
 std::string Answer(const char* textPart, int buttonId, DWORD timeoutMs = 5000);
 
+// The window that has the keyboard focus in w's thread (nullptr: none).
+HWND FocusOf(HWND w);
+// A key press as the dialog manager meets it: WM_KEYDOWN and WM_KEYUP
+// posted to the focus window of w's thread (to w when nothing has it).
+void Key(HWND w, UINT vk);
+
 // Waits until the window is gone.
 bool WaitGone(HWND w, DWORD timeoutMs = 5000);
 

@@ -1,0 +1,94 @@
+# A user without a mouse installs with real key presses alone. Esc on the
+# welcome page asks and stays; Enter moves from page to page and does
+# nothing while the default button is disabled; Tab reaches Browse, the
+# language list, both shortcut boxes, the agreement's Yes and the restart
+# choice; Space and the arrow keys choose. Enter on the restart page with No
+# chosen ends the setup without a restart: the prefix's processes (this
+# driver) live on. Focus comes back to Browse after the folder picker.
+e2e_package
+e2e_standard_medium 0 German
+e2e_drive <<SCN
+start
+page welcome
+focus 12324
+key esc
+box "Exit installation?"
+key tab
+focus 7
+key enter
+page welcome
+running 300
+key enter
+page destination
+focus 12324
+key tab tab
+focus 1001
+key enter
+picker
+key esc
+gone
+page destination
+focus 1001
+key tab tab
+focus 12324
+key enter
+page language
+focus 1014
+key down
+expect 1014 text=German
+key tab
+focus 1006
+key tab
+focus 1007
+key space
+expect 1007 unchecked
+expect 1006 checked
+key enter
+page agreement
+focus 1018
+expect 12325 disabled
+key enter
+running 500
+page agreement
+key tab
+focus 1020
+key space
+expect 1020 checked
+expect 12325 enabled
+key down
+focus 1021
+key space
+expect 1021 checked
+expect 12325 disabled
+key enter
+running 500
+page agreement
+key up
+focus 1020
+key space
+expect 12325 enabled
+key enter
+progress
+diskprompt #2 A 60000
+disk $WORK/disk2 manual.zip
+key enter
+page restart 60000
+focus 12325
+expect 1017 checked
+key tab
+focus 1017
+key down
+focus 1018
+expect 1018 checked
+expect 1017 unchecked
+no-box 300
+key enter
+ended
+sleep 3000
+echo "still alive after the setup ended"
+tree C:\Morlan $(winpath "$WORK/expected")
+reg HKLM\SYSTEM\CurrentControlSet\Services\KR3NT Start dword 2
+link "%DESKTOP%\Morlan Demo.lnk" C:\Morlan\bin\Morlan.exe C:\Morlan\bin C:\Morlan\bin\morlan.ico
+missing "%PROGRAMS%\Morlan Demo.lnk"
+SCN
+grep -q "still alive" "$WORK/driver.log"
