@@ -1,8 +1,9 @@
 # A user without a mouse installs with real key presses alone. Esc on the
 # welcome page asks and stays; Enter moves from page to page and does
 # nothing while the default button is disabled; Tab reaches Browse, the
-# language list, both shortcut boxes, the agreement's Yes and the restart
-# choice; Space and the arrow keys choose. Enter on the restart page with No
+# language list, both shortcut boxes and the radio groups (on their checked
+# button: the agreement's No, the restart page's Yes); Space and the arrow
+# keys choose. Enter on the restart page with No
 # chosen ends the setup without a restart: the prefix's processes (this
 # driver) live on. Focus comes back to Browse after the folder picker.
 e2e_package
@@ -51,6 +52,8 @@ key enter
 running 500
 page agreement
 key tab
+focus 1021
+key up
 focus 1020
 key space
 expect 1020 checked
