@@ -465,8 +465,8 @@ void Scenario::Execute(const std::vector<std::string>& w) {
     const std::string& cmd = w[0];
     // For a person watching (the demo): a pause before every action.
     static const DWORD pace = getenv("E2E_PACE") ? static_cast<DWORD>(atoi(getenv("E2E_PACE"))) : 0;
-    if (pace && (cmd == "click" || cmd == "key" || cmd == "type" || cmd == "select" || cmd == "check" || cmd == "answer" ||
-                 cmd == "close" || cmd == "disk"))
+    if (pace && (cmd == "click" || cmd == "press" || cmd == "type" || cmd == "select" || cmd == "check" ||
+                 cmd == "answer" || cmd == "close" || cmd == "disk"))
         Sleep(pace);
     if (cmd == "shots") {  // shots UNIXDIR: where `shot` saves its pictures
         shotsDir_ = Arg(w, 1);
@@ -527,7 +527,7 @@ void Scenario::Execute(const std::vector<std::string>& w) {
         }
     } else if (cmd == "click") {  // click ID
         Click(std::stoi(Arg(w, 1)));
-    } else if (cmd == "key") {  // key NAME...: real key presses (tab, shift+tab, enter, esc, space, arrows, a letter)
+    } else if (cmd == "press") {  // press KEY...: real keys (tab shift+tab enter esc space arrows A-Z)
         for (size_t i = 1; i < w.size(); ++i) PressKey(w[i]);
     } else if (cmd == "focus") {  // focus ID [ms]: the setup's keyboard focus is on control ID
         const int id = std::stoi(Arg(w, 1));

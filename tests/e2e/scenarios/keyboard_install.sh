@@ -12,80 +12,80 @@ e2e_drive <<SCN
 start
 page welcome
 focus 12324
-key esc
+press esc
 box "Exit installation?"
-key tab
+press tab
 focus 7
-key enter
+press enter
 page welcome
 running 300
-key enter
+press enter
 page destination
 focus 12324
-key tab tab
+press tab tab
 focus 1001
-key enter
+press enter
 picker
-key esc
+press esc
 gone
 page destination
 focus 1001
-key tab tab
+press tab tab
 focus 12324
-key enter
+press enter
 page language
 focus 1014
-key down
+press down
 expect 1014 text=German
-key tab
+press tab
 focus 1006
-key tab
+press tab
 focus 1007
-key space
+press space
 expect 1007 unchecked
 expect 1006 checked
-key enter
+press enter
 page agreement
 focus 1018
 expect 12325 disabled
-key enter
+press enter
 running 500
 page agreement
-key tab
+press tab
 focus 1021
-key up
+press up
 focus 1020
-key space
+press space
 expect 1020 checked
 expect 12325 enabled
-key down
+press down
 focus 1021
-key space
+press space
 expect 1021 checked
 expect 12325 disabled
-key enter
+press enter
 running 500
 page agreement
-key up
+press up
 focus 1020
-key space
+press space
 expect 12325 enabled
-key enter
+press enter
 progress
 diskprompt #2 A 60000
 disk $WORK/disk2 manual.zip
-key enter
+press enter
 page restart 60000
 focus 12325
 expect 1017 checked
-key tab
+press tab
 focus 1017
-key down
+press down
 focus 1018
 expect 1018 checked
 expect 1017 unchecked
 no-box 300
-key enter
+press enter
 ended
 sleep 3000
 echo "still alive after the setup ended"

@@ -21,12 +21,12 @@ click 1
 page complete 60000
 expect 1015 unchecked
 focus 12325
-key tab
+press tab
 focus 1015
-key space
+press space
 expect 1015 checked
 shot wizard-complete
-key enter
+press enter
 ended
 wait-file C:\Morlan\bin\Morlan.exe.ran
 file-has C:\Morlan\bin\Morlan.exe.ran "cmdline=\"C:\Morlan\bin\Morlan.exe\"\n"
