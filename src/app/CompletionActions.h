@@ -9,3 +9,8 @@ extern const char kRestartNotice[];
 // closed without asking them). Returns false when it gave up silently:
 // token not opened, privilege unknown or not granted, restart refused.
 bool RestartComputer(const char* privilegeName);
+
+// Tells the user that a name read from the configuration file was refused
+// (it leads out of the installation folder or names a device):
+// Invalid name "<name>" in [<section>] of morlan.ini<consequence>.
+void ReportInvalidName(const char* name, const char* section, const char* consequence);

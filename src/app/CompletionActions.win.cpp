@@ -7,6 +7,7 @@
 #include <shellapi.h>
 
 #include <cstring>
+#include <string>
 
 #include "app/CommandLine.h"
 #include "app/Paths.h"
@@ -16,6 +17,12 @@
 #include "fw/Handles.h"
 
 const char kRestartNotice[] = "Please close all processes to avoid losing data.";
+
+void ReportInvalidName(const char* name, const char* section, const char* consequence) {
+    const std::string text =
+        std::string("Invalid name \"") + name + "\" in [" + section + "] of morlan.ini" + consequence + ".";
+    AppMessageBox(text.c_str(), MB_OK);
+}
 
 namespace {
 const char kShutdownPrivilege[] = "SeShutdownPrivilege";
@@ -30,7 +37,13 @@ void CSetupApp::DeleteListedFiles() {
         char name[20] = {0};
         ReadConfigString("DelFile", key, name, sizeof name);
         // An empty or missing entry names the folder itself; deleting it
-        // fails like any other failed deletion, and the loop goes on.
+        // fails like any other failed deletion, and the loop goes on. A name
+        // that leaves the folder or names a device is never deleted: it is
+        // reported and skipped.
+        if (name[0] && !IsSafeRelativeName(name)) {
+            ReportInvalidName(name, "DelFile", "; it is not deleted");
+            continue;
+        }
         char path[256];
         if (JoinPath(path, sizeof path, {g_setup.installDir, "\\", name})) DeleteFileA(path);
     }
@@ -43,12 +56,20 @@ void CSetupApp::CopyLanguageLibrary() {
     ReadConfigString("Language", key, library, sizeof library);
     if (SamePathNoCase(library, kDefaultLanguage)) return;
 
+    char destName[20] = {0};
+    ReadConfigString("Language", "DestFile", destName, sizeof destName);
+    // Both libraries lie in the "bin" folder: a name that leads out of it or
+    // names a device refuses the copy.
+    for (const char* value : {library, destName}) {
+        if (!IsSafeRelativeName(std::string("bin\\") + value + ".dll")) {
+            ReportInvalidName(value, "Language", "; no language library is installed");
+            return;
+        }
+    }
     // A path that does not fit its buffer refuses the copy rather than
     // copying a file named by a cut path.
     char source[180];
     if (!JoinPath(source, sizeof source, {g_setup.installDir, "\\bin\\", library, ".dll"})) return;
-    char destName[20] = {0};
-    ReadConfigString("Language", "DestFile", destName, sizeof destName);
     char target[200];
     if (!JoinPath(target, sizeof target, {g_setup.installDir, "\\bin\\", destName, ".dll"})) return;
     CopyFileA(source, target, FALSE);  // a missing source leaves the target as it was

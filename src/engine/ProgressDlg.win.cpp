@@ -239,9 +239,12 @@ void CProgressDlg::OpenNextPack() {
     ReadIndexed("Remove", "Dest", i, dest);
     packProblem.clear();
     packPath[0] = packDestDir[0] = 0;
-    if (!engine::IsAcceptableConfigName(dir) || !engine::IsAcceptableConfigName(file) ||
-        !engine::IsAcceptableConfigName(dest)) {
-        packProblem = "Invalid name in [Remove] of morlan.ini for pack " + std::to_string(i) + ".";
+    const char* bad = !engine::IsAcceptableConfigName(dir)    ? dir
+                      : !engine::IsAcceptableConfigName(file) ? file
+                      : !engine::IsAcceptableConfigName(dest) ? dest
+                                                              : nullptr;
+    if (bad) {
+        packProblem = "Invalid name " + Quoted(bad) + " in [Remove] of morlan.ini for pack " + std::to_string(i) + ".";
     } else if (!JoinPath(packPath, sizeof packPath, {g_setup.installDir, "\\", dir, "\\", file}) ||
                !JoinPath(packDestDir, sizeof packDestDir, {g_setup.installDir, "\\", dest})) {
         packProblem = "Path too long for pack " + std::to_string(i) + " of [Remove] in morlan.ini.";

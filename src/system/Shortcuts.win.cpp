@@ -5,8 +5,10 @@
 #include <shlobj.h>
 
 #include <cstring>
+#include <string>
 #include <utility>
 
+#include "app/CompletionActions.h"
 #include "app/Paths.h"
 #include "app/SetupApp.h"
 #include "app/SetupState.h"
@@ -116,6 +118,14 @@ void CSetupApp::CreateShortcuts() {
     char programs[256];
     const bool haveDesktop = ReadShellFolder("Desktop", desktop, sizeof desktop);
     const bool havePrograms = ReadShellFolder("Programs", programs, sizeof programs);
+    // The link's file name must stay a file inside those folders: a name
+    // that climbs out of them, names a drive, a stream or a device saves
+    // no shortcut at all.
+    if ((g_setup.startMenuShortcut || g_setup.desktopShortcut) &&
+        !IsSafeRelativeName(std::string(linkName) + ".lnk")) {
+        ReportInvalidName(linkName, "Shortcut", "; no shortcut is made");
+        return;
+    }
     if (g_setup.startMenuShortcut && havePrograms) SaveLinkIn(persist.Get(), programs, linkName);
     if (g_setup.desktopShortcut && haveDesktop) SaveLinkIn(persist.Get(), desktop, linkName);
 }

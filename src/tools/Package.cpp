@@ -19,21 +19,6 @@ std::string LowerAscii(std::string s) {
     return s;
 }
 
-namespace {
-
-bool ReservedDeviceName(const std::string& comp) {
-    std::string base = LowerAscii(comp.substr(0, comp.find('.')));
-    static const char* const names[] = {"con", "prn", "aux", "nul"};
-    for (const char* n : names)
-        if (base == n) return true;
-    if (base.size() == 4 && (base.compare(0, 3, "com") == 0 || base.compare(0, 3, "lpt") == 0) && base[3] >= '1' &&
-        base[3] <= '9')
-        return true;
-    return false;
-}
-
-}  // namespace
-
 bool NormaliseInstallPath(std::string& path, std::string* why) {
     std::string out;
     std::string comp;
@@ -56,7 +41,7 @@ bool NormaliseInstallPath(std::string& path, std::string* why) {
             if (why) *why = "the name \"" + comp + "\" starts with a blank or ends with a dot or blank";
             return false;
         }
-        if (ReservedDeviceName(comp)) {
+        if (IsReservedDeviceName(comp.data(), comp.size())) {
             if (why) *why = "\"" + comp + "\" is a reserved device name on Windows";
             return false;
         }

@@ -172,17 +172,22 @@ int CLanguagePage::GetNextTarget() {
         char name[20] = {0};
         FormatIndexedName(key, sizeof key, "Dir", i);
         ReadConfigString("SubDir", key, name, sizeof name);
-        // A subfolder stays inside the installation folder: an absolute name
-        // or one that climbs out with ".." is refused like one that cannot
-        // be created (an empty name cannot be created either).
-        if (IsSafeRelativeName(name)) {
+        // A subfolder stays inside the installation folder and is a real
+        // folder: a name that leaves it or names a device is refused like
+        // one that cannot be created, and the message names it (an empty
+        // name simply cannot be created).
+        const bool refused = name[0] && !IsSafeRelativeName(name);
+        if (!refused && name[0]) {
             if (SetCurrentDirectoryA(name)) {
                 SetCurrentDirectoryA(g_setup.installDir);
                 continue;
             }
             if (CreateDirectoryA(name, nullptr)) continue;
         }
-        AppMessageBox("Create subdirectory error.", MB_OK);
+        const std::string text = refused ? std::string("Create subdirectory error.\n\nInvalid name \"") + name +
+                                               "\" in [SubDir] of morlan.ini."
+                                         : std::string("Create subdirectory error.");
+        AppMessageBox(text.c_str(), MB_OK);
         return -1;
     }
     return 0;

@@ -142,10 +142,12 @@ TEST(LanguagePage, SubfolderErrorsKeepThePage) {
     struct Case {
         const char* ini;
         const char* mustNotExist;
+        const char* refusedName;  // named in the message
     } cases[] = {
-        {"[SubDir]\nNumber=3\nDir1=one\nDir2=two\\three\nDir3=four\n", "four"},  // missing parent level
-        {"[SubDir]\nNumber=2\nDir1=one\n", nullptr},                             // Dir2 absent: empty name
-        {"[SubDir]\nNumber=1\nDir1=..\\outside\n", "..\\outside"},              // would leave the folder
+        {"[SubDir]\nNumber=3\nDir1=one\nDir2=two\\three\nDir3=four\n", "four", nullptr},  // missing parent level
+        {"[SubDir]\nNumber=2\nDir1=one\n", nullptr, nullptr},                             // Dir2 absent: empty name
+        {"[SubDir]\nNumber=1\nDir1=..\\outside\n", "..\\outside", "..\\outside"},         // would leave the folder
+        {"[SubDir]\nNumber=2\nDir1=one\nDir2=one\\Aux.d\n", nullptr, "one\\Aux.d"},        // a device
     };
     for (const Case& c : cases) {
         Scratch s(c.ini);
@@ -160,7 +162,10 @@ TEST(LanguagePage, SubfolderErrorsKeepThePage) {
             ASSERT_NE(page, nullptr);
             PressSync(page, IDC_LANG_STARTMENU);
             ui::Click(dlg, IDC_WIZ_NEXT);
-            EXPECT_EQ(ui::Answer("Create subdirectory error.", IDOK), "Create subdirectory error.") << c.ini;
+            const std::string expected = c.refusedName ? std::string("Create subdirectory error.\n\nInvalid name \"") +
+                                                             c.refusedName + "\" in [SubDir] of morlan.ini."
+                                                       : "Create subdirectory error.";
+            EXPECT_EQ(ui::Answer("Create subdirectory error.", IDOK), expected) << c.ini;
             EXPECT_NE(WaitPage(dlg, IDC_LANG_COMBO), nullptr);
             EXPECT_FALSE(agreement.created);
             CancelWizard(dlg);
