@@ -84,7 +84,7 @@ std::string Join(const std::string& folder, const std::string& name) {
 }
 
 struct ArchiveInfo {
-    int disk = 0, index = 0, line = 0;
+    int disk = 0, index = 0, line = 0, dirLine = 0;
     std::string name, dir, dirNorm, entry, path;
     bool readable = false;
 };
@@ -252,6 +252,13 @@ private:
     }
     std::string Full(const std::string& rel) const { return dest_ + "\\" + rel; }
 
+    // Why the setup refuses a name (": a part is a reserved device name
+    // ..."), empty when its name rule takes the name.
+    static std::string Why(const std::string& name) {
+        const NameFault f = CheckRelativeName(name.c_str());
+        return f == NameFault::none ? std::string() : std::string(": ") + NameFaultText(f);
+    }
+
     // A folder relative to the installation folder that must exist when the
     // setup writes into it.
     bool FolderExists(const std::string& norm) const { return norm.empty() || created_.count(norm) > 0; }
@@ -285,7 +292,8 @@ private:
                 continue;
             }
             if (norm == "?" || !IsSafeRelativeName(v)) {
-                Error(line, "[SubDir] " + key + " \"" + v + "\" is not a folder name inside the installation folder");
+                Error(line, "[SubDir] " + key + " \"" + v + "\" is not a folder name inside the installation folder" + Why(v) +
+                                "; the wizard stops with \"Create subdirectory error.\"");
                 continue;
             }
             if (!FolderExists(Parent(norm)))
@@ -357,6 +365,7 @@ private:
                 if (!a.line) a.line = LineOf(sec, "Number");
                 a.name = Text(sec, "File" + s, 20, Kind::name);
                 a.dir = Text(sec, "Dir" + s, 20, Kind::name);
+                a.dirLine = LineOf(sec, "Dir" + s);
                 int percentLine = LineOf(sec, "Percent" + s);
                 int percent = Int(sec, "Percent" + s);
                 if (percent < 0 || percent > 100)
@@ -381,12 +390,12 @@ private:
             return;
         }
         if (!IsSafeRelativeName(a.name) || a.name.find_first_of("\\/") != std::string::npos) {
-            Error(a.line, where + ": archive name \"" + a.name + "\" is not a plain file name; the setup refuses it");
+            Error(a.line, where + ": archive name \"" + a.name + "\" is not a plain file name; the setup refuses it" + Why(a.name));
             return;
         }
         a.dirNorm = Norm(a.dir);
         if (a.dirNorm == "?" || (!a.dir.empty() && a.dir != "." && !IsSafeRelativeName(a.dir))) {
-            Error(a.line, where + ": folder \"" + a.dir + "\" is not a folder inside the installation folder");
+            Error(a.dirLine ? a.dirLine : a.line, where + ": folder \"" + a.dir + "\" is not a folder inside the installation folder" + Why(a.dir));
             return;
         }
         if (!FolderExists(a.dirNorm))
@@ -426,7 +435,7 @@ private:
             a.entry.assign(name.data(), info.nameLength);
             if (a.entry.find('\0') != std::string::npos || !IsSafeRelativeName(a.entry) || Norm(a.entry) == "?") {
                 Error(a.line, where + ": its entry name \"" + a.entry.c_str() +
-                                  "\" would be refused: it leads out of the folder or is not a file name");
+                                  "\" would be refused: it leads out of the folder or is not a file name" + Why(a.entry));
                 return;
             }
             std::string entryNorm = Norm(a.entry);
@@ -479,7 +488,7 @@ private:
             for (const char* key : {"Dir", "File", "Dest"}) {
                 std::string v = ProfileValueText(ini_.FindEntry("Remove", (key + s).c_str()), 20);
                 if (!v.empty() && !IsSafeRelativeName(v)) {
-                    Error(LineOf("Remove", key + s), where + ": \"" + v + "\" leads out of the installation folder; the setup refuses this pack");
+                    Error(LineOf("Remove", key + s), where + ": \"" + v + "\" is not a name inside the installation folder; the setup refuses this pack" + Why(v));
                     refused = true;
                 }
             }
@@ -531,7 +540,7 @@ private:
                 std::string name = info.name;
                 std::string norm = Norm(name);
                 if (!IsSafeRelativeName(name) || norm == "?" || name.back() == '\\' || name.back() == '/') {
-                    Error(p.line, where + ": record \"" + name + "\" would be refused: it is not a file name inside \"" + p.dest + "\"");
+                    Error(p.line, where + ": record \"" + name + "\" would be refused: it is not a file name inside \"" + p.dest + "\"" + Why(name));
                 } else {
                     std::string folder = Norm(Join(p.dest, Parent(name)));
                     if (!FolderExists(folder) && FolderExists(destNorm))
@@ -563,7 +572,8 @@ private:
                 continue;
             }
             if (!IsSafeRelativeName(v) || Norm(v) == "?") {
-                Error(line, "[DelFile] " + key + " \"" + v + "\" is not a file inside the installation folder");
+                Error(line, "[DelFile] " + key + " \"" + v + "\" is not a file inside the installation folder" + Why(v) +
+                                "; the setup reports it and deletes nothing");
                 continue;
             }
             PathFits(line, "[DelFile] " + key, Full(v), 256);
@@ -627,6 +637,9 @@ private:
         std::string name = Text("Shortcut", "Descript2", 180, Kind::name);
         if (name.empty())
             Warning(LineOf("Shortcut", "Descript2"), "[Shortcut] Descript2 is empty: the shortcuts are named \".lnk\"");
+        else if (!IsSafeRelativeName(name + ".lnk"))
+            Error(LineOf("Shortcut", "Descript2"), "[Shortcut] Descript2 \"" + name + "\" is not a file name inside the user's folders" +
+                                                       Why(name + ".lnk") + "; the setup reports it and makes no shortcut");
         std::string ico = Text("Shortcut", "Ico", 9, Kind::name);
         if (!ico.empty()) {
             NeedFile(LineOf("Shortcut", "Ico"), "bin\\" + ico + ".ico", "the shortcut icon", false);
@@ -654,6 +667,11 @@ private:
                 Error(line, "[Language] library name is empty or missing: the setup copies bin\\.dll (write Default for no library)");
                 continue;
             }
+            if (!IsSafeRelativeName("bin\\" + f + ".dll")) {
+                Error(line, "[Language] library \"" + f + "\" is not a file inside the bin folder" + Why("bin\\" + f + ".dll") +
+                                "; the setup reports it and installs no library");
+                continue;
+            }
             NeedFile(line, "bin\\" + f + ".dll", "the language library", true);
             PathFits(line, "the language library's path", Full("bin\\" + f + ".dll"), 180);
         }
@@ -661,6 +679,9 @@ private:
             int line = LineOf("Language", "DestFile");
             if (languageTarget_.empty())
                 Error(line, "[Language] DestFile is empty: the chosen library is copied to bin\\.dll");
+            else if (!IsSafeRelativeName("bin\\" + languageTarget_ + ".dll"))
+                Error(line, "[Language] DestFile \"" + languageTarget_ + "\" is not a file inside the bin folder" +
+                                Why("bin\\" + languageTarget_ + ".dll") + "; the setup reports it and installs no library");
             else
                 PathFits(line, "the language library's target", Full("bin\\" + languageTarget_ + ".dll"), 200);
         }

@@ -319,6 +319,37 @@ TEST_F(CleanCheckTest, PacksAndTheirRecords) {
     ExpectOnly(Run(), false, LineOf("File1=help.pak"), "counts 5 records but it holds 1");
 }
 
+// Every place a name comes from, with a name the setup refuses: the error
+// is on the line that holds it and says why.
+TEST_F(CleanCheckTest, NamesTheSetupRefuses) {
+    const struct {
+        const char *from, *to, *why;
+    } cases[] = {
+        {"Dir3=help\\en", "Dir3=help\\Con", "reserved device name"},
+        {"Dir2=bin", "Dir2=bin.", "ends with a dot"},
+        {"[DelFile]\r\nNumber=0", "[DelFile]\r\nNumber=1\r\nFile1=..\\..\\victim", "\"..\" part"},
+        {"[DelFile]\r\nNumber=0", "[DelFile]\r\nNumber=1\r\nFile1=bin\\nul.txt", "reserved device name"},
+        {"File2=German", "File2=COM1", "reserved device name"},
+        {"DestFile=Lang", "DestFile=..\\..\\Lang", "\"..\" part"},
+        {"Descript2=Demo", "Descript2=..\\..\\Startup\\Demo", "\"..\" part"},
+        {"Descript2=Demo", "Descript2=Demo:x", "alternate data stream"},
+        {"Descript2=Demo", "Descript2=aux", "reserved device name"},
+        {"Dest1=help", "Dest1=Lpt2", "reserved device name"},
+    };
+    for (const auto& c : cases) {
+        ResetIni();
+        Replace(c.from, c.to);
+        const std::string last = std::string(c.to).substr(std::string(c.to).rfind('\n') + 1);
+        ExpectHas(Run(), true, LineOf(last), c.why);
+    }
+    ResetIni();
+    WriteZip(disk1 / "german.zip", {{"Lpt1.dll", "library"}});
+    ExpectHas(Run(), true, LineOf("File2=german"), "reserved device name");
+    WriteZip(disk1 / "german.zip", {{"German.dll", "library"}});
+    WritePack({{"index.txt", "help"}, {"en\\nul.txt", "start"}});
+    ExpectHas(Run(), true, LineOf("File1=help.pak"), "reserved device name");
+}
+
 TEST_F(CleanCheckTest, FilesThatLaterStepsNeedButNothingInstalls) {
     WriteZip(disk1 / "driver.zip", {{"Kr3nt.old", "stand-in"}});
     ExpectOnly(Run(), true, LineOf("Type=0"), "bin\\Kr3nt.sys");
