@@ -1,8 +1,8 @@
 # Unit tests of the portable parts: one binary, built natively (with the
-# sanitizers) and for Windows (run under Wine).
+# sanitizers) and for Windows (run under Wine; the i686 build through WOW64).
 file(GLOB UNIT_TEST_SRC CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
 set(SETUP_TEST_DATA ${CMAKE_SOURCE_DIR}/tests/data)
-if(UNIT_TEST_SRC AND NOT (WIN32 AND CMAKE_SYSTEM_PROCESSOR STREQUAL "i686"))
+if(UNIT_TEST_SRC)
   add_executable(unit_tests ${UNIT_TEST_SRC})
   target_link_libraries(unit_tests PRIVATE setupcore gtest_main)
   target_include_directories(unit_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
@@ -20,8 +20,8 @@ endif()
 # Windows tests on the real system under Wine: one binary per file, each in
 # a process of its own (the setup's state is process-wide). They get the
 # setup's resources, so dialogs come from the real templates. GUI tests run
-# under Xvfb (scripts/test.sh wraps CTest in xvfb-run).
-if(WIN32 AND NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+# under Xvfb (scripts/wine-ctest.sh wraps CTest in xvfb-run).
+if(WIN32)
   file(GLOB WIN_TEST_SRC CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*_test.cpp)
   file(GLOB WIN_TEST_SUPPORT CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/support/*.cpp)
   if(WIN_TEST_SUPPORT)

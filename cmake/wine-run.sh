@@ -1,8 +1,8 @@
 #!/bin/sh
-# Runs a Windows test program under Wine in the build tree's own prefix.
-# CTest uses this as the cross-compiling emulator of the win64 build.
-: "${WINEPREFIX:=$(cd "$(dirname "$0")/.." && pwd)/build/win64/wineprefix}"
-export WINEPREFIX
-export WINEDEBUG="${WINEDEBUG:--all}"
-export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
-exec /usr/lib/wine/wine64 "$@"
+# Runs a Windows program of a build tree under Wine in that tree's own
+# prefix; CTest uses this as the cross-compiling emulator of the Windows
+# builds. Usage: wine-run.sh BUILD_DIR PROGRAM [ARGUMENTS...]
+SETUP_WINE_BUILD=$1
+shift
+. "$(dirname "$0")/../scripts/wine-env.sh"
+exec "$WINE64" "$@"

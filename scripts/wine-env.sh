@@ -1,11 +1,26 @@
-# Sourced by the scripts that run Windows programs: the Wine settings of the
-# win64 build tree's own prefix.
+# Sourced by the scripts that run Windows programs: the Wine settings of a
+# Windows build tree's own prefix. SETUP_WINE_BUILD names the tree (default
+# build/win32, the shipping build, whose 32-bit programs run through WOW64
+# in a 64-bit prefix as on today's 64-bit Windows).
 WINE64=/usr/lib/wine/wine64
 WINESERVER64=/usr/lib/wine/wineserver64
-: "${SETUP_BUILD_WIN64:=$(pwd)/build/win64}"
-export WINEPREFIX="${WINEPREFIX:-$SETUP_BUILD_WIN64/wineprefix}"
+: "${SETUP_WINE_BUILD:=$(pwd)/build/win32}"
+export SETUP_WINE_BUILD
+export WINEPREFIX="${WINEPREFIX:-$SETUP_WINE_BUILD/wineprefix}"
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# No Mono or Gecko installer, and no desktop menu entries for the shortcuts
+# that tests make.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# wine64 starts a 32-bit program with the loader named like WINELOADER less
+# its "64": the tree's wow64/wine runs Wine's 32-bit loader under qemu-i386.
+if [ -x "$SETUP_WINE_BUILD/wow64/wine" ]; then
+    export WINELOADER="$SETUP_WINE_BUILD/wow64/wine64"
+fi
+# Wine and the libraries it loads keep caches and settings below the home
+# folder: a home of the build tree's own keeps the user's home untouched.
+export HOME="$SETUP_WINE_BUILD/home"
+export XDG_CACHE_HOME="$HOME/.cache" XDG_CONFIG_HOME="$HOME/.config" XDG_DATA_HOME="$HOME/.local/share"
+mkdir -p "$HOME" 2>/dev/null || true
 
 # Creates the prefix once (without a window manager every closing window
 # costs seconds and no title bar is drawn, so Wine manages its own windows).

@@ -45,8 +45,13 @@ void CSetupApp::RegisterKernelService() {
                             JoinPath(target, sizeof target, {windowsDir, "\\System32\\drivers\\Kr3nt.sys"});
     // The copy's outcome does not matter to the service key: the driver is
     // loaded from that path at the next start. A path that does not fit is
-    // not copied at all.
-    if (haveSource && haveTarget) CopyFileA(source, target, FALSE);
+    // not copied at all. The copy goes to the system's own drivers folder,
+    // the one ImagePath names, also when this 32-bit program runs on 64-bit
+    // Windows.
+    if (haveSource && haveTarget) {
+        NativeSystemFolderScope nativeSystemFolder;
+        CopyFileA(source, target, FALSE);
+    }
 
     if (!WriteKernelServiceKey(HKEY_LOCAL_MACHINE, kKernelServiceKey)) AppMessageBox("Register error!", MB_OK);
 }

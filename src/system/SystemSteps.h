@@ -33,3 +33,25 @@ void DeleteSubkeysOf(HKEY key);
 // the key or the value cannot be read, the text does not fit, or it is
 // empty: the caller then skips what needed the folder.
 bool ReadShellFolder(const char* valueName, char* out, DWORD size);
+
+// While alive, paths below the system folder name the system's own folder
+// for the calling thread. A 32-bit program on 64-bit Windows otherwise has
+// its System32 paths redirected to the 32-bit folder (SysWOW64), where the
+// system never looks for drivers. The switch is looked up at run time (the
+// Windows 95 family and systems without WOW64 lack it); there, and when it
+// fails, nothing changes. Keep the scope to the file operations themselves:
+// while it is off, libraries that the thread loads come from the 64-bit
+// folder too.
+class NativeSystemFolderScope {
+public:
+    NativeSystemFolderScope();
+    ~NativeSystemFolderScope();
+    NativeSystemFolderScope(const NativeSystemFolderScope&) = delete;
+    NativeSystemFolderScope& operator=(const NativeSystemFolderScope&) = delete;
+    // True while redirection is off for this thread.
+    bool Active() const { return revert_ != nullptr; }
+
+private:
+    BOOL(WINAPI* revert_)(PVOID) = nullptr;
+    PVOID previous_ = nullptr;
+};

@@ -92,11 +92,15 @@ void CSetupApp::InstallUsbDriver() {
         ReadConfigString("SystemFile", key, dir, sizeof dir);
         // An empty folder gives Windows folder + "\\" + file, which the
         // system reads as the Windows folder itself. The folder is not made.
+        // A folder below System32 means the system's own, also for this
+        // 32-bit program on 64-bit Windows.
         char source[256];
         char target[256];
         if (haveWindowsDir && JoinPath(source, sizeof source, {g_setup.installDir, "\\bin\\", file}) &&
-            JoinPath(target, sizeof target, {windowsDir, "\\", dir, "\\", file}))
+            JoinPath(target, sizeof target, {windowsDir, "\\", dir, "\\", file})) {
+            NativeSystemFolderScope nativeSystemFolder;
             CopyFileA(source, target, FALSE);
+        }
     }
 
     char vid[20] = {0};

@@ -59,20 +59,23 @@ std::string ClassName(HWND w) {
 
 bool IsDialog(HWND w) { return ClassName(w) == "#32770"; }
 
+struct TopWindowSearch {
+    DWORD pid;
+    std::vector<HWND> out;
+};
+
+// A window procedure's calling convention, which a lambda does not have.
+BOOL CALLBACK CollectTopWindow(HWND w, LPARAM lp) {
+    auto* s = reinterpret_cast<TopWindowSearch*>(lp);
+    DWORD p = 0;
+    GetWindowThreadProcessId(w, &p);
+    if ((s->pid == 0 || p == s->pid) && IsWindowVisible(w)) s->out.push_back(w);
+    return TRUE;
+}
+
 std::vector<HWND> TopWindows(DWORD pid) {
-    struct S {
-        DWORD pid;
-        std::vector<HWND> out;
-    } s{pid, {}};
-    EnumWindows(
-        [](HWND w, LPARAM lp) -> BOOL {
-            auto* s = reinterpret_cast<S*>(lp);
-            DWORD p = 0;
-            GetWindowThreadProcessId(w, &p);
-            if ((s->pid == 0 || p == s->pid) && IsWindowVisible(w)) s->out.push_back(w);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&s));
+    TopWindowSearch s{pid, {}};
+    EnumWindows(CollectTopWindow, reinterpret_cast<LPARAM>(&s));
     return s.out;
 }
 

@@ -13,12 +13,10 @@
 #   winpath UNIXPATH        the path as the setup sees it (Z:\...)
 set -e
 
-WINE64=/usr/lib/wine/wine64
-WINESERVER64=/usr/lib/wine/wineserver64
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
-
 : "${E2E_BUILD:?}" "${E2E_SOURCE:?}"
+# Wine as the build tree's tests run it (a 32-bit build through WOW64).
+SETUP_WINE_BUILD=$E2E_BUILD
+. "$E2E_SOURCE/scripts/wine-env.sh"
 E2E_ROOT=$E2E_BUILD/e2e
 TEMPLATE=$E2E_ROOT/template-prefix
 

@@ -1,6 +1,6 @@
 #!/bin/sh
 # Runs one end-to-end scenario in a Wine prefix of its own:
-#   E2E_BUILD=build/win64 E2E_SOURCE=. sh tests/e2e/run.sh tests/e2e/scenarios/NAME.sh
+#   E2E_BUILD=build/win32 E2E_SOURCE=. sh tests/e2e/run.sh tests/e2e/scenarios/NAME.sh
 # Outside a display it starts itself under xvfb-run.
 set -e
 if [ -z "$DISPLAY" ]; then

@@ -8,10 +8,10 @@ set -u
 PROBE=$1
 MARKER=$2
 export WINEPREFIX="$3"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
-WINE=/usr/lib/wine/wine64
-WINESERVER=/usr/lib/wine/wineserver64
+: "${SETUP_WINE_BUILD:?}"
+. "$(dirname "$0")/../../scripts/wine-env.sh"
+WINE=$WINE64
+WINESERVER=$WINESERVER64
 OUT=$(mktemp -d /tmp/restart-test.XXXXXX)
 WOUT="Z:$(printf '%s' "$OUT" | tr / '\\')"
 failures=0

@@ -15,11 +15,8 @@
 
 namespace {
 
-std::string DriversFile() {
-    char windows[MAX_PATH] = {0};
-    GetWindowsDirectoryA(windows, MAX_PATH);
-    return std::string(windows) + "\\System32\\drivers\\Kr3nt.sys";
-}
+// Where ImagePath points: the system's own drivers folder.
+std::string DriversFile() { return scratch::NativeSystemDir() + "\\drivers\\Kr3nt.sys"; }
 
 struct ValueInfo {
     DWORD type = 0;
@@ -81,6 +78,8 @@ protected:
         std::strcpy(g_setup.installDir, install_.Path().c_str());
         ASSERT_TRUE(scratch::WriteFile(install_ / "bin\\Kr3nt.sys", "new driver"));
         savedDriver_ = scratch::ReadFile(DriversFile());
+        const std::string wow64 = scratch::Wow64SystemDir();
+        if (!wow64.empty()) wow64Driver_ = wow64 + "\\drivers\\Kr3nt.sys";
     }
     void TearDown() override {
         // Leave neither a service that Wine would try to load at its next
@@ -88,9 +87,11 @@ protected:
         EXPECT_TRUE(scratch::DeleteKeyTree(HKEY_LOCAL_MACHINE, kKernelServiceKey));
         if (savedDriver_ == "<missing>") DeleteFileA(DriversFile().c_str());
         else scratch::WriteFile(DriversFile(), savedDriver_);
+        if (!wow64Driver_.empty()) DeleteFileA(wow64Driver_.c_str());
     }
     scratch::Folder install_{"kernel service test"};
     std::string savedDriver_;
+    std::string wow64Driver_;  // where a redirected copy would land
     CSetupApp app_;
 };
 
@@ -98,6 +99,9 @@ TEST_F(KernelServiceTest, WritesTheFiveValuesAndReplacesTheDriverFile) {
     ASSERT_TRUE(scratch::WriteFile(DriversFile(), "old driver"));
     app_.RegisterKernelService();
     EXPECT_EQ(scratch::ReadFile(DriversFile()), "new driver");
+    if (!wow64Driver_.empty()) {
+        EXPECT_FALSE(scratch::Exists(wow64Driver_));
+    }
 
     HKEY key = nullptr;
     ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKernelServiceKey, 0, KEY_READ, &key), ERROR_SUCCESS);

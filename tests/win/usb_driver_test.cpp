@@ -126,6 +126,8 @@ protected:
         std::strcpy(g_setup.configPath, (install_ / "morlan.ini").c_str());
         ASSERT_TRUE(scratch::WriteFile(install_ / "bin\\usbtest1.sys", "driver one"));
         ASSERT_TRUE(scratch::WriteFile(install_ / "bin\\usbtest2.sys", "driver two"));
+        ASSERT_TRUE(scratch::WriteFile(install_ / "bin\\usbtest3.sys", "driver three"));
+        wow64Dir_ = scratch::Wow64SystemDir();
         CreateDirectoryA(DestDir().c_str(), nullptr);
         CreateDirectoryA((windows_ + "\\INF").c_str(), nullptr);
         ASSERT_TRUE(scratch::WriteFile(Database("Drvidx.bin"), "index"));
@@ -136,6 +138,8 @@ protected:
     void TearDown() override {
         scratch::RemoveTree(DestDir());
         DeleteFileA((windows_ + "\\usbtest2.sys").c_str());
+        DeleteFileA(SystemDriver().c_str());
+        if (!wow64Dir_.empty()) DeleteFileA((wow64Dir_ + "\\drivers\\usbtest3.sys").c_str());
         DeleteFileA(Database("Drvidx.bin").c_str());
         DeleteFileA(Database("Drvdata.bin").c_str());
         EXPECT_TRUE(scratch::DeleteKeyTree(HKEY_LOCAL_MACHINE, Class("SetupTestUsb")));
@@ -151,24 +155,31 @@ protected:
     std::string DestDir() const { return windows_ + "\\setuptest usb"; }
     std::string Database(const char* name) const { return windows_ + "\\INF\\" + name; }
     bool DeviceThere() const { return scratch::KeyExists(HKEY_LOCAL_MACHINE, kDevice); }
+    std::string SystemDriver() const { return scratch::NativeSystemDir() + "\\drivers\\usbtest3.sys"; }
 
     static constexpr const char* kDevice = "Enum\\USB\\VID_FFF1&PID_0002";
     scratch::Folder install_{"usb driver test"};
     std::string windows_;
+    std::string wow64Dir_;
     bool hadEnum_ = false;
     bool hadClass_ = false;
     CSetupApp app_;
 };
 
 TEST_F(InstallUsbDriverTest, CopiesSystemFilesAndClearsTheDevice) {
-    Config("[SystemFile]\nNumber=2\nFile1=usbtest1.sys\nDir1=setuptest usb\nFile2=usbtest2.sys\n"
-           "[RegIni]\nVID=FFF1\nPID=0002\n");
+    Config("[SystemFile]\nNumber=3\nFile1=usbtest1.sys\nDir1=setuptest usb\nFile2=usbtest2.sys\n"
+           "File3=usbtest3.sys\nDir3=System32\\drivers\n[RegIni]\nVID=FFF1\nPID=0002\n");
     ASSERT_TRUE(scratch::WriteFile(DestDir() + "\\usbtest1.sys", "older driver"));
     app_.InstallUsbDriver();
     EXPECT_EQ(scratch::ReadFile(DestDir() + "\\usbtest1.sys"), "driver one");
     // Dir2 missing: Windows folder + "\\" + "\\" + file, which names a file
     // of the Windows folder itself.
     EXPECT_EQ(scratch::ReadFile(windows_ + "\\usbtest2.sys"), "driver two");
+    // System32 is the system's own folder, not the 32-bit one.
+    EXPECT_EQ(scratch::ReadFile(SystemDriver()), "driver three");
+    if (!wow64Dir_.empty()) {
+        EXPECT_FALSE(scratch::Exists(wow64Dir_ + "\\drivers\\usbtest3.sys"));
+    }
     EXPECT_FALSE(DeviceThere());
     EXPECT_FALSE(scratch::KeyExists(HKEY_LOCAL_MACHINE, Class("SetupTestUsb\\0000")));
     EXPECT_FALSE(scratch::Exists(Database("Drvidx.bin")));

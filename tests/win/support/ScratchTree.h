@@ -107,6 +107,27 @@ inline std::string MakeDirIn(const std::string& parent, const std::string& name)
     return p;
 }
 
+// The system's own System32 folder as this process can name it: a 32-bit
+// process on 64-bit Windows sees the 32-bit folder under that name and
+// reaches the system's own as Sysnative.
+inline std::string NativeSystemDir() {
+    char windows[MAX_PATH] = {0};
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    BOOL wow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wow64);
+    return std::string(windows) + (wow64 ? "\\Sysnative" : "\\System32");
+}
+
+// The 32-bit system folder of a 64-bit Windows (SysWOW64), given a drivers
+// folder as Windows has one; empty on a 32-bit Windows.
+inline std::string Wow64SystemDir() {
+    char dir[MAX_PATH] = {0};
+    const UINT n = GetSystemWow64DirectoryA(dir, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return "";
+    CreateDirectoryA((std::string(dir) + "\\drivers").c_str(), nullptr);
+    return dir;
+}
+
 // The folder of the running test program (no trailing backslash).
 inline std::string ProgramFolder() {
     char self[MAX_PATH] = {0};
