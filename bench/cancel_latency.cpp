@@ -1,5 +1,5 @@
 // How fast the progress dialog answers its Cancel button during the pack
-// phase with small records, under Wine (built with the win64 preset):
+// phase with small records, under Wine (built with the win32 preset):
 // a pack of many tiny records is unpacked by the real dialog while a second
 // thread clicks Cancel with real input (SendInput: the click waits behind
 // the posted step messages like a user's) and measures until the question

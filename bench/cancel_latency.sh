@@ -1,5 +1,5 @@
 #!/bin/sh
-# Runs bench/cancel_latency.cpp (win64 build) under Wine in a virtual X
+# Runs bench/cancel_latency.cpp (win32 build, through WOW64) under Wine in a virtual X
 # display with the build tree's own prefix, then ends that prefix's server.
 # Usage: bench/cancel_latency.sh [TRIALS] [RECORDS]
 set -e
@@ -7,10 +7,10 @@ cd "$(dirname "$0")/.."
 if [ -z "$SETUP_IN_XVFB" ]; then
     SETUP_IN_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
 fi
-cmake --build --preset win64 --target cancel_latency -j 2 >/dev/null
+cmake --build --preset win32 --target cancel_latency -j 2 >/dev/null
 . scripts/wine-env.sh
 wine_start
 rc=0
-"$WINE64" build/win64/bench/cancel_latency.exe "$@" </dev/null || rc=$?
+"$WINE64" build/win32/bench/cancel_latency.exe "$@" </dev/null || rc=$?
 wine_stop
 exit $rc

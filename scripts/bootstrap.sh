@@ -1,13 +1,15 @@
 #!/bin/sh
 # Installs every Debian package that the build, the tests and the demo need.
 # Idempotent: prints nothing and installs nothing when all is already there.
+# The shipping 32-bit program runs under Wine through WOW64, with Wine's
+# 32-bit loader (wine32, of the i386 architecture) under qemu-i386.
 set -e
 PKGS="cmake ninja-build make g++ clang libclang-rt-14-dev
  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
  binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
  libz-mingw-w64-dev zlib1g-dev googletest
- wine wine64 xvfb xauth x11-utils zip unzip imagemagick python3
- libpython3.11-testsuite procps perl"
+ wine wine64 wine32:i386 qemu-user xvfb xauth x11-utils zip unzip imagemagick python3
+ libpython3.11-testsuite procps perl acl"
 missing=""
 for p in $PKGS; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"
@@ -17,5 +19,11 @@ echo "bootstrap: installing$missing" >&2
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO="sudo"
 export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq >/dev/null
-$SUDO apt-get install -y -qq --no-install-recommends $missing >/dev/null
+dpkg --print-foreign-architectures | grep -qx i386 || $SUDO dpkg --add-architecture i386
+log=$(mktemp)
+if ! { $SUDO apt-get update -qq && $SUDO apt-get install -y -qq --no-install-recommends $missing; } >"$log" 2>&1; then
+    cat "$log" >&2
+    rm -f "$log"
+    exit 1
+fi
+rm -f "$log"

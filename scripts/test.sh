@@ -1,9 +1,10 @@
 #!/bin/sh
 # The README's test command: installs what is missing, builds the three
 # presets, checks the shipping executable and runs every test (the native
-# unit tests with AddressSanitizer and UBSan, then the Windows tests under
-# Wine in a virtual display). Prints a summary; the output of failed tests
-# in full.
+# unit tests with AddressSanitizer and UBSan, then the Windows tests of the
+# shipping 32-bit build under Wine through WOW64 in a virtual display, as an
+# unprivileged user when run as root). Prints a summary; the output of
+# failed tests in full.
 set -e
 cd "$(dirname "$0")/.."
 scripts/bootstrap.sh
@@ -23,6 +24,6 @@ rc=0
 ctest --preset native -j 2 >build/ctest-native.log 2>&1 || rc=$?
 summary "native tests" build/ctest-native.log $rc
 rc2=0
-scripts/wine-ctest.sh >build/ctest-win64.log 2>&1 || rc2=$?
-summary "Windows tests under Wine" build/ctest-win64.log $rc2
+scripts/wine-ctest.sh >build/ctest-win32.log 2>&1 || rc2=$?
+summary "Windows tests (32-bit, under Wine through WOW64)" build/ctest-win32.log $rc2
 [ $rc -eq 0 ] && [ $rc2 -eq 0 ]
