@@ -27,12 +27,12 @@ export WINEPREFIX="$demo/wineprefix"
 . scripts/wine-env.sh
 
 # Builds the demo medium from the demo package (examples/demo) with the
-# vendor tool: disk1/ holds setup.exe, morlan.ini and the archives. Tests run
-# the 64-bit build under Wine (these machines cannot run 32-bit code); it is
-# the same program as the shipping 32-bit one.
+# vendor tool: disk1/ holds the shipping 32-bit setup.exe, morlan.ini and
+# the archives. The setup runs through WOW64 in the 64-bit prefix, as on
+# today's 64-bit Windows.
 make_demo_medium() {
     rm -rf "$medium"
-    build/native/bin/setupkit build examples/demo "$medium" --setup build/win64/bin/setup.exe -q
+    build/native/bin/setupkit build examples/demo "$medium" --setup build/win32/bin/setup.exe -q
 }
 
 # The demo install, driven the way the end-to-end tests drive the setup: the
@@ -72,7 +72,7 @@ ln -sfn "$medium/disk1" "$WINEPREFIX/dosdevices/a:"
 write_demo_scenario
 mkdir -p docs
 rc=0
-E2E_PACE=$pace "$WINE64" build/win64/bin/e2edriver.exe "$(printf 'Z:%s' "$demo/demo-scenario.txt" | tr / '\\')" \
+E2E_PACE=$pace "$WINE64" build/win32/bin/e2edriver.exe "$(printf 'Z:%s' "$demo/demo-scenario.txt" | tr / '\\')" \
     </dev/null || rc=$?
 wine_stop
 exit $rc
