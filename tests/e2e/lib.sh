@@ -66,6 +66,9 @@ e2e_begin() {
     cp "$TEMPLATE"/*.reg "$TEMPLATE/.update-timestamp" "$WINEPREFIX/"
     ln -s ../drive_c "$WINEPREFIX/dosdevices/c:"
     ln -s / "$WINEPREFIX/dosdevices/z:"
+    # 64-bit Windows has a drivers folder in its 32-bit system folder too:
+    # a copy redirected there would succeed and go unnoticed by the setup.
+    mkdir -p "$WINEPREFIX/drive_c/windows/syswow64/drivers"
     # A persistent server and Wine's services, every stream redirected:
     # otherwise CTest waits on them.
     "$WINESERVER64" -p </dev/null >/dev/null 2>&1 &
@@ -316,6 +319,28 @@ INI
     chmod u+w "$WORK/expected/morlan.ini"
     e2e_medium "$D1"
     chmod -R a-w "$D1" "$D2"
+}
+
+# --------------------------------------------------------------- system folders
+
+# Every copy of a file named NAME (any case) below the Windows folder, seen
+# from outside Wine (a 32-bit driver is shown the 32-bit SysWOW64 when it
+# asks for System32): exactly the paths given, relative to the Windows
+# folder in Wine's spelling, each with REFERENCE's bytes. No path: none.
+e2e_windows_file() { # NAME REFERENCE [PATH...]
+    name=$1 ref=$2
+    shift 2
+    windir=$WINEPREFIX/drive_c/windows
+    found=$(cd "$windir" && find . -iname "$name" | sed 's|^\./||' | sort)
+    want=$(for p in "$@"; do echo "$p"; done | sort)
+    if [ "$found" != "$want" ]; then
+        echo "FAILED: $name below the Windows folder is [$found], expected [$want]" | tr '\n' ' ' >&2
+        echo >&2
+        return 1
+    fi
+    for p in "$@"; do
+        cmp -s "$windir/$p" "$ref" || { echo "FAILED: $p differs from $ref" >&2; return 1; }
+    done
 }
 
 # --------------------------------------------------------------- driver

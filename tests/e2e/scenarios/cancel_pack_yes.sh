@@ -19,6 +19,6 @@ missing C:\Morlan\data\top.txt
 exists C:\Morlan\bin\old.tmp
 missing C:\Morlan\bin\Language.dll
 no-key HKLM\SYSTEM\CurrentControlSet\Services\KR3NT
-missing %WINDIR%\System32\drivers\Kr3nt.sys
 missing "%DESKTOP%\Morlan Demo.lnk"
 SCN
+e2e_windows_file Kr3nt.sys -

@@ -74,7 +74,6 @@ click 12325
 ended
 
 tree $INST $(winpath "$WORK/expected")
-same-file %WINDIR%\System32\drivers\Kr3nt.sys $(winpath "$PKG/bin/Kr3nt.sys")
 reg HKLM\SYSTEM\CurrentControlSet\Services\KR3NT DisplayName sz KR3NT
 reg HKLM\SYSTEM\CurrentControlSet\Services\KR3NT ErrorControl dword 1
 reg HKLM\SYSTEM\CurrentControlSet\Services\KR3NT ImagePath sz System32\DRIVERS\Kr3nt.sys
@@ -85,5 +84,8 @@ link "%PROGRAMS%\Morlan Demo.lnk" $INST\bin\Morlan.exe $INST\bin $INST\bin\morla
 # Restart declined: nothing started, no folder opened, no USB step.
 missing $INST\bin\Morlan.exe.ran
 no-window bin 1500
-missing %WINDIR%\System32\drivers\UsbDrv.sys
 SCN
+# The driver where ImagePath points, in the system's own System32 and
+# nowhere else (not in the 32-bit SysWOW64); no USB step.
+e2e_windows_file Kr3nt.sys "$PKG/bin/Kr3nt.sys" system32/drivers/Kr3nt.sys
+e2e_windows_file UsbDrv.sys -

@@ -31,7 +31,6 @@ ended
 wait-file C:\Morlan\bin\Morlan.exe.ran
 file-has C:\Morlan\bin\Morlan.exe.ran "cmdline=\"C:\Morlan\bin\Morlan.exe\"\n"
 tree C:\Morlan $(winpath "$WORK/expected") bin\Morlan.exe.ran
-same-file %WINDIR%\System32\drivers\UsbDrv.sys $(winpath "$PKG/bin/UsbDrv.sys")
 same-file %WINDIR%\INF\UsbDrv.inf $(winpath "$PKG/bin/UsbDrv.inf")
 no-key $USB
 no-key $CLASS\0001
@@ -40,6 +39,10 @@ key $CLASS\0003
 missing %WINDIR%\INF\Drvidx.bin
 missing %WINDIR%\INF\Drvdata.bin
 no-key HKLM\SYSTEM\CurrentControlSet\Services\KR3NT
-missing %WINDIR%\System32\drivers\Kr3nt.sys
 link "%DESKTOP%\Morlan Demo.lnk" C:\Morlan\bin\Morlan.exe C:\Morlan\bin C:\Morlan\bin\morlan.ico
 SCN
+# Each system file in the folder that its Dir names (System32 is the
+# system's own, not the 32-bit SysWOW64), and nowhere else.
+e2e_windows_file UsbDrv.sys "$PKG/bin/UsbDrv.sys" system32/drivers/UsbDrv.sys
+e2e_windows_file UsbDrv.inf "$PKG/bin/UsbDrv.inf" inf/UsbDrv.inf
+e2e_windows_file Kr3nt.sys -

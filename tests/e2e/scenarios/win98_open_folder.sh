@@ -16,7 +16,7 @@ ended
 window bin
 tree C:\Morlan $(winpath "$WORK/expected")
 no-key HKLM\SYSTEM\CurrentControlSet\Services\KR3NT
-missing %WINDIR%\System32\drivers\Kr3nt.sys
-missing %WINDIR%\System32\drivers\UsbDrv.sys
 missing C:\Morlan\bin\Morlan.exe.ran
 SCN
+e2e_windows_file Kr3nt.sys -
+e2e_windows_file UsbDrv.sys -
