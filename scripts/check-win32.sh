@@ -1,8 +1,9 @@
 #!/bin/sh
 # Checks the shipping build: setup.exe must be a 32-bit (Intel 386) PE32
 # GUI program that needs no DLL beside it, only Windows' own (the C++
-# runtime, libgcc, winpthread and zlib are linked in statically). The vendor
-# tool's Windows build must need no extra DLL either.
+# runtime, libgcc, winpthread and zlib are linked in statically) and import
+# nothing that the Windows 95 family lacks. The vendor tool's Windows build
+# must need no extra DLL either.
 # Usage: scripts/check-win32.sh [build/win32]
 set -e
 cd "$(dirname "$0")/.."
@@ -31,6 +32,14 @@ check() { # file subsystem-number subsystem-name
 }
 
 check setup.exe 2 "Windows GUI"
+# The Windows 95 family lacks the WOW64 functions: setup.exe looks them up
+# at run time, and an import of them would stop it from loading there.
+for f in Wow64DisableWow64FsRedirection Wow64RevertWow64FsRedirection IsWow64Process; do
+    if objdump -p "$dir/bin/setup.exe" 2>/dev/null | grep -Eq "^[[:space:]]+[0-9a-f]+[[:space:]]+[0-9]+[[:space:]]+$f\$"; then
+        echo "check-win32: setup.exe imports $f, which the Windows 95 family does not have" >&2
+        fail=1
+    fi
+done
 check setupkit.exe 3 "console"
 [ $fail -eq 0 ] || exit 1
 echo "check-win32: setup.exe is a PE32 i386 GUI program using Windows DLLs only"
