@@ -70,7 +70,7 @@ const char* NameFaultText(NameFault fault) {
     case NameFault::empty: return "the name is empty";
     case NameFault::absolute: return "the name is absolute; it must be relative to the installation folder";
     case NameFault::colon: return "a \":\" names a drive or an alternate data stream";
-    case NameFault::parent: return "a \"..\" part leads out of the installation folder";
+    case NameFault::parent: return "a \"..\" part leads out of the folder";
     case NameFault::emptyComponent: return "a doubled separator leaves an empty part";
     case NameFault::trailingDot: return "a part ends with a dot or a blank, which Windows drops";
     case NameFault::device: return "a part is a reserved device name (such as NUL, CON, COM1 or LPT1)";

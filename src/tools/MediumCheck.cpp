@@ -435,7 +435,8 @@ private:
             a.entry.assign(name.data(), info.nameLength);
             if (a.entry.find('\0') != std::string::npos || !IsSafeRelativeName(a.entry) || Norm(a.entry) == "?") {
                 Error(a.line, where + ": its entry name \"" + a.entry.c_str() +
-                                  "\" would be refused: it leads out of the folder or is not a file name" + Why(a.entry));
+                                  "\" would be refused" +
+                                  (Why(a.entry).empty() ? std::string(": it leads out of the folder or is not a file name") : Why(a.entry)));
                 return;
             }
             std::string entryNorm = Norm(a.entry);

@@ -298,7 +298,7 @@ TEST_F(CleanCheckTest, PacksAndTheirRecords) {
     ResetIni();
 
     Replace("Dest1=help", "Dest1=..\\..\\Windows");
-    ExpectHas(Run(), true, LineOf("Dest1="), "leads out of the installation folder");
+    ExpectHas(Run(), true, LineOf("Dest1="), "leads out of the folder");
     Replace("Dest1=..\\..\\Windows", "Dest1=help");
 
     // A record name of 80 bytes, one leading out, one into a missing folder.
