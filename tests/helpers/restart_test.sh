@@ -40,12 +40,7 @@ wait_for() {
     return 1
 }
 
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    mkdir -p "$WINEPREFIX"
-    "$WINE" wineboot -i </dev/null >/dev/null 2>&1
-    "$WINE" reg add "HKCU\\Software\\Wine\\X11 Driver" /v Managed /d N /f </dev/null >/dev/null 2>&1
-    "$WINESERVER" -w
-fi
+wine_prefix_init
 "$WINESERVER" -p </dev/null >/dev/null 2>&1 &
 sleep 0.3
 "$WINE" wineboot </dev/null >/dev/null 2>&1
