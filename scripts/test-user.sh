@@ -20,7 +20,10 @@ check="$(pwd)/CMakeLists.txt"
 if ! runuser -u "$user" -- test -r "$check"; then
     d=$(pwd)
     while [ "$d" != / ]; do
-        runuser -u "$user" -- test -x "$d" || setfacl -m "u:$user:x" "$d"
+        if ! runuser -u "$user" -- test -x "$d"; then
+            # Without ACL support: search (not read) rights for everyone.
+            setfacl -m "u:$user:x" "$d" 2>/dev/null || chmod o+x "$d"
+        fi
         d=$(dirname "$d")
     done
     runuser -u "$user" -- test -r "$check" || {
