@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <tuple>
 
 #include "app/Paths.h"
 #include "engine/ParallelDeflate.h"
@@ -121,7 +122,7 @@ uint64_t PackLimit(uint64_t diskSize) {
     return std::min<uint64_t>(limit, 0xFFFF0000ull);
 }
 
-std::vector<Unit> Plan(const Package& pkg, uint64_t diskSize) {
+std::vector<Unit> Plan(const Package& pkg, uint64_t diskSize, const std::optional<LocalTime>& sourceDate) {
     NameMaker names(pkg);
     std::vector<Unit> units;
     for (const PayloadFile& f : pkg.files) {
@@ -138,17 +139,6 @@ std::vector<Unit> Plan(const Package& pkg, uint64_t diskSize) {
         units.push_back(std::move(u));
     }
     const uint64_t limit = PackLimit(diskSize);
-    LocalTime now;
-    {
-        std::time_t t = std::time(nullptr);
-        std::tm tm{};
-#ifdef _WIN32
-        localtime_s(&tm, &t);
-#else
-        localtime_r(&t, &tm);
-#endif
-        now = {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
-    }
     for (size_t p = 0; p < pkg.packs.size(); ++p) {
         const std::string& folder = pkg.packs[p];
         std::string hint = folder.empty() ? "files" : LeafOf(folder);
@@ -172,12 +162,14 @@ std::vector<Unit> Plan(const Package& pkg, uint64_t diskSize) {
                 cur->out.dir = DirValue(folder);
                 cur->out.name = names.Make(hint, folder);
                 cur->out.entry = cur->out.name + ".pak";
-                cur->dosTime = pack::LocalToDosTime(now);
+                cur->dosTime = sourceDate ? pack::LocalToDosTime(*sourceDate) : 0;
                 cur->streamBytes = 4;
                 count = 0;
             }
             cur->files.push_back(&f);
             cur->out.files.push_back(f.installPath);
+            // A pack is as new as the newest file it holds.
+            if (!sourceDate) cur->dosTime = std::max(cur->dosTime, f.dosTime);
             cur->streamBytes += recBytes;
             ++count;
         }
@@ -395,7 +387,41 @@ void ClearOldMedium(const fs::path& out) {
     for (const fs::path& p : old) fs::remove_all(p);
 }
 
+bool Before(const LocalTime& a, const LocalTime& b) {
+    return std::tie(a.year, a.month, a.day, a.hour, a.minute, a.second) <
+           std::tie(b.year, b.month, b.day, b.hour, b.minute, b.second);
+}
+
+// The newest time among the payload files, the package file and setup.exe.
+LocalTime NewestInput(const Package& pkg, const std::string& setupExe) {
+    LocalTime newest;
+    for (const PayloadFile& f : pkg.files) {
+        const LocalTime t = pack::DosTimeToLocal(f.dosTime);
+        if (Before(newest, t)) newest = t;
+    }
+    for (const std::string& path : {pkg.path, setupExe}) {
+        LocalTime t;
+        if (!path.empty() && CFile::GetModifiedTime(path, t) && Before(newest, t)) newest = t;
+    }
+    return newest;
+}
+
 }  // namespace
+
+bool ParseSourceDateEpoch(const std::string& text, LocalTime& t, std::string& error) {
+    error = "SOURCE_DATE_EPOCH=\"" + text + "\" is not a number of seconds since 1970";
+    if (text.empty() || text.size() > 12 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+    const std::time_t when = static_cast<std::time_t>(std::stoll(text));
+    std::tm tm{};
+#ifdef _WIN32
+    if (localtime_s(&tm, &when) != 0) return false;
+#else
+    if (!localtime_r(&when, &tm)) return false;
+#endif
+    t = {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+    error.clear();
+    return true;
+}
 
 bool ParseDiskSize(const std::string& text, uint64_t& bytes, std::string& error) {
     std::string t = LowerAscii(text);
@@ -428,7 +454,7 @@ bool ParseDiskSize(const std::string& text, uint64_t& bytes, std::string& error)
 BuildResult BuildMedium(const Package& pkg, const std::string& outDir, const BuildOptions& options) {
     const uint64_t disk = options.diskSize;
     const std::vector<std::string> folders = FoldersToCreate(pkg);
-    std::vector<Unit> units = Plan(pkg, disk);
+    std::vector<Unit> units = Plan(pkg, disk, options.sourceDate);
 
     uint64_t setupSize = 0;
     if (!options.setupExe.empty()) {
@@ -525,6 +551,13 @@ BuildResult BuildMedium(const Package& pkg, const std::string& outDir, const Bui
     }
     if (!options.setupExe.empty())
         fs::copy_file(options.setupExe, fs::path(result.diskDirs[0]) / "setup.exe", fs::copy_options::overwrite_existing);
+    // Every file and folder of the medium carries the build's time rather
+    // than the clock's, so that copies and images of two builds compare equal.
+    const LocalTime stamp = options.sourceDate ? *options.sourceDate : NewestInput(pkg, options.setupExe);
+    for (const std::string& d : result.diskDirs) {
+        for (const auto& e : fs::directory_iterator(d)) CFile::SetModifiedTime(e.path().string(), stamp);
+        CFile::SetModifiedTime(d, stamp);
+    }
     result.payloadBytes = total;
     return result;
 }

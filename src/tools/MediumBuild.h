@@ -3,19 +3,27 @@
 // pack folder travel as pack files, each inside an archive of its own. The
 // archives are laid out on disks of a given size (first fit, in plan order),
 // and morlan.ini describes it all, with the progress percentages computed
-// from the archives' sizes. Portable.
+// from the archives' sizes. The medium depends on the package alone (its
+// files, their times, the options), never on the clock, the thread count or
+// the order in which the system lists folders. Portable.
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "fw/File.h"
 #include "tools/Package.h"
 
 struct BuildOptions {
     uint64_t diskSize = 650ull * 1024 * 1024;  // a CD
     std::string setupExe;                      // copied to disk 1 when given
     unsigned threads = 0;                      // compression threads; 0 = one per processor
+    // The time of what the build makes itself (pack entries, the medium's
+    // files and folders); unset, each takes the newest time of its inputs,
+    // so that an unchanged package gives the same medium again.
+    std::optional<LocalTime> sourceDate;
     // Called now and then with the payload bytes read so far and in all.
     std::function<void(uint64_t done, uint64_t total)> progress;
 };
@@ -44,6 +52,10 @@ struct BuildResult {
 // capped below 4 GiB). False with a message for anything else or for less
 // than 16 KiB.
 bool ParseDiskSize(const std::string& text, uint64_t& bytes, std::string& error);
+
+// Reads a SOURCE_DATE_EPOCH value (seconds since 1970, UTC) as local time.
+// False with a message when it is not a plain number or out of range.
+bool ParseSourceDateEpoch(const std::string& text, LocalTime& t, std::string& error);
 
 // Writes OUTDIR/disk1, disk2, ... (earlier disk folders of a previous build
 // are replaced; a disk folder holding anything else is refused). Throws

@@ -264,21 +264,26 @@ Package LoadPackage(const std::string& packageFile, const std::vector<std::pair<
         fs::path rootDir = fs::path(pkg.dir) / root;
         std::error_code ec;
         if (!fs::is_directory(rootDir, ec)) r.Fail(rootLine, "[Payload] Root \"" + root + "\" is not a folder");
-        std::vector<fs::path> found;
+        // Listed first and sorted, so that the package reads the same
+        // whatever order the file system lists folders in.
+        std::vector<fs::directory_entry> found;
         for (auto it = fs::recursive_directory_iterator(rootDir, ec); !ec && it != fs::recursive_directory_iterator();
-             it.increment(ec)) {
-            std::string rel = fs::relative(it->path(), rootDir).generic_string();
+             it.increment(ec))
+            found.push_back(*it);
+        if (ec) r.Fail(rootLine, "cannot read the payload folder: " + ec.message());
+        std::sort(found.begin(), found.end());
+        for (const fs::directory_entry& e : found) {
+            std::string rel = fs::relative(e.path(), rootDir).generic_string();
             std::string why, inst = rel;
             if (!NormaliseInstallPath(inst, &why)) r.Fail(rootLine, "payload \"" + rel + "\": " + why);
-            if (it->is_directory()) {
+            if (e.is_directory()) {
                 pkg.extraFolders.push_back(inst);
-            } else if (it->is_regular_file()) {
-                add(Describe(inst, it->path()), rootLine, "[Payload] Root");
+            } else if (e.is_regular_file()) {
+                add(Describe(inst, e.path()), rootLine, "[Payload] Root");
             } else {
                 r.Fail(rootLine, "payload \"" + rel + "\" is neither a file nor a folder");
             }
         }
-        if (ec) r.Fail(rootLine, "cannot read the payload folder: " + ec.message());
     }
     for (const ProfileEntry* e : r.Entries("Add")) {
         std::string inst = InstallPath(r, e->line, e->name, "[Add] installed path");

@@ -14,6 +14,16 @@ check() {  # check DESCRIPTION CONDITION...
     shift
     if "$@"; then :; else echo "FAILED: $what" >&2; fail=1; fi
 }
+mkpack() {  # mkpack PACK NAME...: a pack of records named NAME, each holding its name
+    python3 - "$@" <<'PY'
+import struct, sys
+with open(sys.argv[1], "wb") as f:
+    f.write(struct.pack("<hh", 0, len(sys.argv) - 2))
+    for n in sys.argv[2:]:
+        n = n.encode()
+        f.write(n + b"\0" + struct.pack("<II", len(n), 0x21A56AD5) + n)
+PY
+}
 
 mkdir -p "$work/tree/bin/sub" "$work/tree/doc"
 printf 'program' >"$work/tree/bin/prog.exe"
@@ -53,21 +63,39 @@ for bad in short noend; do
     check "$bad: list exit code" test $? -eq 1
 done
 
+# Files that are neither a ZIP archive nor a pack say so, and why.
+: >"$work/empty"
+printf 'abc' >"$work/three"
+printf 'plain text\n' >"$work/text"
+for case in 'empty|the file is empty' 'three|3 bytes: too short for either' \
+    'text|no ZIP signature, and its first pack record runs past the end of the file'; do
+    f=$work/${case%%|*}
+    "$kit" list "$f" >/dev/null 2>"$work/err.txt"
+    check "$f: list exit code" test $? -eq 1
+    check "$f: list message" grep -qxF "setupkit: $f: not a ZIP archive or pack file (${case#*|})" "$work/err.txt"
+    "$kit" extract "$f" "$work/neither" 2>"$work/err2.txt"
+    check "$f: extract exit code" test $? -eq 1
+    check "$f: extract message" cmp -s "$work/err.txt" "$work/err2.txt"
+    check "$f: nothing written" test ! -e "$work/neither"
+done
+"$kit" list --pack "$work/empty" 2>"$work/err.txt"
+check "--pack on an empty file" grep -qxF "setupkit: $work/empty: not a pack file (the file is empty)" "$work/err.txt"
+
 for name in '..\evil' '/abs' 'C:\evil' '\evil' 'a\..\..\evil'; do
-    python3 - "$work/evil.pak" "$name" <<'PY'
-import struct, sys
-recs = [(b"fine.txt", b"fine"), (sys.argv[2].encode(), b"evil")]
-with open(sys.argv[1], "wb") as f:
-    f.write(struct.pack("<hh", 0, len(recs)))
-    for n, d in recs:
-        f.write(n + b"\0" + struct.pack("<II", len(d), 0x21A56AD5) + d)
-PY
+    mkpack "$work/evil.pak" fine.txt "$name"
     rm -rf "$work/evil"
     "$kit" extract "$work/evil.pak" "$work/evil/inner" 2>"$work/err.txt"
     check "refused $name: exit code" test $? -eq 1
     check "refused $name: message" grep -q "would lead out of the destination folder" "$work/err.txt"
     check "refused $name: nothing written" test ! -e "$work/evil"
 done
+
+# A record that needs a folder where another record is a file.
+mkpack "$work/clash.pak" 'bin\x' 'bin\x\y'
+"$kit" extract "$work/clash.pak" "$work/clash" 2>"$work/err.txt"
+check "clash: exit code" test $? -eq 1
+check "clash: message" grep -qF "the records 'bin\x' and 'bin\x\y' clash: 'bin\x' cannot be both a file and a folder" "$work/err.txt"
+check "clash: nothing written" test ! -e "$work/clash"
 
 # Names the format cannot hold are refused by pack, and no pack is left.
 mkdir -p "$work/long"

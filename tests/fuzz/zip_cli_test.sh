@@ -46,6 +46,25 @@ PY
     check "refused $bad: nothing written" test ! -e "$work/bad"
 done
 
+# Entries that need a folder where another is a file: refused before
+# anything is written, in a sentence naming both.
+for case in "a/b a/b/|'a/b' cannot be both" "a/b/c/d a/b|'a/b' cannot be both" \
+    "a A/c|'a' and 'A' are one name on Windows and cannot be both"; do
+    names=${case%%|*}
+    python3 - "$work/clash.zip" $names <<'PY'
+import sys, zipfile
+with zipfile.ZipFile(sys.argv[1], "w") as z:
+    for n in sys.argv[2:]:
+        z.writestr(n, b"" if n.endswith("/") else b"x")
+PY
+    set -- $names
+    rm -rf "$work/clash"
+    "$kit" extract "$work/clash.zip" "$work/clash" 2>"$work/err.txt"
+    check "clash $names: exit code" test $? -eq 1
+    check "clash $names: message" grep -qxF "setupkit: $work/clash.zip: the entries '$1' and '$2' clash: ${case#*|} a file and a folder" "$work/err.txt"
+    check "clash $names: nothing written" test ! -e "$work/clash"
+done
+
 "$kit" list "$data/empty.zip" >/dev/null 2>"$work/err.txt"
 check "empty archive exit code" test $? -eq 1
 check "empty archive message" grep -q "^setupkit: $data/empty.zip: badArchive: " "$work/err.txt"

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <random>
 
 #include "app/Profile.h"
@@ -333,6 +334,67 @@ TEST_F(BuildTest, RefusesWhatTheSetupCannotInstall) {
     }
 }
 
+// Two builds of a package whose files keep their times give the same medium,
+// file for file and time for time, whatever the clock and the thread count:
+// a pack entry takes its newest file's time, the medium's files the newest
+// input's (here package.ini), or both the given source date.
+TEST_F(BuildTest, AnUnchangedPackageBuildsTheSameMedium) {
+    Stamp(dir.path / "pkg" / "package.ini", 30);
+    WriteFile(dir.path / "pkg" / "setup.exe", "MZ setup");
+    Stamp(dir.path / "pkg" / "setup.exe", 20);
+    // A copy of the package that keeps the files' times.
+    for (const auto& e : fs::recursive_directory_iterator(dir.path / "pkg")) {
+        const fs::path to = dir.path / "copy" / e.path().lexically_relative(dir.path / "pkg");
+        if (!e.is_regular_file()) continue;
+        WriteFile(to, ReadFile(e.path()));
+        LocalTime t;
+        ASSERT_TRUE(CFile::GetModifiedTime(e.path().string(), t));
+        CFile::SetModifiedTime(to.string(), t);
+    }
+    auto build = [&](const char* pkg, const char* out, unsigned threads, std::optional<LocalTime> date = {}) {
+        BuildOptions o;
+        o.threads = threads;
+        o.sourceDate = date;
+        o.setupExe = (dir.path / pkg / "setup.exe").string();
+        return BuildMedium(LoadPackage((dir.path / pkg / "package.ini").string()), (dir.path / out).string(), o);
+    };
+    auto timeOf = [](const fs::path& p) {
+        LocalTime t;
+        EXPECT_TRUE(CFile::GetModifiedTime(p.string(), t)) << p;
+        return DosDateTimeToLocal(pack::LocalToDosTime(t));  // comparable as a DOS time
+    };
+    auto entryTime = [&](const BuildResult& r, bool pack) {
+        for (const BuiltArchive& a : r.archives)
+            if (a.isPack == pack) {
+                CZipUnpacker zip((fs::path(r.diskDirs[a.disk - 1]) / (a.name + ".zip")).string());
+                ZipEntryInfo info;
+                zip.GetCurrentEntryInfo(&info, nullptr, 0);
+                return info.dosDateTime;
+            }
+        ADD_FAILURE() << "no archive of that kind";
+        return 0u;
+    };
+    const BuildResult a = build("pkg", "a", 1);
+    const BuildResult b = build("copy", "b", 3);
+    for (const auto& e : fs::recursive_directory_iterator(dir.path / "a")) {
+        const fs::path other = dir.path / "b" / e.path().lexically_relative(dir.path / "a");
+        ASSERT_TRUE(fs::exists(other)) << other;
+        if (e.is_regular_file()) EXPECT_TRUE(ReadFile(e.path()) == ReadFile(other)) << other;
+        EXPECT_EQ(pack::LocalToDosTime(timeOf(e.path())), pack::LocalToDosTime(timeOf(other))) << other;
+    }
+    EXPECT_EQ(a.archives.size(), b.archives.size());
+    // data/a.txt, stamped 09:09:41, is the newest file of the pack.
+    EXPECT_EQ(entryTime(a, true), pack::LocalToDosTime(LocalTime{2024, 3, 17, 9, 9, 41}));
+    EXPECT_EQ(timeOf(dir.path / "a" / "disk1" / "morlan.ini").minute, 30);
+
+    const LocalTime date{2031, 5, 6, 7, 8, 10};
+    const BuildResult c = build("pkg", "c", 2, date);
+    EXPECT_EQ(entryTime(c, true), pack::LocalToDosTime(date));
+    EXPECT_EQ(entryTime(c, false), entryTime(a, false));  // a file keeps its own time
+    for (const char* p : {"disk1", "disk1/morlan.ini", "disk1/setup.exe"})
+        EXPECT_EQ(pack::LocalToDosTime(timeOf(dir.path / "c" / p)), pack::LocalToDosTime(date)) << p;
+}
+
 // Random packages (folder trees, file sizes and kinds, pack folders, disk
 // sizes): every medium that the builder writes passes the full check and
 // unpacks into the package.
@@ -421,6 +483,7 @@ TEST(ParallelDeflate, BlocksJoinIntoOneStreamWithTheRightCrc) {
     const size_t block = 64 * 1024;
     std::vector<std::string> inputs = {Text(block, 1), "", Text(block - 1, 2), Random(block + 1, 3),
                                        Text(9 * block + 123, 4), Random(10, 5)};
+    std::vector<std::string> firstRun;
     for (unsigned threads : {1u, 3u}) {
         CParallelDeflater d(6, threads, block);
         std::vector<Collect> sinks(inputs.size());
@@ -441,6 +504,11 @@ TEST(ParallelDeflate, BlocksJoinIntoOneStreamWithTheRightCrc) {
         // The dictionary carries over block boundaries: repetitive text
         // compresses about as well as in one piece.
         EXPECT_LT(sinks[4].out.size(), inputs[4].size() / 3);
+        // The output depends on the input alone, not on the threads.
+        for (size_t i = 0; i < inputs.size(); ++i) {
+            if (firstRun.size() < inputs.size()) firstRun.push_back(sinks[i].out);
+            else EXPECT_TRUE(sinks[i].out == firstRun[i]) << "stream " << i << ", " << threads << " threads";
+        }
     }
 }
 

@@ -57,6 +57,12 @@ int RunBuild(const std::vector<std::string>& a) {
         }
     }
     if (pos.size() != 2) return UsageError("build needs PACKAGE OUTDIR (see setupkit build --help)");
+    if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH"); epoch && *epoch) {
+        LocalTime t;
+        std::string err;
+        if (!ParseSourceDateEpoch(epoch, t, err)) return UsageError("build: " + err);
+        options.sourceDate = t;
+    }
     std::string packageFile = pos[0];
     std::error_code ec;
     if (std::filesystem::is_directory(packageFile, ec))
@@ -123,6 +129,11 @@ const SetupkitCommand buildCmd(
     "percentages computed from the archives' sizes. Disk folders of an earlier\n"
     "build in OUTDIR are replaced. The medium is then checked as `setupkit\n"
     "check` does (structure only).\n"
+    "\n"
+    "The same package gives the same medium, byte for byte: files keep their\n"
+    "own times, and what the build makes itself (pack entries; the medium's\n"
+    "files and folders) takes the newest time of its inputs, or the time in\n"
+    "the environment variable SOURCE_DATE_EPOCH (seconds since 1970) when set.\n"
     "\n"
     "options:\n"
     "  --disk-size SIZE   bytes per disk, with K, M or G (1024-based), or floppy\n"

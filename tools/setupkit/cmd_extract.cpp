@@ -6,10 +6,11 @@ namespace {
 
 int RunExtract(const std::vector<std::string>& args) {
     std::vector<std::string> rest;
-    const ArchiveFormat* format = ChooseArchiveFormat(args, rest);
+    bool guessed = false;
+    const ArchiveFormat* format = ChooseArchiveFormat(args, rest, guessed);
     if (!format) return 2;
     if (rest.size() != 2) return UsageError("extract needs ARCHIVE DIR");
-    return format->extract(rest[0], rest[1]);
+    return format->extract(rest[0], rest[1], guessed);
 }
 
 const SetupkitCommand extract("extract", "[FORMAT OPTION] ARCHIVE DIR", "unpack every entry of an archive",

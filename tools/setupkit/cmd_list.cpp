@@ -6,10 +6,11 @@ namespace {
 
 int RunList(const std::vector<std::string>& args) {
     std::vector<std::string> rest;
-    const ArchiveFormat* format = ChooseArchiveFormat(args, rest);
+    bool guessed = false;
+    const ArchiveFormat* format = ChooseArchiveFormat(args, rest, guessed);
     if (!format) return 2;
     if (rest.size() != 1) return UsageError("list needs ARCHIVE");
-    return format->list(rest[0]);
+    return format->list(rest[0], guessed);
 }
 
 const SetupkitCommand list("list", "[FORMAT OPTION] ARCHIVE", "list the entries of an archive",

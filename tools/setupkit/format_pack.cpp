@@ -28,15 +28,27 @@ struct Record {
 };
 
 // Reads every record header of the pack (skipping the data); returns the
-// exit code and prints the reason on failure.
-int Scan(const std::string& pack, int& count, std::vector<Record>& records) {
+// exit code and prints the reason on failure. A pack has no signature: when
+// no option named the format, a file whose very first record cannot be read
+// is taken for what it most likely is, a file of some other kind.
+int Scan(const std::string& pack, bool guessed, int& count, std::vector<Record>& records) {
     PackReader r;
     if (!r.Open(pack.c_str())) return ArchiveError(pack, "cannot open the pack file");
+    const std::string notOne = guessed ? "not a ZIP archive or pack file" : "not a pack file";
+    if (r.Size() == 0) return ArchiveError(pack, notOne + " (the file is empty)");
+    if (r.Size() < pack::kHeaderSize)
+        return ArchiveError(pack, notOne + " (" + std::to_string(r.Size()) + " bytes: too short for " +
+                                      (guessed ? "either" : "the 4-byte header") + ")");
     count = r.ReadHeader();
     for (;;) {
         Record rec;
         const PackReader::Status st = r.ReadRecordHeader(rec.info);
         if (st == PackReader::end) break;
+        if (st != PackReader::record && guessed && records.empty())
+            return ArchiveError(pack, notOne + " (no ZIP signature, and its first pack record " +
+                                          (st == PackReader::nameTooLong ? "has no name ending within 80 bytes"
+                                                                         : "runs past the end of the file") +
+                                          ")");
         if (st != PackReader::record) return ArchiveError(pack, Damage(st, rec.info, r.RecordStart()));
         if (!r.SkipData(rec.info.length)) return ArchiveError(pack, Damage(PackReader::truncated, rec.info, r.RecordStart()));
         records.push_back(rec);
@@ -44,10 +56,10 @@ int Scan(const std::string& pack, int& count, std::vector<Record>& records) {
     return 0;
 }
 
-int ListPack(const std::string& pack) {
+int ListPack(const std::string& pack, bool guessed) {
     int count = 0;
     std::vector<Record> records;
-    const int rc = Scan(pack, count, records);
+    const int rc = Scan(pack, guessed, count, records);
     if (rc) return rc;
     std::printf("%10s %-19s %s\n", "Size", "Modified", "Name");
     for (const Record& rec : records) {
@@ -62,17 +74,22 @@ int ListPack(const std::string& pack) {
     return 0;
 }
 
-int ExtractPack(const std::string& pack, const std::string& dir) {
+int ExtractPack(const std::string& pack, const std::string& dir, bool guessed) {
     // The whole pack is checked before anything is written: a damaged pack
     // or a refused name leaves the folder untouched.
     int count = 0;
     std::vector<Record> records;
-    int rc = Scan(pack, count, records);
+    int rc = Scan(pack, guessed, count, records);
     if (rc) return rc;
-    for (const Record& rec : records)
+    std::vector<std::string> names;
+    for (const Record& rec : records) {
         if (!IsSafeRelativeName(rec.info.name))
             return ArchiveError(pack, "the record name '" + std::string(rec.info.name) +
                                           "' would lead out of the destination folder");
+        names.push_back(rec.info.name);
+    }
+    const std::string clash = FindEntryClash(names, "records");
+    if (!clash.empty()) return ArchiveError(pack, clash);
     std::error_code ec;
     const std::filesystem::path root(dir);
     std::filesystem::create_directories(root, ec);

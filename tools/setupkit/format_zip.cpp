@@ -40,7 +40,7 @@ int Guarded(const std::string& archive, F body) {
     }
 }
 
-int ListZip(const std::string& archive) {
+int ListZip(const std::string& archive, bool) {
     return Guarded(archive, [&] {
         CZipUnpacker zip(archive);
         std::printf("%-8s %10s %10s %-8s %-19s %-8s %s\n", "Method", "Compressed", "Size", "CRC-32", "Modified",
@@ -69,16 +69,20 @@ std::string NativeName(std::string name) {
     return name;
 }
 
-int ExtractZip(const std::string& archive, const std::string& dir) {
+int ExtractZip(const std::string& archive, const std::string& dir, bool) {
     return Guarded(archive, [&] {
         CZipUnpacker zip(archive);
         // Every name is checked before anything is written.
+        std::vector<std::string> names;
         do {
             ZipEntryInfo info;
             std::string name = EntryName(zip, info);
             if (!IsSafeRelativeName(name))
                 return ArchiveError(archive, "the entry name '" + name + "' would lead out of the destination folder");
+            names.push_back(name);
         } while (zip.GoToNextEntry());
+        const std::string clash = FindEntryClash(names);
+        if (!clash.empty()) return ArchiveError(archive, clash);
 
         const std::filesystem::path root(dir);
         std::filesystem::create_directories(root);
