@@ -18,10 +18,12 @@ const SetupkitCommand extract("extract", "[FORMAT OPTION] ARCHIVE DIR", "unpack 
                               "with the setup's own reader, giving each file its stored modification\n"
                               "time and attributes. Names that are absolute, carry a drive, start with\n"
                               "a slash or backslash or contain a '..' part are refused before anything\n"
-                              "is written. ARCHIVE is a ZIP archive, or with --pack a pack file;\n"
-                              "without an option a file that is not a ZIP archive is read as a pack\n"
-                              "(a damaged pack is refused whole: nothing is written). Exit code 0 on\n"
-                              "success; otherwise 1 and one line naming the archive and the cause.",
+                              "is written, and so are two entries of which one needs a folder where the\n"
+                              "other is a file (a/b and a/b/; case does not count). ARCHIVE is a ZIP\n"
+                              "archive, or with --pack a pack file; without an option a file that is\n"
+                              "not a ZIP archive is read as a pack (a damaged pack is refused whole:\n"
+                              "nothing is written). Exit code 0 on success; otherwise 1 and one line\n"
+                              "naming the archive and the cause.",
                               RunExtract);
 
 }  // namespace

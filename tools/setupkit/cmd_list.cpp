@@ -19,8 +19,9 @@ const SetupkitCommand list("list", "[FORMAT OPTION] ARCHIVE", "list the entries 
                            "(local time), attributes (hexadecimal) and name. ARCHIVE is a ZIP\n"
                            "archive, or with --pack a pack file (size, time and name per record, then\n"
                            "the count); without an option a file that is not a ZIP archive is read\n"
-                           "as a pack. Exit code 0 when the whole directory was read;\n"
-                           "otherwise 1 and one line naming the archive and the cause.",
+                           "as a pack, and reported as neither when its first record cannot be read.\n"
+                           "Exit code 0 when the whole directory was read; otherwise 1 and one line\n"
+                           "naming the archive and the cause.",
                            RunList);
 
 }  // namespace
