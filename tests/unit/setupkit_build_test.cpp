@@ -379,7 +379,9 @@ TEST_F(BuildTest, AnUnchangedPackageBuildsTheSameMedium) {
     for (const auto& e : fs::recursive_directory_iterator(dir.path / "a")) {
         const fs::path other = dir.path / "b" / e.path().lexically_relative(dir.path / "a");
         ASSERT_TRUE(fs::exists(other)) << other;
-        if (e.is_regular_file()) EXPECT_TRUE(ReadFile(e.path()) == ReadFile(other)) << other;
+        if (e.is_regular_file()) {
+            EXPECT_TRUE(ReadFile(e.path()) == ReadFile(other)) << other;
+        }
         EXPECT_EQ(pack::LocalToDosTime(timeOf(e.path())), pack::LocalToDosTime(timeOf(other))) << other;
     }
     EXPECT_EQ(a.archives.size(), b.archives.size());
