@@ -18,24 +18,12 @@ TEST(PageRules, ChineseEntryTrimmedAndCaseFolded) {
 
 TEST(PageRules, LineFeedsBecomeCrLfAndStringsJoinWithoutSeparator) {
     std::wstring out;
-    const std::wstring a = L"one\ntwo\n\n";
-    const std::wstring b = L"three";
-    const std::wstring c = L"\nfour";
-    AppendWithCrLf(out, a.data(), a.size());
-    AppendWithCrLf(out, b.data(), b.size());
-    AppendWithCrLf(out, c.data(), c.size());
-    EXPECT_EQ(out, L"one\r\ntwo\r\n\r\nthree\r\nfour");
-    std::wstring cjk;
-    const std::wstring z = L"\x4e2d\x6587\n\x0a";
-    AppendWithCrLf(cjk, z.data(), z.size());
-    EXPECT_EQ(cjk, L"\x4e2d\x6587\r\n\r\n");
+    for (const std::wstring& part : {L"one\ntwo\n\n", L"three", L"\nfour\x4e2d\x6587\n"})
+        AppendWithCrLf(out, part.data(), part.size());
+    EXPECT_EQ(out, L"one\r\ntwo\r\n\r\nthree\r\nfour\x4e2d\x6587\r\n");
 }
 
 TEST(PageRules, NumberedEntriesStopAt999) {
-    EXPECT_EQ(NumberedEntryCount(-5), 0);
-    EXPECT_EQ(NumberedEntryCount(0), 0);
-    EXPECT_EQ(NumberedEntryCount(3), 3);
-    EXPECT_EQ(NumberedEntryCount(999), 999);
-    EXPECT_EQ(NumberedEntryCount(1000), 999);
-    EXPECT_EQ(NumberedEntryCount(2147483647), 999);
+    for (auto [n, want] : {std::pair{-5, 0}, {0, 0}, {3, 3}, {999, 999}, {1000, 999}, {2147483647, 999}})
+        EXPECT_EQ(NumberedEntryCount(n), want) << n;
 }

@@ -163,6 +163,18 @@ std::string Answer(const char* textPart, int buttonId, DWORD timeoutMs) {
     return text;
 }
 
+std::vector<std::string> AnswerAll(std::initializer_list<std::pair<const char*, int>> boxes, DWORD timeoutMs) {
+    std::vector<std::string> texts;
+    for (const auto& [text, button] : boxes) {
+        texts.push_back(Answer(text, button, timeoutMs));
+        if (texts.back().empty()) {
+            ADD_FAILURE() << "no message box with \"" << text << "\"";
+            break;
+        }
+    }
+    return texts;
+}
+
 bool WaitGone(HWND w, DWORD timeoutMs) {
     DWORD start = GetTickCount();
     while (IsWindow(w) && IsWindowVisible(w)) {

@@ -9,6 +9,8 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 namespace ui {
 
@@ -49,6 +51,9 @@ bool SetText(HWND root, int controlId, const char* text);
 // Waits for a message box containing textPart and presses button id on it
 // (IDYES, IDNO, IDOK). Returns the box's full text, or "" on time-out.
 std::string Answer(const char* textPart, int buttonId, DWORD timeoutMs = 5000);
+// Answers message boxes in the order given (text part, button); a box that
+// does not come is a test failure. Returns the texts of the boxes answered.
+std::vector<std::string> AnswerAll(std::initializer_list<std::pair<const char*, int>> boxes, DWORD timeoutMs = 5000);
 
 // The window that has the keyboard focus in w's thread (nullptr: none).
 HWND FocusOf(HWND w);
