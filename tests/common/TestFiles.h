@@ -1,6 +1,6 @@
 // Files for portable tests: a scratch folder removed afterwards, whole-file
-// read and write, filler data, and raw pack bytes (to build any pack,
-// damaged ones included).
+// read and write, filler data, and raw pack and ZIP bytes (to build any pack
+// or archive, damaged ones included).
 #pragma once
 #include <gtest/gtest.h>
 
@@ -9,6 +9,8 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+
+#include <zlib.h>
 
 namespace testfs {
 
@@ -26,7 +28,10 @@ struct TempDir {
         fs::create_directories(path);
     }
     ~TempDir() {
-        std::error_code ec;
+        std::error_code ec;  // read-only files are made writable first (Windows will not delete them)
+        for (auto it = fs::recursive_directory_iterator(path, ec); !ec && it != fs::recursive_directory_iterator();
+             it.increment(ec))
+            fs::permissions(it->path(), fs::perms::owner_write, fs::perm_options::add, ec);
         fs::remove_all(path, ec);
     }
     std::string operator/(const std::string& s) const { return (path / s).string(); }
@@ -71,6 +76,28 @@ inline std::string PackRecord(const std::string& name, const std::string& data, 
     for (uint32_t v : {static_cast<uint32_t>(data.size()), dosTime})
         for (int i = 0; i < 4; ++i) r.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
     return r + data;
+}
+
+inline std::string Le(uint32_t v, int bytes) {
+    std::string s;
+    for (int i = 0; i < bytes; ++i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+    return s;
+}
+
+// A ZIP archive with one stored entry; badCrc stores a wrong CRC-32 (the
+// reader finds it once the entry has been read); attributes are MS-DOS's.
+inline std::string StoredZip(const std::string& name, const std::string& data, bool badCrc = false,
+                             uint32_t dosTime = DosTime(2021, 6, 6, 13, 25, 58), uint32_t attributes = 0x20) {
+    const uint32_t crc = static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(data.data()),
+                                                     static_cast<uInt>(data.size()))) ^ (badCrc ? 0x5A5A5A5Au : 0);
+    const uint32_t size = static_cast<uint32_t>(data.size()), nameSize = static_cast<uint32_t>(name.size());
+    // version needed, flags, method, time, CRC, sizes, name length, extra length
+    const std::string common = Le(10, 2) + Le(0, 4) + Le(dosTime, 4) + Le(crc, 4) + Le(size, 4) + Le(size, 4) +
+                               Le(nameSize, 2) + Le(0, 2);
+    const std::string local = Le(0x04034b50, 4) + common + name + data;
+    const std::string central = Le(0x02014b50, 4) + Le(20, 2) + common + Le(0, 6) + Le(attributes, 4) + Le(0, 4) + name;
+    return local + central + Le(0x06054b50, 4) + Le(0, 4) + Le(1, 2) + Le(1, 2) +
+           Le(static_cast<uint32_t>(central.size()), 4) + Le(static_cast<uint32_t>(local.size()), 4) + Le(0, 2);
 }
 
 }  // namespace testfs

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "fw/App.h"
 #include "fw/Dialog.h"
@@ -34,12 +35,10 @@ class ThrowingDialog : public CDialog {
 public:
     ThrowingDialog() : CDialog(IDD_WIZARD) {}
     std::atomic<int> kind{0};
-    std::atomic<int> handled{0};
 
 protected:
     BOOL OnCommand(UINT id, UINT code, HWND control) override {
         if (id == IDC_WIZ_INSTALL) {
-            ++handled;
             if (kind == 1) throw CFileException(CFileException::open, ERROR_FILE_NOT_FOUND, "C:\\medium\\main.zip");
             if (kind == 2) throw std::runtime_error("plain failure");
             throw 42;
@@ -50,64 +49,50 @@ protected:
 
 }  // namespace
 
-TEST(FrameworkMessageBox, CaptionIsTheExecutablesNameAndOkBoxesWarn) {
+// The caption is the executable's name; an OK box warns, a question keeps
+// the icon it asks for.
+TEST(FrameworkMessageBox, CaptionAndIcon) {
     EXPECT_EQ(AppName(), "win_fw_dialog_test");
-    HWND box = nullptr;
-    std::string caption;
-    HICON icon = nullptr;
-    ui::Driver driver([&] {
-        box = ui::WaitForMessageBox("Something to say.");
-        if (!box) return;
-        caption = ui::WindowText(box);
-        icon = MessageBoxIcon(box);
-        PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    });
-    EXPECT_EQ(AppMessageBox("Something to say."), IDOK);
-    driver.Finish();
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(caption, "win_fw_dialog_test");
-    EXPECT_EQ(icon, LoadIcon(nullptr, IDI_EXCLAMATION));
-
-    // A question keeps the icon it asks for.
-    ui::Driver asker([&] {
-        std::string text = ui::Answer("Really?", IDNO);
-        EXPECT_EQ(text, "Really?");
-    });
-    EXPECT_EQ(AppMessageBox("Really?", MB_YESNO | MB_ICONQUESTION), IDNO);
-    asker.Finish();
+    for (UINT type : {UINT(MB_OK), UINT(MB_YESNO | MB_ICONQUESTION)}) {
+        std::string caption;
+        HICON icon = nullptr;
+        ui::Driver driver([&] {
+            HWND box = ui::WaitForMessageBox("Something to say.");
+            caption = ui::WindowText(box);
+            icon = MessageBoxIcon(box);
+            PostMessageA(box, WM_COMMAND, MAKEWPARAM(type == MB_OK ? IDOK : IDNO, BN_CLICKED), 0);
+        });
+        EXPECT_EQ(AppMessageBox("Something to say.", type), type == MB_OK ? IDOK : IDNO);
+        driver.Finish();
+        EXPECT_EQ(caption, "win_fw_dialog_test");
+        EXPECT_EQ(icon, LoadIcon(nullptr, type == MB_OK ? IDI_EXCLAMATION : IDI_QUESTION));
+    }
 }
 
+// Exceptions are stopped at the dialog procedure: each is shown with the
+// stop icon and the dialog goes on.
 TEST(FrameworkDialog, ExceptionsAreShownAndTheDialogGoesOn) {
     ThrowingDialog dlg;
-    struct Seen {
-        std::string text;
-        HICON icon = nullptr;
-    } seen[3];
+    std::vector<std::string> texts;
     ui::Driver driver([&] {
         HWND d = ui::WaitForDialogWithControl(IDC_WIZ_INSTALL);
-        ASSERT_NE(d, nullptr);
-        const char* parts[3] = {"main.zip", "plain failure", "Internal application error."};
-        for (int k = 1; k <= 3; ++k) {
-            dlg.kind = k;
+        for (const char* part : {"main.zip", "plain failure", "Internal application error."}) {
+            ++dlg.kind;
             ui::Click(d, IDC_WIZ_INSTALL);
-            HWND box = ui::WaitForMessageBox(parts[k - 1]);
-            if (!box) {
-                ADD_FAILURE() << "no message for kind " << k;
-                continue;
-            }
-            seen[k - 1].text = ui::MessageBoxText(box);
-            seen[k - 1].icon = MessageBoxIcon(box);
+            HWND box = ui::WaitForMessageBox(part);
+            if (!box) return ADD_FAILURE() << "no message with " << part, ui::Click(d, IDCANCEL), void();
+            texts.push_back(ui::MessageBoxText(box));
+            EXPECT_EQ(MessageBoxIcon(box), LoadIcon(nullptr, IDI_HAND)) << part;
             PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
             ui::WaitGone(box);
         }
-        EXPECT_TRUE(IsWindowVisible(d));  // still running after every exception
+        EXPECT_TRUE(IsWindowVisible(d));
         ui::Click(d, IDCANCEL);
     });
     EXPECT_EQ(dlg.DoModal(), IDCANCEL);
     driver.Finish();
-    EXPECT_EQ(dlg.handled, 3);
-    EXPECT_NE(seen[0].text.find("C:\\medium\\main.zip"), std::string::npos) << seen[0].text;
-    EXPECT_EQ(seen[1].text, "plain failure");
-    EXPECT_EQ(seen[2].text, "Internal application error.");
-    for (const Seen& s : seen) EXPECT_EQ(s.icon, LoadIcon(nullptr, IDI_HAND));
+    ASSERT_EQ(texts.size(), 3u);
+    EXPECT_NE(texts[0].find("C:\\medium\\main.zip"), std::string::npos) << texts[0];
+    EXPECT_EQ(texts[1], "plain failure");
+    EXPECT_EQ(texts[2], "Internal application error.");
 }

@@ -125,13 +125,6 @@ bool Click(HWND root, int controlId) {
     return true;
 }
 
-bool Press(HWND root, int controlId) {
-    HWND c = FindControl(root, controlId);
-    if (!c) return false;
-    PostMessageA(c, BM_CLICK, 0, 0);
-    return true;
-}
-
 int CheckState(HWND root, int controlId) {
     HWND c = FindControl(root, controlId);
     return c ? static_cast<int>(SendMessageA(c, BM_GETCHECK, 0, 0)) : -1;
@@ -193,28 +186,23 @@ void Driver::Finish() {
 }
 
 namespace {
-// Runs a Unix program (its Z: path) with a command line and waits for it.
-bool RunUnix(const char* program, const std::string& commandLine) {
+// Runs a Unix program (Wine starts one given by its Z: path as a native
+// process) and waits for the file it writes: the native process may outlive
+// the handle's wait.
+bool RunUnix(const char* program, const std::string& commandLine, const std::string& output) {
+    DeleteFileA(("Z:" + output).c_str());
     std::vector<char> buf(commandLine.begin(), commandLine.end());
     buf.push_back(0);
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
+    STARTUPINFOA si = {sizeof si};
     PROCESS_INFORMATION pi = {};
     if (!CreateProcessA(program, buf.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
     WaitForSingleObject(pi.hProcess, 15000);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
-    return true;
-}
-
-bool WaitForFile(const std::string& unixPath) {
-    for (int i = 0; i < 100; ++i) {
+    for (int i = 0; i < 100; ++i, Sleep(50)) {
         WIN32_FILE_ATTRIBUTE_DATA d;
-        if (GetFileAttributesExA(("Z:" + unixPath).c_str(), GetFileExInfoStandard, &d) && d.nFileSizeLow > 0) {
-            Sleep(100);
-            return true;
-        }
-        Sleep(50);
+        if (GetFileAttributesExA(("Z:" + output).c_str(), GetFileExInfoStandard, &d) && d.nFileSizeLow > 0)
+            return Sleep(100), true;
     }
     return false;
 }
@@ -226,48 +214,21 @@ std::string ScreenshotDir() {
     return n > 0 && n < sizeof buf ? std::string(buf) : std::string();
 }
 
+// ImageMagick's import grabs the X root window of Wine's display; convert
+// cuts the window's rectangle out of it.
 bool ScreenshotWindow(HWND w, const std::string& pngPath) {
     RECT r;
     if (!w || !GetWindowRect(w, &r)) return false;
     RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     Sleep(300);
     const std::string whole = pngPath + ".screen.png";
-    if (!Screenshot(whole)) return false;
     char geometry[64];
     wsprintfA(geometry, "%dx%d+%d+%d", static_cast<int>(r.right - r.left), static_cast<int>(r.bottom - r.top),
               static_cast<int>(r.left), static_cast<int>(r.top));
-    DeleteFileA(("Z:" + pngPath).c_str());
-    bool ok = RunUnix("Z:\\usr\\bin\\convert",
-                      "convert " + whole + " -crop " + geometry + " +repage " + pngPath) && WaitForFile(pngPath);
+    bool ok = RunUnix("Z:\\usr\\bin\\import", "import -window root " + whole, whole) &&
+              RunUnix("Z:\\usr\\bin\\convert", "convert " + whole + " -crop " + geometry + " +repage " + pngPath, pngPath);
     DeleteFileA(("Z:" + whole).c_str());
     return ok;
-}
-
-bool Screenshot(const std::string& pngPath) {
-    // Wine starts a Unix program given by its Z: path as a native process;
-    // ImageMagick's `import` grabs the X root window of Wine's DISPLAY.
-    DeleteFileA(("Z:" + pngPath).c_str());
-    std::string line = "import -window root " + pngPath;
-    std::vector<char> buf(line.begin(), line.end());
-    buf.push_back(0);
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA("Z:\\usr\\bin\\import", buf.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return false;
-    WaitForSingleObject(pi.hProcess, 15000);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    // The native process may outlive the handle's wait; give it a moment.
-    for (int i = 0; i < 100; ++i) {
-        WIN32_FILE_ATTRIBUTE_DATA d;
-        if (GetFileAttributesExA(("Z:" + pngPath).c_str(), GetFileExInfoStandard, &d) && d.nFileSizeLow > 0) {
-            Sleep(100);
-            return true;
-        }
-        Sleep(50);
-    }
-    return false;
 }
 
 }  // namespace ui

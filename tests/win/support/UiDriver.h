@@ -38,10 +38,6 @@ bool ControlVisible(HWND root, int controlId);
 // Clicks a button: posts BN_CLICKED to the button's parent, the way a mouse
 // click reaches the dialog. Returns false when there is no such control.
 bool Click(HWND root, int controlId);
-// Presses a button the way the mouse does (posts BM_CLICK to the button
-// itself), so that check boxes and automatic radio buttons change state
-// before their parent hears of it.
-bool Press(HWND root, int controlId);
 // Check state of a button (BST_CHECKED 1, BST_UNCHECKED 0).
 int CheckState(HWND root, int controlId);
 // Wide-character text of a control (for text that is not ANSI).
@@ -77,12 +73,8 @@ private:
     std::thread thread_;
 };
 
-// Saves a PNG of the whole virtual screen (X11 root) to path, through
-// ImageMagick's import run by Wine's unix shell bridge; true on success.
-// Only for the documentation pictures; tests never depend on it.
-bool Screenshot(const std::string& pngPath);
-// Saves a PNG of one window: the screen is taken and cut to the window's
-// rectangle (ImageMagick's convert). True on success.
+// Saves a PNG of one window (for the documentation pictures; tests never
+// depend on it). True on success.
 bool ScreenshotWindow(HWND w, const std::string& pngPath);
 // The folder named by the environment variable SETUP_SCREENSHOTS (a Unix
 // path), or "" when it is not set: pictures are taken only on request.
