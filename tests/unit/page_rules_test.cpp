@@ -18,7 +18,7 @@ TEST(PageRules, ChineseEntryTrimmedAndCaseFolded) {
 
 TEST(PageRules, LineFeedsBecomeCrLfAndStringsJoinWithoutSeparator) {
     std::wstring out;
-    for (const std::wstring& part : {L"one\ntwo\n\n", L"three", L"\nfour\x4e2d\x6587\n"})
+    for (const std::wstring part : {L"one\ntwo\n\n", L"three", L"\nfour\x4e2d\x6587\n"})
         AppendWithCrLf(out, part.data(), part.size());
     EXPECT_EQ(out, L"one\r\ntwo\r\n\r\nthree\r\nfour\x4e2d\x6587\r\n");
 }

@@ -193,7 +193,8 @@ bool RunUnix(const char* program, const std::string& commandLine, const std::str
     DeleteFileA(("Z:" + output).c_str());
     std::vector<char> buf(commandLine.begin(), commandLine.end());
     buf.push_back(0);
-    STARTUPINFOA si = {sizeof si};
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
     if (!CreateProcessA(program, buf.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
     WaitForSingleObject(pi.hProcess, 15000);
