@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <atomic>
 #include <cstring>
 #include <string>
 
@@ -37,23 +38,19 @@ protected:
 
 TEST_F(CompletionTest, DeleteListedFilesGoesOnPastAMissingEntryAndStopsAtNumber) {
     for (const char* f : {"a.txt", "b.txt", "bin\\c.txt", "d.txt"}) ASSERT_TRUE(scratch::WriteFile(In(f), f));
-    // No Number: nothing is deleted, whatever the entries say.
-    Config("[DelFile]\nFile1=a.txt\n");
-    app_.DeleteListedFiles();
-    EXPECT_TRUE(scratch::Exists(In("a.txt")));
-    Config("[DelFile]\nNumber=-1\nFile1=a.txt\n");
-    app_.DeleteListedFiles();
-    EXPECT_TRUE(scratch::Exists(In("a.txt")));
+    // No Number, or a negative one: nothing is deleted, whatever the entries say.
+    for (const char* number : {"", "Number=-1\n"}) {
+        Config(std::string("[DelFile]\n") + number + "File1=a.txt\n");
+        app_.DeleteListedFiles();
+        EXPECT_TRUE(scratch::Exists(In("a.txt"))) << number;
+    }
 
     // File2 missing (names the folder itself: the deletion fails), File3 in
     // a subfolder is still deleted, File4 lies beyond Number.
     Config("[DelFile]\nNumber=3\nFile1=a.txt\nFile3=bin\\c.txt\nFile4=d.txt\n");
     app_.DeleteListedFiles();
-    EXPECT_FALSE(scratch::Exists(In("a.txt")));
-    EXPECT_FALSE(scratch::Exists(In("bin\\c.txt")));
-    EXPECT_TRUE(scratch::Exists(In("b.txt")));
-    EXPECT_TRUE(scratch::Exists(In("d.txt")));
-    EXPECT_TRUE(scratch::Exists(g_setup.installDir));
+    for (auto [f, kept] : {std::pair{"a.txt", false}, {"bin\\c.txt", false}, {"b.txt", true}, {"d.txt", true}, {"", true}})
+        EXPECT_EQ(scratch::Exists(In(f)), kept) << f;
 }
 
 TEST_F(CompletionTest, LanguageLibraryCopiedOverTheFixedNameUnlessDefaultOrMissing) {
@@ -89,107 +86,69 @@ TEST_F(CompletionTest, LanguageLibraryPathTooLongIsRefusedNotCut) {
     EXPECT_EQ(scratch::ReadFile(In("bin\\Lang.dll")), "english");
 }
 
-// Waits until a file exists (a started program writes it).
-bool WaitForFile(const std::string& path, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    while (!scratch::Exists(path)) {
-        if (GetTickCount() - start > timeoutMs) return false;
-        Sleep(20);
-    }
-    Sleep(50);  // let the writer finish
-    return true;
-}
-
-std::string Marker() { return scratch::ProgramFolder() + "\\helpers\\marker.exe"; }
-
-TEST_F(CompletionTest, StartsTheProgramByItsQuotedPathInAFolderWithBlanks) {
-    // installDir "...\finalaction\dir with blanks": an unquoted command line
-    // would first name "...\finalaction\dir", i.e. the decoy dir.exe.
-    scratch::Folder base("finalaction");
-    Install(base / "dir with blanks");
-    ASSERT_TRUE(CopyFileA(Marker().c_str(), In("bin\\app.exe").c_str(), FALSE)) << Marker();
-    ASSERT_TRUE(CopyFileA(Marker().c_str(), (base / "dir.exe").c_str(), FALSE));
-    Config("[Exec]\nExecFile=bin\\app.exe\nExecDir=bin\n");
-    g_setup.runAfterSetup = TRUE;
-    g_setup.programmerType = 1;
-    g_setup.platformId = 2;
-
-    app_.RunFinalAction();
-    ASSERT_TRUE(WaitForFile(In("bin\\app.exe.marker"), 10000));
-    EXPECT_EQ(scratch::ReadFile(In("bin\\app.exe.marker")), "\"" + In("bin\\app.exe") + "\"");
-    EXPECT_FALSE(scratch::Exists(base / "dir.exe.marker"));
-}
-
 // A visible top-level window of any process with exactly this title.
-struct TitleSearch {
-    const std::string* title;
-    HWND found;
-};
-
-BOOL CALLBACK MatchTitle(HWND w, LPARAM lp) {
-    auto* s = reinterpret_cast<TitleSearch*>(lp);
-    if (IsWindowVisible(w) && ui::WindowText(w) == *s->title) {
+HWND FindTopWindowTitled(const std::string& title) {
+    struct Search {
+        const std::string* title;
+        HWND found;
+    } s{&title, nullptr};
+    EnumWindows([](HWND w, LPARAM lp) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(lp);
+        if (!IsWindowVisible(w) || ui::WindowText(w) != *s->title) return TRUE;
         s->found = w;
         return FALSE;
-    }
-    return TRUE;
-}
-
-HWND FindTopWindowTitled(const std::string& title) {
-    TitleSearch s{&title, nullptr};
-    EnumWindows(MatchTitle, reinterpret_cast<LPARAM>(&s));
+    }, reinterpret_cast<LPARAM>(&s));
     return s.found;
 }
 
-TEST_F(CompletionTest, OpensTheProgramsFolderWhenNotStartingIt) {
-    CreateDirectoryA(In("Opened Folder 7").c_str(), nullptr);
-    const std::string expected = In("Opened Folder 7");
-    Config("[Exec]\nExecFile=bin\\app.exe\nExecDir=Opened Folder 7\n");
-    g_setup.runAfterSetup = FALSE;
-    app_.RunFinalAction();
-    EXPECT_EQ(std::string(g_setup.installDir), expected);  // extended in place
-    EXPECT_FALSE(scratch::Exists(In("bin\\app.exe.marker")));
-
-    HWND window = ui::WaitFor([] { return FindTopWindowTitled("Opened Folder 7"); }, 15000);
-    ASSERT_NE(window, nullptr);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    EXPECT_NE(pid, GetCurrentProcessId());
-    PostMessageA(window, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(ui::WaitGone(window, 10000));
-}
-
-TEST_F(CompletionTest, DeclinedRestartStartsAndOpensNothing) {
-    ASSERT_TRUE(CopyFileA(Marker().c_str(), In("bin\\app.exe").c_str(), FALSE));
-    CreateDirectoryA(In("Not Opened 7").c_str(), nullptr);
-    Config("[Exec]\nExecFile=bin\\app.exe\nExecDir=Not Opened 7\n");
-    g_setup.platformId = 2;
-    g_setup.programmerType = 0;
-    g_setup.restartNow = FALSE;
-    g_setup.runAfterSetup = TRUE;
-    const std::string before = g_setup.installDir;
-
-    // Any message box now would be a fault: answer it and remember it.
-    volatile bool stop = false;
-    std::string box;
-    ui::Driver watcher([&] {
-        while (!stop) {
-            HWND b = ui::FindMessageBox("");
-            if (b) {
-                box = ui::MessageBoxText(b);
-                PostMessageA(b, WM_COMMAND, IDOK, 0);
-            }
-            Sleep(20);
-        }
-    });
-    app_.RunFinalAction();
-    Sleep(1500);  // time for a program or a folder window to appear
-    stop = true;
-    watcher.Finish();
-    EXPECT_EQ(box, "");
-    EXPECT_FALSE(scratch::Exists(In("bin\\app.exe.marker")));
-    EXPECT_EQ(FindTopWindowTitled("Not Opened 7"), nullptr);
-    EXPECT_EQ(std::string(g_setup.installDir), before);
+// The final action: start the program (by its quoted path: in a folder with
+// blanks an unquoted command line would first name the decoy dir.exe), open
+// its folder (in another process), or, after a declined restart, nothing
+// and no message at all.
+TEST_F(CompletionTest, FinalActionStartsOpensOrDoesNothing) {
+    const std::string marker = scratch::ProgramFolder() + "\\helpers\\marker.exe";
+    const struct {
+        BOOL run;
+        int type;
+        BOOL restart;
+        bool started, opened;
+    } rows[] = {{TRUE, 1, TRUE, true, false}, {FALSE, 1, TRUE, false, true}, {TRUE, 0, FALSE, false, false}};
+    for (const auto& row : rows) {
+        scratch::Folder base("finalaction");
+        Install(base / "dir with blanks");
+        ASSERT_TRUE(CopyFileA(marker.c_str(), In("bin\\app.exe").c_str(), FALSE)) << marker;
+        ASSERT_TRUE(CopyFileA(marker.c_str(), (base / "dir.exe").c_str(), FALSE));
+        CreateDirectoryA(In("Folder 7").c_str(), nullptr);
+        Config("[Exec]\nExecFile=bin\\app.exe\nExecDir=Folder 7\n");
+        g_setup.runAfterSetup = row.run;
+        g_setup.programmerType = row.type;
+        g_setup.platformId = 2;
+        g_setup.restartNow = row.restart;
+        const std::string app = In("bin\\app.exe"), folder = In("Folder 7"), before = g_setup.installDir;
+        std::atomic<bool> stop{false};
+        std::string box;  // any message box is a fault: answered and remembered
+        ui::Driver watcher([&] {
+            for (; !stop; Sleep(20))
+                if (HWND b = ui::FindMessageBox("")) box = ui::MessageBoxText(b), PostMessageA(b, WM_COMMAND, IDOK, 0);
+        });
+        app_.RunFinalAction();
+        HWND window = ui::WaitFor([] { return FindTopWindowTitled("Folder 7"); }, row.opened ? 15000 : 1500);
+        if (row.started) ui::WaitFor([&] { return scratch::Exists(app + ".marker") ? HWND(1) : nullptr; }, 10000);
+        Sleep(100);  // let the marker finish writing
+        stop = true;
+        watcher.Finish();
+        EXPECT_EQ(box, "");
+        EXPECT_EQ(scratch::ReadFile(app + ".marker"), row.started ? "\"" + app + "\"" : "<missing>");
+        EXPECT_FALSE(scratch::Exists(base / "dir.exe.marker"));
+        EXPECT_EQ(window != nullptr, row.opened);
+        EXPECT_EQ(std::string(g_setup.installDir), row.opened ? folder : before);  // extended in place
+        if (!window) continue;
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        EXPECT_NE(pid, GetCurrentProcessId());
+        PostMessageA(window, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(ui::WaitGone(window, 10000));
+    }
 }
 
 }  // namespace

@@ -18,55 +18,33 @@ namespace {
 // Where ImagePath points: the system's own drivers folder.
 std::string DriversFile() { return scratch::NativeSystemDir() + "\\drivers\\Kr3nt.sys"; }
 
-struct ValueInfo {
-    DWORD type = 0;
-    DWORD size = 0;
-    std::string data;
-    bool present = false;
-};
-
-ValueInfo QueryValue(HKEY key, const char* name) {
-    ValueInfo v;
-    BYTE buf[512];
-    DWORD size = sizeof buf;
-    if (RegQueryValueExA(key, name, nullptr, &v.type, buf, &size) == ERROR_SUCCESS) {
-        v.present = true;
-        v.size = size;
-        v.data.assign(reinterpret_cast<char*>(buf), size);
+// The number of values and subkeys of the service key (-1: no key), after
+// checking the five service values with their types and sizes (strings
+// with their terminating zero counted).
+std::pair<int, int> ServiceKey() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKernelServiceKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return {-1, -1};
+    const DWORD one = 1, two = 2;
+    const struct {
+        const char* name;
+        DWORD type;
+        std::string data;
+    } values[] = {{"DisplayName", REG_SZ, std::string("KR3NT", 6)},
+                  {"ErrorControl", REG_DWORD, std::string(reinterpret_cast<const char*>(&one), 4)},
+                  {"ImagePath", REG_SZ, std::string("System32\\DRIVERS\\Kr3nt.sys", 27)},
+                  {"Start", REG_DWORD, std::string(reinterpret_cast<const char*>(&two), 4)},
+                  {"Type", REG_DWORD, std::string(reinterpret_cast<const char*>(&one), 4)}};
+    for (const auto& v : values) {
+        char buf[512];
+        DWORD type = 0, size = sizeof buf;
+        EXPECT_EQ(RegQueryValueExA(key, v.name, nullptr, &type, reinterpret_cast<BYTE*>(buf), &size), ERROR_SUCCESS);
+        EXPECT_EQ(type, v.type) << v.name;
+        EXPECT_EQ(std::string(buf, size), v.data) << v.name;
     }
-    return v;
-}
-
-std::string Dword(DWORD d) { return std::string(reinterpret_cast<const char*>(&d), 4); }
-
-// Checks the five service values of an open key with their types and
-// sizes (strings with their terminating zero counted).
-void ExpectServiceValues(HKEY key) {
-    ValueInfo v = QueryValue(key, "DisplayName");
-    EXPECT_EQ(v.type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(v.size, 6u);
-    EXPECT_EQ(v.data, std::string("KR3NT", 6));
-    v = QueryValue(key, "ErrorControl");
-    EXPECT_EQ(v.type, static_cast<DWORD>(REG_DWORD));
-    EXPECT_EQ(v.data, Dword(1));
-    v = QueryValue(key, "ImagePath");
-    EXPECT_EQ(v.type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(v.size, 27u);
-    EXPECT_EQ(v.data, std::string("System32\\DRIVERS\\Kr3nt.sys", 27));
-    v = QueryValue(key, "Start");
-    EXPECT_EQ(v.type, static_cast<DWORD>(REG_DWORD));
-    EXPECT_EQ(v.data, Dword(2));
-    v = QueryValue(key, "Type");
-    EXPECT_EQ(v.type, static_cast<DWORD>(REG_DWORD));
-    EXPECT_EQ(v.data, Dword(1));
-}
-
-DWORD CountValues(HKEY key, DWORD* subkeys = nullptr) {
-    DWORD values = 0, keys = 0;
-    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &keys, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
-                     nullptr);
-    if (subkeys) *subkeys = keys;
-    return values;
+    DWORD count = 0, subkeys = 0;
+    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr);
+    RegCloseKey(key);
+    return {static_cast<int>(count), static_cast<int>(subkeys)};
 }
 
 class KernelServiceTest : public ::testing::Test {
@@ -78,6 +56,7 @@ protected:
         std::strcpy(g_setup.installDir, install_.Path().c_str());
         ASSERT_TRUE(scratch::WriteFile(install_ / "bin\\Kr3nt.sys", "new driver"));
         savedDriver_ = scratch::ReadFile(DriversFile());
+        ASSERT_TRUE(scratch::WriteFile(DriversFile(), "old driver"));
         const std::string wow64 = scratch::Wow64SystemDir();
         if (!wow64.empty()) wow64Driver_ = wow64 + "\\drivers\\Kr3nt.sys";
     }
@@ -90,79 +69,59 @@ protected:
         if (!wow64Driver_.empty()) DeleteFileA(wow64Driver_.c_str());
     }
     scratch::Folder install_{"kernel service test"};
-    std::string savedDriver_;
-    std::string wow64Driver_;  // where a redirected copy would land
+    std::string savedDriver_, wow64Driver_;  // where a redirected copy would land
     CSetupApp app_;
 };
 
+// The driver replaces the old one in the system's own folder (never the
+// 32-bit one); without a driver file the key is written all the same.
 TEST_F(KernelServiceTest, WritesTheFiveValuesAndReplacesTheDriverFile) {
-    ASSERT_TRUE(scratch::WriteFile(DriversFile(), "old driver"));
     app_.RegisterKernelService();
     EXPECT_EQ(scratch::ReadFile(DriversFile()), "new driver");
-    if (!wow64Driver_.empty()) {
-        EXPECT_FALSE(scratch::Exists(wow64Driver_));
-    }
+    if (!wow64Driver_.empty()) EXPECT_FALSE(scratch::Exists(wow64Driver_));
+    EXPECT_EQ(ServiceKey(), std::make_pair(5, 0));
 
-    HKEY key = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKernelServiceKey, 0, KEY_READ, &key), ERROR_SUCCESS);
-    DWORD subkeys = 0;
-    EXPECT_EQ(CountValues(key, &subkeys), 5u);
-    EXPECT_EQ(subkeys, 0u);
-    ExpectServiceValues(key);
-    RegCloseKey(key);
+    ASSERT_TRUE(scratch::DeleteKeyTree(HKEY_LOCAL_MACHINE, kKernelServiceKey));
+    DeleteFileA((install_ / "bin\\Kr3nt.sys").c_str());
+    ASSERT_TRUE(scratch::WriteFile(DriversFile(), "old driver"));
+    app_.RegisterKernelService();
+    EXPECT_EQ(scratch::ReadFile(DriversFile()), "old driver");
+    EXPECT_EQ(ServiceKey(), std::make_pair(5, 0));
 }
 
 TEST_F(KernelServiceTest, RegisteringAgainKeepsOtherValuesAndSubkeys) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKernelServiceKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                              nullptr),
-              ERROR_SUCCESS);
-    const char group[] = "Extended Base";
-    RegSetValueExA(key, "Group", 0, REG_SZ, reinterpret_cast<const BYTE*>(group), sizeof group);
-    const DWORD oldStart = 4;  // disabled, to be overwritten
-    RegSetValueExA(key, "Start", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&oldStart), 4);
-    HKEY sub = nullptr;
-    RegCreateKeyExA(key, "Parameters", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &sub, nullptr);
+    HKEY key = nullptr, sub = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, (std::string(kKernelServiceKey) + "\\Parameters").c_str(), 0, nullptr,
+                              0, KEY_ALL_ACCESS, nullptr, &sub, nullptr), ERROR_SUCCESS);
     RegCloseKey(sub);
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKernelServiceKey, 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+    RegSetValueExA(key, "Group", 0, REG_SZ, reinterpret_cast<const BYTE*>("Extended Base"), 14);
+    const DWORD disabled = 4;  // to be overwritten
+    RegSetValueExA(key, "Start", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&disabled), 4);
     RegCloseKey(key);
-
     app_.RegisterKernelService();
     app_.RegisterKernelService();
-
-    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKernelServiceKey, 0, KEY_READ, &key), ERROR_SUCCESS);
-    DWORD subkeys = 0;
-    EXPECT_EQ(CountValues(key, &subkeys), 6u);
-    EXPECT_EQ(subkeys, 1u);
-    ExpectServiceValues(key);
-    EXPECT_EQ(QueryValue(key, "Group").data, std::string(group, sizeof group));
-    RegCloseKey(key);
-    EXPECT_TRUE(scratch::KeyExists(HKEY_LOCAL_MACHINE, std::string(kKernelServiceKey) + "\\Parameters"));
+    EXPECT_EQ(ServiceKey(), std::make_pair(6, 1));
 }
 
-// Wine keeps no access control on registry keys, so the key is made to
-// fail another way: "KR3NT" is a (volatile) symbolic link to a key below a
-// volatile key, and a non-volatile key cannot be created there
-// (ERROR_CHILD_MUST_BE_VOLATILE). Both vanish with the wineserver anyway.
-const char kVolatileParent[] = "Software\\SetupTestVolatile";
-
-void RemoveServiceLink() {
-    HKEY link = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKernelServiceKey, REG_OPTION_OPEN_LINK, DELETE | KEY_READ, &link) ==
-        ERROR_SUCCESS) {
-        RegDeleteKeyA(link, "");  // the link itself, not its target
-        RegCloseKey(link);
-    }
-    scratch::DeleteKeyTree(HKEY_LOCAL_MACHINE, kVolatileParent);
-}
-
+// Wine keeps no access control on registry keys, so the key is made to fail
+// another way: "KR3NT" is a (volatile) symbolic link to a key below a
+// volatile key, where a non-volatile key cannot be created. The message
+// comes, nothing is written, and the copy made before stays.
 TEST_F(KernelServiceTest, KeyThatCannotBeCreatedGivesRegisterErrorAndNoValue) {
-    RemoveServiceLink();
-    HKEY parent = nullptr;
+    const char kVolatileParent[] = "Software\\SetupTestVolatile";
+    auto removeLink = [&] {
+        HKEY link = nullptr;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKernelServiceKey, REG_OPTION_OPEN_LINK, DELETE | KEY_READ, &link) ==
+            ERROR_SUCCESS)
+            RegDeleteKeyA(link, ""), RegCloseKey(link);  // the link itself, not its target
+        scratch::DeleteKeyTree(HKEY_LOCAL_MACHINE, kVolatileParent);
+    };
+    removeLink();
+    HKEY parent = nullptr, link = nullptr;
     ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kVolatileParent, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
-                              nullptr, &parent, nullptr),
-              ERROR_SUCCESS);
+                              nullptr, &parent, nullptr), ERROR_SUCCESS);
     RegCloseKey(parent);
-    HKEY link = nullptr;
     ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKernelServiceKey, 0, nullptr,
                               REG_OPTION_CREATE_LINK | REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &link, nullptr),
               ERROR_SUCCESS);
@@ -171,34 +130,13 @@ TEST_F(KernelServiceTest, KeyThatCannotBeCreatedGivesRegisterErrorAndNoValue) {
                    sizeof target - sizeof(wchar_t));
     RegCloseKey(link);
 
-    std::string shown;
-    ui::Driver driver([&] { shown = ui::Answer("Register error!", IDOK); });
+    ui::Driver driver([&] { EXPECT_EQ(ui::Answer("Register error!", IDOK), "Register error!"); });
     app_.RegisterKernelService();
     driver.Finish();
-    EXPECT_EQ(shown, "Register error!");
-
-    // Nothing was written: the link's target was never made, and the link
-    // holds only its own target value.
-    EXPECT_FALSE(scratch::KeyExists(HKEY_LOCAL_MACHINE, kKernelServiceKey));
-    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKernelServiceKey, REG_OPTION_OPEN_LINK, KEY_READ, &link),
-              ERROR_SUCCESS);
-    EXPECT_EQ(CountValues(link), 1u);
-    RegCloseKey(link);
-    RemoveServiceLink();
+    EXPECT_FALSE(scratch::KeyExists(HKEY_LOCAL_MACHINE, kKernelServiceKey));  // the target was never made
+    removeLink();
     EXPECT_FALSE(scratch::KeyExists(HKEY_LOCAL_MACHINE, kVolatileParent));
-    // The copy came first and stays.
     EXPECT_EQ(scratch::ReadFile(DriversFile()), "new driver");
-}
-
-TEST_F(KernelServiceTest, MissingDriverFileStillWritesTheKey) {
-    DeleteFileA((install_ / "bin\\Kr3nt.sys").c_str());
-    ASSERT_TRUE(scratch::WriteFile(DriversFile(), "old driver"));
-    app_.RegisterKernelService();
-    EXPECT_EQ(scratch::ReadFile(DriversFile()), "old driver");
-    HKEY key = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKernelServiceKey, 0, KEY_READ, &key), ERROR_SUCCESS);
-    EXPECT_EQ(CountValues(key), 5u);
-    RegCloseKey(key);
 }
 
 }  // namespace

@@ -29,89 +29,50 @@ bool MakeKey(HKEY root, const std::string& path, const char* driver = nullptr) {
 
 std::string Class(const std::string& name) { return std::string(kDeviceClassKeyPrefix) + name; }
 
-// The device-key removal below a scratch root of the current user, so that
-// nothing of the machine's own keys is at stake.
-class DeviceKeysTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(scratch::DeleteKeyTree(HKEY_CURRENT_USER, kRootPath));
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kRootPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root_,
-                                  nullptr),
-                  ERROR_SUCCESS);
-        ASSERT_TRUE(MakeKey(root_, Class("Other\\0000")));  // a class key no instance names
-    }
-    void TearDown() override {
-        RegCloseKey(root_);
-        EXPECT_TRUE(scratch::DeleteKeyTree(HKEY_CURRENT_USER, kRootPath));
-    }
-    bool Has(const std::string& path) const { return scratch::KeyExists(root_, path); }
-
-    static constexpr const char* kRootPath = "Software\\SetupTests\\UsbRoot";
-    const std::string device_ = "Enum\\USB\\VID_1234&PID_ABCD";
-    HKEY root_ = nullptr;
-};
-
-TEST_F(DeviceKeysTest, TwoInstancesLoseTheirClassKeysThenInstancesThenDevice) {
-    ASSERT_TRUE(MakeKey(root_, device_ + "\\5&1", "USB\\0000"));
-    ASSERT_TRUE(MakeKey(root_, device_ + "\\5&2", "USB\\0001"));
-    ASSERT_TRUE(MakeKey(root_, Class("USB\\0000")));
-    ASSERT_TRUE(MakeKey(root_, Class("USB\\0001")));
-    ASSERT_TRUE(MakeKey(root_, "Enum\\USB\\VID_1234&PID_ABCE\\5&9"));  // a neighbouring device
-
-    DeleteDeviceKeysUnder(root_, device_.c_str());
-    EXPECT_FALSE(Has(Class("USB\\0000")));
-    EXPECT_FALSE(Has(Class("USB\\0001")));
-    EXPECT_FALSE(Has(device_));
-    EXPECT_TRUE(Has(Class("USB")));
-    EXPECT_TRUE(Has(Class("Other\\0000")));
-    EXPECT_TRUE(Has("Enum\\USB\\VID_1234&PID_ABCE\\5&9"));
-}
-
-TEST_F(DeviceKeysTest, InstanceWithoutDriverStopsClassKeysButEveryInstanceGoes) {
-    // Enumerated in name order: 0000, 0001 (no "Driver"), 0002.
-    ASSERT_TRUE(MakeKey(root_, device_ + "\\0000", "USB\\0000"));
-    ASSERT_TRUE(MakeKey(root_, device_ + "\\0001"));
-    ASSERT_TRUE(MakeKey(root_, device_ + "\\0002", "USB\\0002"));
-    ASSERT_TRUE(MakeKey(root_, Class("USB\\0000")));
-    ASSERT_TRUE(MakeKey(root_, Class("USB\\0002")));
-
-    DeleteDeviceKeysUnder(root_, device_.c_str());
-    EXPECT_FALSE(Has(Class("USB\\0000")));
-    EXPECT_TRUE(Has(Class("USB\\0002")));
-    EXPECT_FALSE(Has(device_ + "\\0000"));
-    EXPECT_FALSE(Has(device_ + "\\0002"));
-    EXPECT_FALSE(Has(device_));
-}
-
-TEST_F(DeviceKeysTest, EmptyDriverValueNeverNamesTheClassFolder) {
-    // An empty class folder could be deleted by its bare path.
-    ASSERT_TRUE(scratch::DeleteKeyTree(root_, Class("Other")));
-    ASSERT_TRUE(MakeKey(root_, device_ + "\\0000", ""));
-    DeleteDeviceKeysUnder(root_, device_.c_str());
-    EXPECT_TRUE(Has(kDeviceClassKeyPrefix));
-    EXPECT_FALSE(Has(device_));
-}
-
-TEST_F(DeviceKeysTest, MoreInstancesThanOneBatchAreAllDeleted) {
+// The device-key removal below a scratch key of the current user, so that
+// nothing of the machine's own keys is at stake: each instance's class key
+// goes (until an instance without "Driver"), then every instance (more than
+// one batch of them too), then the device; an empty "Driver" never names
+// the class folder itself; nothing else is touched.
+TEST(DeviceKeys, ClassKeysThenInstancesThenTheDevice) {
+    const char* kRoot = "Software\\SetupTests\\UsbRoot";
+    const std::string dev = "Enum\\USB\\VID_1234&PID_ABCD", other = Class("Other\\0000");
+    std::vector<std::pair<std::string, const char*>> many;
     char name[16];
-    for (int i = 0; i < 203; ++i) {
-        std::snprintf(name, sizeof name, "\\%04d", i);
-        ASSERT_TRUE(MakeKey(root_, device_ + name));
+    for (int i = 0; i < 203; ++i) std::snprintf(name, sizeof name, "\\%04d", i), many.push_back({dev + name, nullptr});
+    const struct {
+        std::vector<std::pair<std::string, const char*>> make;  // key, its "Driver" value
+        std::vector<std::string> gone, kept;
+    } cases[] = {
+        {{{dev + "\\5&1", "USB\\0000"}, {dev + "\\5&2", "USB\\0001"}, {Class("USB\\0000"), nullptr},
+          {Class("USB\\0001"), nullptr}, {"Enum\\USB\\VID_1234&PID_ABCE\\5&9", nullptr}},
+         {Class("USB\\0000"), Class("USB\\0001"), dev},
+         {Class("USB"), other, "Enum\\USB\\VID_1234&PID_ABCE\\5&9"}},
+        {{{dev + "\\0000", "USB\\0000"}, {dev + "\\0001", nullptr}, {dev + "\\0002", "USB\\0002"},
+          {Class("USB\\0000"), nullptr}, {Class("USB\\0002"), nullptr}},
+         {Class("USB\\0000"), dev},
+         {Class("USB\\0002")}},
+        {{{dev + "\\0000", ""}}, {dev}, {kDeviceClassKeyPrefix, other}},
+        {many, {dev}, {"Enum\\USB", other}},
+        {{{Class("USB\\0000"), nullptr}}, {}, {Class("USB\\0000"), other}},  // no device key
+    };
+    for (const auto& c : cases) {
+        HKEY root = nullptr;
+        ASSERT_TRUE(scratch::DeleteKeyTree(HKEY_CURRENT_USER, kRoot));
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kRoot, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root, nullptr),
+                  ERROR_SUCCESS);
+        ASSERT_TRUE(MakeKey(root, other));
+        for (const auto& [key, driver] : c.make) ASSERT_TRUE(MakeKey(root, key, driver));
+        DeleteDeviceKeysUnder(root, dev.c_str());
+        for (const std::string& k : c.gone) EXPECT_FALSE(scratch::KeyExists(root, k)) << k << ", case " << (&c - cases);
+        for (const std::string& k : c.kept) EXPECT_TRUE(scratch::KeyExists(root, k)) << k << ", case " << (&c - cases);
+        RegCloseKey(root);
     }
-    DeleteDeviceKeysUnder(root_, device_.c_str());
-    EXPECT_FALSE(Has(device_));
-    EXPECT_TRUE(Has("Enum\\USB"));
+    EXPECT_TRUE(scratch::DeleteKeyTree(HKEY_CURRENT_USER, kRoot));
 }
 
-TEST_F(DeviceKeysTest, MissingDeviceKeyChangesNothing) {
-    ASSERT_TRUE(MakeKey(root_, Class("USB\\0000")));
-    DeleteDeviceKeysUnder(root_, device_.c_str());
-    EXPECT_TRUE(Has(Class("USB\\0000")));
-    EXPECT_TRUE(Has(Class("Other\\0000")));
-}
-
-// The whole step, on HKEY_LOCAL_MACHINE and the Windows folder of the
-// test prefix. Everything made here is removed again.
+// The whole step, on HKEY_LOCAL_MACHINE and the Windows folder of the test
+// prefix; everything made here is removed again.
 class InstallUsbDriverTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -124,14 +85,12 @@ protected:
         scratch::MakeDirIn(install_.Path(), "bin");
         std::strcpy(g_setup.installDir, install_.Path().c_str());
         std::strcpy(g_setup.configPath, (install_ / "morlan.ini").c_str());
-        ASSERT_TRUE(scratch::WriteFile(install_ / "bin\\usbtest1.sys", "driver one"));
-        ASSERT_TRUE(scratch::WriteFile(install_ / "bin\\usbtest2.sys", "driver two"));
-        ASSERT_TRUE(scratch::WriteFile(install_ / "bin\\usbtest3.sys", "driver three"));
+        for (const char* n : {"1", "2", "3"})
+            ASSERT_TRUE(scratch::WriteFile(install_ / ("bin\\usbtest" + std::string(n) + ".sys"), "driver " + std::string(n)));
         wow64Dir_ = scratch::Wow64SystemDir();
         CreateDirectoryA(DestDir().c_str(), nullptr);
         CreateDirectoryA((windows_ + "\\INF").c_str(), nullptr);
-        ASSERT_TRUE(scratch::WriteFile(Database("Drvidx.bin"), "index"));
-        ASSERT_TRUE(scratch::WriteFile(Database("Drvdata.bin"), "data"));
+        for (const char* db : {"Drvidx.bin", "Drvdata.bin"}) ASSERT_TRUE(scratch::WriteFile(Database(db), "index"));
         ASSERT_TRUE(MakeKey(HKEY_LOCAL_MACHINE, kDevice + std::string("\\0000"), "SetupTestUsb\\0000"));
         ASSERT_TRUE(MakeKey(HKEY_LOCAL_MACHINE, Class("SetupTestUsb\\0000")));
     }
@@ -140,29 +99,27 @@ protected:
         DeleteFileA((windows_ + "\\usbtest2.sys").c_str());
         DeleteFileA(SystemDriver().c_str());
         if (!wow64Dir_.empty()) DeleteFileA((wow64Dir_ + "\\drivers\\usbtest3.sys").c_str());
-        DeleteFileA(Database("Drvidx.bin").c_str());
-        DeleteFileA(Database("Drvdata.bin").c_str());
+        for (const char* db : {"Drvidx.bin", "Drvdata.bin"}) DeleteFileA(Database(db).c_str());
         EXPECT_TRUE(scratch::DeleteKeyTree(HKEY_LOCAL_MACHINE, Class("SetupTestUsb")));
-        EXPECT_TRUE(scratch::DeleteKeyTree(HKEY_LOCAL_MACHINE, "Enum\\USB\\VID_FFF1&PID_0002"));
-        if (!hadEnum_) {
-            EXPECT_TRUE(scratch::DeleteKeyTree(HKEY_LOCAL_MACHINE, "Enum"));
-        }
-        if (!hadClass_) {
-            EXPECT_TRUE(scratch::DeleteKeyTree(HKEY_LOCAL_MACHINE, kDeviceClassKeyPrefix));
-        }
+        EXPECT_TRUE(scratch::DeleteKeyTree(HKEY_LOCAL_MACHINE, kDevice));
+        if (!hadEnum_) EXPECT_TRUE(scratch::DeleteKeyTree(HKEY_LOCAL_MACHINE, "Enum"));
+        if (!hadClass_) EXPECT_TRUE(scratch::DeleteKeyTree(HKEY_LOCAL_MACHINE, kDeviceClassKeyPrefix));
     }
     void Config(const std::string& text) { ASSERT_TRUE(scratch::WriteFile(g_setup.configPath, text)); }
     std::string DestDir() const { return windows_ + "\\setuptest usb"; }
     std::string Database(const char* name) const { return windows_ + "\\INF\\" + name; }
-    bool DeviceThere() const { return scratch::KeyExists(HKEY_LOCAL_MACHINE, kDevice); }
     std::string SystemDriver() const { return scratch::NativeSystemDir() + "\\drivers\\usbtest3.sys"; }
+    // The device's keys and the driver database are still there.
+    bool Untouched() const {
+        return scratch::KeyExists(HKEY_LOCAL_MACHINE, kDevice) &&
+               scratch::KeyExists(HKEY_LOCAL_MACHINE, Class("SetupTestUsb\\0000")) &&
+               scratch::Exists(Database("Drvidx.bin")) && scratch::Exists(Database("Drvdata.bin"));
+    }
 
     static constexpr const char* kDevice = "Enum\\USB\\VID_FFF1&PID_0002";
     scratch::Folder install_{"usb driver test"};
-    std::string windows_;
-    std::string wow64Dir_;
-    bool hadEnum_ = false;
-    bool hadClass_ = false;
+    std::string windows_, wow64Dir_;
+    bool hadEnum_ = false, hadClass_ = false;
     CSetupApp app_;
 };
 
@@ -171,41 +128,31 @@ TEST_F(InstallUsbDriverTest, CopiesSystemFilesAndClearsTheDevice) {
            "File3=usbtest3.sys\nDir3=System32\\drivers\n[RegIni]\nVID=FFF1\nPID=0002\n");
     ASSERT_TRUE(scratch::WriteFile(DestDir() + "\\usbtest1.sys", "older driver"));
     app_.InstallUsbDriver();
-    EXPECT_EQ(scratch::ReadFile(DestDir() + "\\usbtest1.sys"), "driver one");
-    // Dir2 missing: Windows folder + "\\" + "\\" + file, which names a file
-    // of the Windows folder itself.
-    EXPECT_EQ(scratch::ReadFile(windows_ + "\\usbtest2.sys"), "driver two");
+    EXPECT_EQ(scratch::ReadFile(DestDir() + "\\usbtest1.sys"), "driver 1");
+    // Dir2 missing: Windows folder + "\\" + "\\" + file, a file of the Windows folder itself.
+    EXPECT_EQ(scratch::ReadFile(windows_ + "\\usbtest2.sys"), "driver 2");
     // System32 is the system's own folder, not the 32-bit one.
-    EXPECT_EQ(scratch::ReadFile(SystemDriver()), "driver three");
-    if (!wow64Dir_.empty()) {
-        EXPECT_FALSE(scratch::Exists(wow64Dir_ + "\\drivers\\usbtest3.sys"));
-    }
-    EXPECT_FALSE(DeviceThere());
+    EXPECT_EQ(scratch::ReadFile(SystemDriver()), "driver 3");
+    if (!wow64Dir_.empty()) EXPECT_FALSE(scratch::Exists(wow64Dir_ + "\\drivers\\usbtest3.sys"));
+    EXPECT_FALSE(scratch::KeyExists(HKEY_LOCAL_MACHINE, kDevice));
     EXPECT_FALSE(scratch::KeyExists(HKEY_LOCAL_MACHINE, Class("SetupTestUsb\\0000")));
-    EXPECT_FALSE(scratch::Exists(Database("Drvidx.bin")));
-    EXPECT_FALSE(scratch::Exists(Database("Drvdata.bin")));
+    EXPECT_FALSE(scratch::Exists(Database("Drvidx.bin")) || scratch::Exists(Database("Drvdata.bin")));
 }
 
-TEST_F(InstallUsbDriverTest, MissingDeviceKeyStillDeletesTheDatabase) {
-    ASSERT_TRUE(scratch::DeleteKeyTree(HKEY_LOCAL_MACHINE, kDevice));
-    Config("[RegIni]\nVID=FFF1\nPID=0002\n");  // no [SystemFile]: nothing copied
-    app_.InstallUsbDriver();
-    EXPECT_FALSE(scratch::Exists(DestDir() + "\\usbtest1.sys"));
-    EXPECT_TRUE(scratch::KeyExists(HKEY_LOCAL_MACHINE, Class("SetupTestUsb\\0000")));
-    EXPECT_FALSE(scratch::Exists(Database("Drvidx.bin")));
-    EXPECT_FALSE(scratch::Exists(Database("Drvdata.bin")));
-}
-
-TEST_F(InstallUsbDriverTest, EmptyVidOrPidChangesNothing) {
+// Without the device's key the database still goes; an empty VID or PID
+// changes nothing but the copies.
+TEST_F(InstallUsbDriverTest, MissingDeviceOrEmptyIds) {
     for (const char* ids : {"[RegIni]\nVID=FFF1\n", "[RegIni]\nPID=0002\n"}) {
         Config(std::string("[SystemFile]\nNumber=1\nFile1=usbtest1.sys\nDir1=setuptest usb\n") + ids);
         app_.InstallUsbDriver();
-        EXPECT_EQ(scratch::ReadFile(DestDir() + "\\usbtest1.sys"), "driver one") << ids;
-        EXPECT_TRUE(DeviceThere()) << ids;
-        EXPECT_TRUE(scratch::KeyExists(HKEY_LOCAL_MACHINE, Class("SetupTestUsb\\0000"))) << ids;
-        EXPECT_TRUE(scratch::Exists(Database("Drvidx.bin"))) << ids;
-        EXPECT_TRUE(scratch::Exists(Database("Drvdata.bin"))) << ids;
+        EXPECT_EQ(scratch::ReadFile(DestDir() + "\\usbtest1.sys"), "driver 1") << ids;
+        EXPECT_TRUE(Untouched()) << ids;
     }
+    ASSERT_TRUE(scratch::DeleteKeyTree(HKEY_LOCAL_MACHINE, kDevice));
+    Config("[RegIni]\nVID=FFF1\nPID=0002\n");
+    app_.InstallUsbDriver();
+    EXPECT_TRUE(scratch::KeyExists(HKEY_LOCAL_MACHINE, Class("SetupTestUsb\\0000")));
+    EXPECT_FALSE(scratch::Exists(Database("Drvidx.bin")) || scratch::Exists(Database("Drvdata.bin")));
 }
 
 }  // namespace
