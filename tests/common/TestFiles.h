@@ -16,6 +16,16 @@ namespace testfs {
 
 namespace fs = std::filesystem;
 
+// Removes a folder with everything below it, read-only files too (Windows
+// will not delete those).
+inline void RemoveAll(const fs::path& dir) {
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(dir, ec); !ec && it != fs::recursive_directory_iterator();
+         it.increment(ec))
+        fs::permissions(it->path(), fs::perms::owner_write, fs::perm_options::add, ec);
+    fs::remove_all(dir, ec);
+}
+
 // A fresh folder under the temporary folder, named after the running test.
 struct TempDir {
     fs::path path;
@@ -27,13 +37,7 @@ struct TempDir {
         fs::remove_all(path);
         fs::create_directories(path);
     }
-    ~TempDir() {
-        std::error_code ec;  // read-only files are made writable first (Windows will not delete them)
-        for (auto it = fs::recursive_directory_iterator(path, ec); !ec && it != fs::recursive_directory_iterator();
-             it.increment(ec))
-            fs::permissions(it->path(), fs::perms::owner_write, fs::perm_options::add, ec);
-        fs::remove_all(path, ec);
-    }
+    ~TempDir() { RemoveAll(path); }
     std::string operator/(const std::string& s) const { return (path / s).string(); }
 };
 
@@ -42,8 +46,9 @@ inline std::string ReadBytes(const std::string& p) {
     return std::string(std::istreambuf_iterator<char>(f), {});
 }
 
-inline void WriteBytes(const std::string& p, const std::string& data) {
-    std::ofstream(p, std::ios::binary).write(data.data(), static_cast<std::streamsize>(data.size()));
+inline bool WriteBytes(const std::string& p, const std::string& data) {
+    std::ofstream f(p, std::ios::binary);
+    return f && f.write(data.data(), static_cast<std::streamsize>(data.size())) && f.flush();
 }
 
 // n bytes that do not compress to nothing and differ by seed.

@@ -1,6 +1,6 @@
 // The agreement page in the first wizard run: Yes/No and Install, the text
 // in the chosen language, and Install after a return to the welcome page.
-#include "PageTestSupport.h"
+#include "win/support/PageTestSupport.h"
 #include "wizard/AgreementPage.h"
 #include "wizard/DestinationPage.h"
 #include "wizard/LanguagePage.h"

@@ -1,6 +1,6 @@
 // The completion run's pages in the finish-mode frame: what Finish (clicked
 // or pressed with Enter) stores, and what the cancel path leaves.
-#include "PageTestSupport.h"
+#include "win/support/PageTestSupport.h"
 #include "wizard/CompletePages.h"
 #include "wizard/PageIds.h"
 

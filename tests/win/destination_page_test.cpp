@@ -1,7 +1,7 @@
 // The welcome and destination pages in the real frame: the sentence and the
 // folder from the configuration file, Next entering or creating the folder,
 // and Install copying the configuration file into it.
-#include "PageTestSupport.h"
+#include "win/support/PageTestSupport.h"
 #include "wizard/DestinationPage.h"
 #include "wizard/LanguagePage.h"
 #include "wizard/PageIds.h"

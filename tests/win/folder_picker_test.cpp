@@ -1,7 +1,7 @@
 // The folder picker on the shell's real browse dialog: the path box, OK's
 // validation with its questions and messages, creation of every level, the
 // tree selection and the OK button's state.
-#include "PageTestSupport.h"
+#include "win/support/PageTestSupport.h"
 #include "wizard/FolderPicker.h"
 #include "wizard/PageIds.h"
 

@@ -1,6 +1,6 @@
 // The language and shortcut page in the real frame: the list from
 // [Language], the choices stored on Next, and the [SubDir] folders.
-#include "PageTestSupport.h"
+#include "win/support/PageTestSupport.h"
 #include "wizard/AgreementPage.h"
 #include "wizard/LanguagePage.h"
 #include "wizard/PageIds.h"

@@ -1,7 +1,6 @@
 #include "win/support/EngineMedia.h"
 
 #include <commctrl.h>
-#include <zlib.h>
 
 #include <cstdio>
 
@@ -10,38 +9,6 @@
 
 namespace media {
 
-namespace {
-
-void RemoveTree(const std::string& dir) {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            std::string n = fd.cFileName;
-            if (n == "." || n == "..") continue;
-            std::string p = dir + "\\" + n;
-            SetFileAttributesA(p.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(p);
-            else
-                DeleteFileA(p.c_str());
-        } while (FindNextFileA(h, &fd));
-        FindClose(h);
-    }
-    RemoveDirectoryA(dir.c_str());
-}
-
-void Put16(std::string& s, uint32_t v) {
-    s.push_back(static_cast<char>(v & 0xFF));
-    s.push_back(static_cast<char>((v >> 8) & 0xFF));
-}
-void Put32(std::string& s, uint32_t v) {
-    Put16(s, v & 0xFFFF);
-    Put16(s, v >> 16);
-}
-
-}  // namespace
-
 Media::Media() {
     static int n = 0;
     INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
@@ -49,7 +16,7 @@ Media::Media() {
     char tmp[MAX_PATH];
     GetTempPathA(sizeof tmp, tmp);
     root = std::string(tmp) + "engine-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(n++);
-    RemoveTree(root);
+    scratch::RemoveTree(root);
     CreateDirectoryA(root.c_str(), nullptr);
     source = root + "\\medium";
     install = root + "\\inst";
@@ -64,103 +31,10 @@ Media::Media() {
 
 Media::~Media() {
     SetCurrentDirectoryA("C:\\");
-    RemoveTree(root);
+    scratch::RemoveTree(root);
 }
 
 void Media::WriteIni(const std::string& text) const { WriteFile(install + "\\morlan.ini", text); }
-
-void WriteFile(const std::string& path, const std::string& data) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return;
-    std::fwrite(data.data(), 1, data.size(), f);
-    std::fclose(f);
-}
-
-std::string ReadFile(const std::string& path) {
-    std::string s;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return s;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) s.append(buf, n);
-    std::fclose(f);
-    return s;
-}
-
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-void MakeDir(const std::string& path) { CreateDirectoryA(path.c_str(), nullptr); }
-
-void MakeZip(const std::string& path, const std::string& entryName, const std::string& data, bool badCrc,
-             uint32_t dosTime) {
-    uint32_t crc = static_cast<uint32_t>(
-        crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
-    if (badCrc) crc ^= 0x5A5A5A5Au;
-    const uint32_t size = static_cast<uint32_t>(data.size());
-    std::string z;
-    Put32(z, 0x04034b50);
-    Put16(z, 10);
-    Put16(z, 0);
-    Put16(z, 0);  // stored
-    Put32(z, dosTime);
-    Put32(z, crc);
-    Put32(z, size);
-    Put32(z, size);
-    Put16(z, static_cast<uint32_t>(entryName.size()));
-    Put16(z, 0);
-    z += entryName;
-    z += data;
-    const uint32_t dirOffset = static_cast<uint32_t>(z.size());
-    Put32(z, 0x02014b50);
-    Put16(z, 20);
-    Put16(z, 10);
-    Put16(z, 0);
-    Put16(z, 0);
-    Put32(z, dosTime);
-    Put32(z, crc);
-    Put32(z, size);
-    Put32(z, size);
-    Put16(z, static_cast<uint32_t>(entryName.size()));
-    Put16(z, 0);
-    Put16(z, 0);
-    Put16(z, 0);
-    Put16(z, 0);
-    Put32(z, 0x20);  // archive attribute
-    Put32(z, 0);
-    z += entryName;
-    const uint32_t dirSize = static_cast<uint32_t>(z.size()) - dirOffset;
-    Put32(z, 0x06054b50);
-    Put16(z, 0);
-    Put16(z, 0);
-    Put16(z, 1);
-    Put16(z, 1);
-    Put32(z, dirSize);
-    Put32(z, dirOffset);
-    Put16(z, 0);
-    WriteFile(path, z);
-}
-
-std::string PackHeader(int count) {
-    std::string s;
-    Put16(s, 0);
-    Put16(s, static_cast<uint32_t>(count) & 0xFFFF);
-    return s;
-}
-
-std::string PackRecord(const std::string& name, const std::string& data, uint32_t dosTime) {
-    std::string s = name;
-    s.push_back('\0');
-    Put32(s, static_cast<uint32_t>(data.size()));
-    Put32(s, dosTime);
-    return s + data;
-}
-
-bool LocalWriteTime(const std::string& path, SYSTEMTIME& st) {
-    WIN32_FILE_ATTRIBUTE_DATA d;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &d)) return false;
-    FILETIME local;
-    return FileTimeToLocalFileTime(&d.ftLastWriteTime, &local) && FileTimeToSystemTime(&local, &st);
-}
 
 std::vector<int> RecordingProgressDlg::Positions() const {
     std::vector<int> v;

@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "common/TestFiles.h"
 #include "engine/ProgressDlg.h"
+#include "win/support/ScratchTree.h"
 
 namespace media {
 
@@ -25,22 +27,18 @@ struct Media {
     void WriteIni(const std::string& text) const;
 };
 
-void WriteFile(const std::string& path, const std::string& data);
-std::string ReadFile(const std::string& path);
-bool Exists(const std::string& path);
-void MakeDir(const std::string& path);
+inline void WriteFile(const std::string& path, const std::string& data) { testfs::WriteBytes(path, data); }
+inline std::string ReadFile(const std::string& path) { return testfs::ReadBytes(path); }  // "" when missing
+using scratch::Exists;
+inline void MakeDir(const std::string& path) { CreateDirectoryA(path.c_str(), nullptr); }
 
-// A ZIP archive with one stored entry (deterministic). badCrc stores a
-// wrong CRC-32, which the reader reports when the entry has been read.
-void MakeZip(const std::string& path, const std::string& entryName, const std::string& data, bool badCrc = false,
-             uint32_t dosTime = 0x52C66B3Du);
-
-// Raw pack pieces, to build any pack, damaged ones included.
-std::string PackHeader(int count);
-std::string PackRecord(const std::string& name, const std::string& data, uint32_t dosTime = 0x52C66B3Du);
-
-// Local last-write time of a file (SYSTEMTIME in local time).
-bool LocalWriteTime(const std::string& path, SYSTEMTIME& st);
+// A ZIP archive with one stored entry (see testfs::StoredZip).
+inline void MakeZip(const std::string& path, const std::string& entryName, const std::string& data, bool badCrc = false,
+                    uint32_t dosTime = testfs::DosTime(2021, 6, 6, 13, 25, 58), uint32_t attributes = FILE_ATTRIBUTE_ARCHIVE) {
+    WriteFile(path, testfs::StoredZip(entryName, data, badCrc, dosTime, attributes));
+}
+using testfs::PackHeader;
+using testfs::PackRecord;
 
 // A progress dialog that records every bar position it is given (and when),
 // on the dialog's own thread, and calls onPosition right then.

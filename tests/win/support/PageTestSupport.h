@@ -11,51 +11,19 @@
 #include <string>
 
 #include "app/SetupState.h"
+#include "win/support/ScratchTree.h"
 #include "win/support/UiDriver.h"
 #include "wizard/Wizard.h"
 
 namespace pagetest {
 
-inline void RemoveTree(const std::string& dir) {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = fd.cFileName;
-            if (name == "." || name == "..") continue;
-            std::string full = dir + "\\" + name;
-            SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(full);
-            else DeleteFileA(full.c_str());
-        } while (FindNextFileA(h, &fd));
-        FindClose(h);
-    }
-    RemoveDirectoryA(dir.c_str());
-}
-
-inline bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+using scratch::Exists;
 inline bool IsDir(const std::string& path) {
     DWORD a = GetFileAttributesA(path.c_str());
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
-
-inline void WriteText(const std::string& path, const std::string& text) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE) << path;
-    DWORD written = 0;
-    WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(h);
-}
-
-inline std::string ReadText(const std::string& path) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return "<missing>";
-    std::string s(GetFileSize(h, nullptr), '\0');
-    DWORD got = 0;
-    ReadFile(h, s.data(), static_cast<DWORD>(s.size()), &got, nullptr);
-    CloseHandle(h);
-    return s;
-}
+inline void WriteText(const std::string& path, const std::string& text) { ASSERT_TRUE(scratch::WriteFile(path, text)) << path; }
+inline std::string ReadText(const std::string& path) { return scratch::ReadFile(path); }
 
 inline std::string CurrentDir() {
     char buf[MAX_PATH] = {0};
@@ -75,7 +43,7 @@ public:
         GetTempPathA(sizeof tmp, tmp);
         root = std::string(tmp) + "pagetest" + std::to_string(GetCurrentProcessId()) + "_" +
                std::to_string(counter_++);
-        RemoveTree(root);
+        scratch::RemoveTree(root);
         CreateDirectoryA(root.c_str(), nullptr);
         media = root + "\\media";
         CreateDirectoryA(media.c_str(), nullptr);
@@ -90,7 +58,7 @@ public:
         char tmp[MAX_PATH] = {0};
         GetTempPathA(sizeof tmp, tmp);
         SetCurrentDirectoryA(tmp);
-        RemoveTree(root);
+        scratch::RemoveTree(root);
     }
     std::string Path(const char* rel) const { return root + "\\" + rel; }
 
