@@ -74,24 +74,6 @@ TEST(ArchivePhase, TwoDisksWithTwoArchivesEach) {
     EXPECT_GE(ended - dlg.samples.back().tick, 2900u);
 }
 
-// The worked example: Percent1 = 50 and Percent2 = 100 on one disk show 5,
-// 10, 15 and 20 %; the label follows the bar.
-TEST(ArchivePhase, WorkedProgressExample) {
-    media::Watchdog wd(30000);
-    Media m;
-    m.WriteIni("[Disk]\nNumber=1\n[Disk1]\nNumber=2\nFile1=a\nDir1=\nPercent1=50\nFile2=b\nDir2=\nPercent2=100\n");
-    media::MakeZip(m.Src("a.zip"), "a.txt", "A");
-    media::MakeZip(m.Src("b.zip"), "b.txt", "B");
-    RecordingProgressDlg dlg;
-    dlg.archivePauseMs = 20;
-    dlg.lastArchiveWaitMs = 10;
-    INT_PTR r = dlg.DoModal();
-    EXPECT_EQ(r, IDOK);
-    EXPECT_EQ(dlg.Positions(), (std::vector<int>{5, 10, 15, 20}));
-    EXPECT_EQ(media::ReadFile(m.Dst("a.txt")), "A");
-    EXPECT_EQ(media::ReadFile(m.Dst("b.txt")), "B");
-}
-
 // The second disk is not in the drive: beep and prompt for "#2" in the
 // source drive (upper case); OK without the disk prompts again; Cancel asks
 // the question and No starts the same archive again; once the file is
@@ -171,36 +153,26 @@ TEST(ReplaceDisk, DiskNumbersFrom10AreShownWhole) {
     EXPECT_EQ(drive, "D");
 }
 
-// [Disk1] Number missing: the message, the question; No reads the key
-// again (the message returns until the file is mended); Yes leaves.
+// [Disk1] Number missing: the message, then the question; No reads the key
+// again (the message returns until the file is mended), Yes leaves.
 TEST(ArchivePhase, ErrorFileOfMorlanIniAndItsRetry) {
     media::Watchdog wd(30000);
     Media m;
-    m.WriteIni("[Disk]\nNumber=1\n");
     media::MakeZip(m.Src("a.zip"), "a.txt", "A");
-    RecordingProgressDlg dlg;
-    dlg.archivePauseMs = 20;
-    dlg.lastArchiveWaitMs = 10;
-    ui::Driver driver([&] {
-        EXPECT_EQ(ui::Answer("Error File of morlan.ini", IDOK), "Error File of morlan.ini");
-        EXPECT_NE(ui::Answer("Exit installation?", IDNO), "");
-        EXPECT_EQ(ui::Answer("Error File of morlan.ini", IDOK), "Error File of morlan.ini");
-        m.WriteIni("[Disk]\nNumber=1\n[Disk1]\nNumber=1\nFile1=a\nDir1=\nPercent1=100\n");
-        EXPECT_NE(ui::Answer("Exit installation?", IDNO), "");
-    });
-    EXPECT_EQ(dlg.DoModal(), IDOK);
-    driver.Finish();
-    EXPECT_EQ(media::ReadFile(m.Dst("a.txt")), "A");
-
-    // The same with Yes: the dialog ends with IDCANCEL.
-    m.WriteIni("[Disk]\nNumber=1\n");
-    RecordingProgressDlg dlg2;
-    ui::Driver driver2([&] {
-        EXPECT_NE(ui::Answer("Error File of morlan.ini", IDOK), "");
-        EXPECT_NE(ui::Answer("Exit installation?", IDYES), "");
-    });
-    EXPECT_EQ(dlg2.DoModal(), IDCANCEL);
-    driver2.Finish();
+    for (int last : {IDNO, IDYES}) {
+        m.WriteIni("[Disk]\nNumber=1\n");
+        RecordingProgressDlg dlg;
+        dlg.archivePauseMs = 20;
+        dlg.lastArchiveWaitMs = 10;
+        ui::Driver driver([&] {
+            ui::AnswerAll({{"Error File of morlan.ini", IDOK}, {"Exit installation?", IDNO}, {"Error File of morlan.ini", IDOK}});
+            if (last == IDNO) m.WriteIni("[Disk]\nNumber=1\n[Disk1]\nNumber=1\nFile1=a\nDir1=\nPercent1=100\n");
+            ui::AnswerAll({{"Exit installation?", last}});
+        });
+        EXPECT_EQ(dlg.DoModal(), last == IDNO ? IDOK : IDCANCEL);
+        driver.Finish();
+        EXPECT_EQ(media::ReadFile(m.Dst("a.txt")), last == IDNO ? "A" : "");
+    }
 }
 
 // A corrupt archive: the reader's error is shown with the stop icon, no
@@ -235,53 +207,37 @@ TEST(ArchivePhase, CorruptArchiveWaitsForCancelAndRetries) {
     EXPECT_FALSE(media::Exists(m.Dst("a.zip")));
 }
 
-// Names that would leave the installation folder are refused with a
-// message naming them, then the question; nothing is written outside.
+// Names that would leave the installation folder, and a composed path that
+// does not fit its 200-byte buffer, are refused with a message naming them,
+// then the question; nothing is written outside.
 TEST(ArchivePhase, RefusedNames) {
-    media::Watchdog wd(30000);
-    Media m;
-    m.WriteIni("[Disk]\nNumber=1\n[Disk1]\nNumber=1\nFile1=a\nDir1=\nPercent1=100\n");
-    media::MakeZip(m.Src("a.zip"), "..\\evil.txt", "E");
-    RecordingProgressDlg dlg;
-    std::string text;
-    ui::Driver driver([&] {
-        text = ui::Answer("evil", IDOK);
-        EXPECT_NE(ui::Answer("Exit installation?", IDYES), "");
-    });
-    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
-    driver.Finish();
-    EXPECT_NE(text.find("..\\evil.txt"), std::string::npos) << text;
-    EXPECT_FALSE(media::Exists(m.root + "\\evil.txt"));
-
-    // A folder value with ".." in morlan.ini is refused the same way.
-    m.WriteIni("[Disk]\nNumber=1\n[Disk1]\nNumber=1\nFile1=a\nDir1=..\\..\nPercent1=100\n");
-    RecordingProgressDlg dlg2;
-    ui::Driver driver2([&] {
-        text = ui::Answer("..\\..", IDOK);
-        EXPECT_NE(ui::Answer("Exit installation?", IDYES), "");
-    });
-    EXPECT_EQ(dlg2.DoModal(), IDCANCEL);
-    driver2.Finish();
-    EXPECT_NE(text.find("morlan.ini"), std::string::npos) << text;
-
-    // A composed path that does not fit its 200-byte buffer is refused.
-    std::string deep = m.install;
-    while (deep.size() < 185) {
-        deep += "\\dddddddddd";
-        media::MakeDir(deep);
+    media::Watchdog wd(60000);
+    const struct {
+        const char *file, *dir, *entry, *named, *also;
+        bool deep;
+    } cases[] = {
+        {"a", "", "..\\evil.txt", "..\\evil.txt", "..\\evil.txt", false},
+        {"a", "..\\..", "x.txt", "..\\..", "morlan.ini", false},
+        {"longarchivename", "", "x.txt", "too long", "longarchivename", true},
+    };
+    for (const auto& c : cases) {
+        Media m;
+        if (c.deep) {
+            std::string deep = m.install;
+            while (deep.size() < 185) media::MakeDir(deep += "\\dddddddddd");
+            lstrcpynA(g_setup.installDir, deep.c_str(), sizeof g_setup.installDir);
+        }
+        m.WriteIni(std::string("[Disk]\nNumber=1\n[Disk1]\nNumber=1\nFile1=") + c.file + "\nDir1=" + c.dir + "\nPercent1=100\n");
+        media::MakeZip(m.Src(std::string(c.file) + ".zip"), c.entry, "E");
+        RecordingProgressDlg dlg;
+        std::vector<std::string> shown;
+        ui::Driver driver([&] { shown = ui::AnswerAll({{c.named, IDOK}, {"Exit installation?", IDYES}}); });
+        EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+        driver.Finish();
+        ASSERT_EQ(shown.size(), 2u) << c.named;
+        EXPECT_NE(shown[0].find(c.also), std::string::npos) << shown[0];
+        EXPECT_FALSE(media::Exists(m.root + "\\evil.txt") || media::Exists(m.root + "\\x.txt"));
     }
-    lstrcpynA(g_setup.installDir, deep.c_str(), sizeof g_setup.installDir);
-    m.WriteIni("[Disk]\nNumber=1\n[Disk1]\nNumber=1\nFile1=longarchivename\nDir1=\nPercent1=100\n");
-    lstrcpynA(g_setup.configPath, m.Dst("morlan.ini").c_str(), sizeof g_setup.configPath);
-    media::MakeZip(m.Src("longarchivename.zip"), "x.txt", "x");
-    RecordingProgressDlg dlg3;
-    ui::Driver driver3([&] {
-        text = ui::Answer("too long", IDOK);
-        EXPECT_NE(ui::Answer("Exit installation?", IDYES), "");
-    });
-    EXPECT_EQ(dlg3.DoModal(), IDCANCEL);
-    driver3.Finish();
-    EXPECT_NE(text.find("longarchivename"), std::string::npos) << text;
 }
 
 // An archive whose source and destination are the same file (apart from
