@@ -43,8 +43,9 @@ TEST(CompletePages, FinishStoresTheChoiceAndCancelNeverDoes) {
             EXPECT_EQ(ui::ControlText(p, IDC_DONE_TITLE), "Setup Complete");
             if (row.picture) Picture(dlg, row.picture);
             for (int id : row.press) PressSync(p, id);
-            if (row.restart)  // the radio buttons exclude each other
+            if (row.restart) {  // the radio buttons exclude each other
                 EXPECT_NE(ui::CheckState(p, IDC_DONE_RESTART_YES), ui::CheckState(p, IDC_DONE_RESTART_NO));
+            }
             if (row.end == finish) ui::Click(dlg, IDC_WIZ_INSTALL);
             if (row.end == enter) ui::Key(dlg, VK_RETURN);
             if (row.end == cancel) {

@@ -78,7 +78,9 @@ protected:
 TEST_F(KernelServiceTest, WritesTheFiveValuesAndReplacesTheDriverFile) {
     app_.RegisterKernelService();
     EXPECT_EQ(scratch::ReadFile(DriversFile()), "new driver");
-    if (!wow64Driver_.empty()) EXPECT_FALSE(scratch::Exists(wow64Driver_));
+    if (!wow64Driver_.empty()) {
+        EXPECT_FALSE(scratch::Exists(wow64Driver_));
+    }
     EXPECT_EQ(ServiceKey(), std::make_pair(5, 0));
 
     ASSERT_TRUE(scratch::DeleteKeyTree(HKEY_LOCAL_MACHINE, kKernelServiceKey));

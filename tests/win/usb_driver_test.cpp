@@ -102,8 +102,12 @@ protected:
         for (const char* db : {"Drvidx.bin", "Drvdata.bin"}) DeleteFileA(Database(db).c_str());
         EXPECT_TRUE(scratch::DeleteKeyTree(HKEY_LOCAL_MACHINE, Class("SetupTestUsb")));
         EXPECT_TRUE(scratch::DeleteKeyTree(HKEY_LOCAL_MACHINE, kDevice));
-        if (!hadEnum_) EXPECT_TRUE(scratch::DeleteKeyTree(HKEY_LOCAL_MACHINE, "Enum"));
-        if (!hadClass_) EXPECT_TRUE(scratch::DeleteKeyTree(HKEY_LOCAL_MACHINE, kDeviceClassKeyPrefix));
+        if (!hadEnum_) {
+            EXPECT_TRUE(scratch::DeleteKeyTree(HKEY_LOCAL_MACHINE, "Enum"));
+        }
+        if (!hadClass_) {
+            EXPECT_TRUE(scratch::DeleteKeyTree(HKEY_LOCAL_MACHINE, kDeviceClassKeyPrefix));
+        }
     }
     void Config(const std::string& text) { ASSERT_TRUE(scratch::WriteFile(g_setup.configPath, text)); }
     std::string DestDir() const { return windows_ + "\\setuptest usb"; }
@@ -133,7 +137,9 @@ TEST_F(InstallUsbDriverTest, CopiesSystemFilesAndClearsTheDevice) {
     EXPECT_EQ(scratch::ReadFile(windows_ + "\\usbtest2.sys"), "driver 2");
     // System32 is the system's own folder, not the 32-bit one.
     EXPECT_EQ(scratch::ReadFile(SystemDriver()), "driver 3");
-    if (!wow64Dir_.empty()) EXPECT_FALSE(scratch::Exists(wow64Dir_ + "\\drivers\\usbtest3.sys"));
+    if (!wow64Dir_.empty()) {
+        EXPECT_FALSE(scratch::Exists(wow64Dir_ + "\\drivers\\usbtest3.sys"));
+    }
     EXPECT_FALSE(scratch::KeyExists(HKEY_LOCAL_MACHINE, kDevice));
     EXPECT_FALSE(scratch::KeyExists(HKEY_LOCAL_MACHINE, Class("SetupTestUsb\\0000")));
     EXPECT_FALSE(scratch::Exists(Database("Drvidx.bin")) || scratch::Exists(Database("Drvdata.bin")));

@@ -100,7 +100,9 @@ protected:
             dlg = ui::WaitForDialogWithControl(IDC_WIZ_INSTALL);
             if (!dlg) return ADD_FAILURE() << "the frame did not appear", void();
             fn();
-            if (!ui::WaitGone(dlg, 3000)) ADD_FAILURE() << "the frame is still open", PostMessageA(dlg, WM_CLOSE, 0, 0);
+            if (!ui::WaitGone(dlg, 3000)) {
+                ADD_FAILURE() << "the frame is still open", PostMessageA(dlg, WM_CLOSE, 0, 0);
+            }
         });
         INT_PTR r = f.DoModal();
         driver.Finish();
@@ -233,7 +235,9 @@ TEST_F(WizardFrame, TargetCodes) {
             Press(s.next ? IDC_WIZ_NEXT : IDC_WIZ_BACK);
             EXPECT_TRUE(s.shown->Visible()) << s.target;
             EXPECT_EQ(State(), s.state) << s.target;
-            if (s.target == 138) EXPECT_FALSE(destination.created);  // jumped over, never made
+            if (s.target == 138) {  // jumped over, never made
+                EXPECT_FALSE(destination.created);
+            }
         }
         PressAndAnswer(IDCANCEL, IDYES);
     });
