@@ -53,7 +53,7 @@ TEST(CompletePages, FinishStoresTheChoiceAndCancelNeverDoes) {
                 EXPECT_NE(ui::Answer("Exit installation?", IDYES), "");
             }
         });
-        EXPECT_EQ(r, row.end == cancel ? IDCANCEL : IDC_WIZ_INSTALL);
+        EXPECT_EQ(r, row.end == cancel ? INT_PTR(IDCANCEL) : INT_PTR(IDC_WIZ_INSTALL));
         EXPECT_EQ(stored, row.after) << "restart " << row.restart << ", row " << (&row - rows);
     }
 }

@@ -87,17 +87,19 @@ TEST_F(CompletionTest, LanguageLibraryPathTooLongIsRefusedNotCut) {
 }
 
 // A visible top-level window of any process with exactly this title.
+struct TitleSearch {
+    const std::string* title;
+    HWND found;
+};
+BOOL CALLBACK MatchTitle(HWND w, LPARAM lp) {
+    auto* s = reinterpret_cast<TitleSearch*>(lp);
+    if (!IsWindowVisible(w) || ui::WindowText(w) != *s->title) return TRUE;
+    s->found = w;
+    return FALSE;
+}
 HWND FindTopWindowTitled(const std::string& title) {
-    struct Search {
-        const std::string* title;
-        HWND found;
-    } s{&title, nullptr};
-    EnumWindows([](HWND w, LPARAM lp) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(lp);
-        if (!IsWindowVisible(w) || ui::WindowText(w) != *s->title) return TRUE;
-        s->found = w;
-        return FALSE;
-    }, reinterpret_cast<LPARAM>(&s));
+    TitleSearch s{&title, nullptr};
+    EnumWindows(MatchTitle, reinterpret_cast<LPARAM>(&s));
     return s.found;
 }
 
