@@ -42,7 +42,7 @@ TEST(ZipWin, ArchiveIsSharedForReadingOnlyWhileOpen) {
     ASSERT_TRUE(CopyFileA(DataPath("deflated.zip").c_str(), copy.c_str(), FALSE));
     {
         CZipUnpacker zip(copy);
-        for (DWORD access : {GENERIC_WRITE, GENERIC_READ}) {  // another writer is kept out, a reader is not
+        for (DWORD access : {DWORD(GENERIC_WRITE), DWORD(GENERIC_READ)}) {  // another writer is kept out, a reader is not
             HANDLE h = CreateFileA(copy.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
             EXPECT_EQ(h == INVALID_HANDLE_VALUE, access == GENERIC_WRITE) << access;
             if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
