@@ -22,7 +22,7 @@ TEST(CompletePages, FinishStoresTheChoiceAndCancelNeverDoes) {
         {false, TRUE, {IDC_DONE_RUN}, finish, FALSE, nullptr},  // the box starts from the stored value
         {false, FALSE, {IDC_DONE_RUN}, enter, TRUE, nullptr},   // Enter is Finish, the focus on the box
         {false, FALSE, {IDC_DONE_RUN}, cancel, FALSE, nullptr},
-        {true, FALSE, {}, finish, TRUE, "restart"},  // Yes is preselected
+        {true, TRUE, {}, finish, TRUE, "restart"},  // Yes preselected, as the state starts
         {true, TRUE, {IDC_DONE_RESTART_NO}, finish, FALSE, nullptr},
         {true, TRUE, {IDC_DONE_RESTART_NO, IDC_DONE_RESTART_YES}, finish, TRUE, nullptr},
         {true, TRUE, {IDC_DONE_RESTART_NO}, enter, FALSE, nullptr},

@@ -161,6 +161,7 @@ TEST(ArchivePhase, ErrorFileOfMorlanIniAndItsRetry) {
     media::MakeZip(m.Src("a.zip"), "a.txt", "A");
     for (int last : {IDNO, IDYES}) {
         m.WriteIni("[Disk]\nNumber=1\n");
+        DeleteFileA(m.Dst("a.txt").c_str());
         RecordingProgressDlg dlg;
         dlg.archivePauseMs = 20;
         dlg.lastArchiveWaitMs = 10;

@@ -141,9 +141,9 @@ TEST(PackPhase, CancelYesAndNo) {
         int written = 0;
         for (int i = 0; i < 300; ++i) {
             const std::string text = media::ReadFile(m.Out(1, "f" + std::to_string(i)));
-            if (!text.empty()) {
-                EXPECT_EQ(text, "f" + std::to_string(i) + " data"), ++written;
-            }
+            if (text.empty()) continue;
+            EXPECT_EQ(text, "f" + std::to_string(i) + " data");
+            ++written;
         }
         EXPECT_EQ(r, answer == IDNO ? IDOK : IDCANCEL);
         EXPECT_EQ(written == 300, answer == IDNO) << written;
