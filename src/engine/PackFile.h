@@ -103,6 +103,7 @@ private:
     uint64_t Tell();
 
     FILE* file_ = nullptr;
+    std::vector<char> block_;  // CopyData's block, allocated on first use
     uint64_t size_ = 0;
     uint64_t recordStart_ = pack::kHeaderSize;
     bool headerShort_ = false;

@@ -97,7 +97,7 @@ void CProgressDlg::OnStepTimer() {
 void CProgressDlg::ShowPercent(int percent) {
     ::SendMessageA(progressBar, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
     char text[16];
-    std::snprintf(text, sizeof text, "%d%%", percent);
+    wsprintfA(text, "%d%%", percent);
     SetDlgItemText(IDC_PROGRESS_PERCENT, text);
 }
 

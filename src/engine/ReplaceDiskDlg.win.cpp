@@ -1,13 +1,11 @@
 #include "engine/ReplaceDiskDlg.h"
 
-#include <cstdio>
-
 #include "engine/EngineIds.h"
 
 CReplaceDiskDlg::CReplaceDiskDlg(HWND parent) : CDialog(IDD_REPLACE_DISK, parent) {}
 
 void CReplaceDiskDlg::SetDisk(int disk, const char* sourceDir) {
-    std::snprintf(diskText, sizeof diskText, "#%d", disk);
+    wsprintfA(diskText, "#%d", disk);  // at most 12 characters
     char c = sourceDir ? sourceDir[0] : 0;
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     driveText[0] = c;

@@ -70,25 +70,40 @@ void CFile::Write(const void* buffer, unsigned count) {
     }
 }
 
+// SetFilePointer and GetFileSize with their high halves rather than the
+// LARGE_INTEGER forms, which Windows 98 and NT 4.0 lack. A low half of
+// 0xFFFFFFFF is an error only when GetLastError says so.
+namespace {
+
+bool MoveFilePointer(void* handle, int64_t offset, DWORD method, uint64_t& pos) {
+    LONG high = static_cast<LONG>(offset >> 32);
+    SetLastError(NO_ERROR);
+    const DWORD low = SetFilePointer(static_cast<HANDLE>(handle), static_cast<LONG>(offset & 0xFFFFFFFF), &high, method);
+    if (low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) return false;
+    pos = static_cast<uint64_t>(static_cast<uint32_t>(high)) << 32 | low;
+    return true;
+}
+
+}  // namespace
+
 uint64_t CFile::Seek(int64_t offset, SeekFrom from) {
-    LARGE_INTEGER dist, pos;
-    dist.QuadPart = offset;
-    if (!SetFilePointerEx(static_cast<HANDLE>(handle_), dist, &pos, static_cast<DWORD>(from)))
-        Fail(CFileException::seek);
-    return static_cast<uint64_t>(pos.QuadPart);
+    uint64_t pos = 0;
+    if (!MoveFilePointer(handle_, offset, static_cast<DWORD>(from), pos)) Fail(CFileException::seek);
+    return pos;
 }
 
 uint64_t CFile::GetPosition() const {
-    LARGE_INTEGER dist, pos;
-    dist.QuadPart = 0;
-    if (!SetFilePointerEx(static_cast<HANDLE>(handle_), dist, &pos, FILE_CURRENT)) Fail(CFileException::seek);
-    return static_cast<uint64_t>(pos.QuadPart);
+    uint64_t pos = 0;
+    if (!MoveFilePointer(handle_, 0, FILE_CURRENT, pos)) Fail(CFileException::seek);
+    return pos;
 }
 
 uint64_t CFile::GetLength() const {
-    LARGE_INTEGER size;
-    if (!GetFileSizeEx(static_cast<HANDLE>(handle_), &size)) Fail(CFileException::seek);
-    return static_cast<uint64_t>(size.QuadPart);
+    DWORD high = 0;
+    SetLastError(NO_ERROR);
+    const DWORD low = GetFileSize(static_cast<HANDLE>(handle_), &high);
+    if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) Fail(CFileException::seek);
+    return static_cast<uint64_t>(high) << 32 | low;
 }
 
 void CFile::Close() {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/Paths.h"
+#include "app/SetupState.h"
 
 TEST(JoinPath, RefusesWhatDoesNotFitInsteadOfCutting) {
     char out[8];
@@ -36,4 +37,16 @@ TEST(CheckRelativeName, RefusesNamesThatLeaveTheFolderOrNameADevice) {
         EXPECT_EQ(CheckRelativeName(c.name), c.fault) << c.name;
         EXPECT_EQ(IsSafeRelativeName(c.name), c.fault == F::none) << c.name;
     }
+}
+
+TEST(FormatIndexedName, NumberAfterPrefixCutToTheBuffer) {
+    char out[8];
+    FormatIndexedName(out, sizeof out, "File", 12);
+    EXPECT_STREQ(out, "File12");
+    FormatIndexedName(out, sizeof out, "Disk", -2147483647 - 1);
+    EXPECT_STREQ(out, "Disk-21");
+    FormatIndexedName(out, 4, "Descrip", 0);
+    EXPECT_STREQ(out, "Des");
+    FormatIndexedName(out, 1, "", 7);
+    EXPECT_STREQ(out, "");
 }

@@ -85,3 +85,21 @@ TEST(ZipWin, ExtractedFileGetsTheEntryTimeAndAttributes) {
     again.CloseArchive();
     SetFileAttributesA(bin.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
+
+// The file object under the reader keeps the high half of positions and
+// lengths past 4 GiB (the file is sparse).
+TEST(ZipWin, FilePositionsBeyondFourGiB) {
+    testfs::TempDir dir;
+    const std::string path = dir / "big.bin";
+    const uint64_t beyond = (5ull << 30) + 3;
+    CFile f(path.c_str(), CFile::modeCreate | CFile::modeReadWrite);
+    EXPECT_EQ(f.Seek(static_cast<int64_t>(beyond), CFile::begin), beyond);
+    f.Write("x", 1);
+    EXPECT_EQ(f.GetLength(), beyond + 1);
+    EXPECT_EQ(f.Seek(-2, CFile::end), beyond - 1);
+    EXPECT_EQ(f.Seek(1, CFile::current), beyond);
+    char c = 0;
+    EXPECT_EQ(f.Read(&c, 1), 1u);
+    EXPECT_EQ(c, 'x');
+    EXPECT_THROW(f.Seek(-static_cast<int64_t>(beyond) - 10, CFile::current), CFileException);
+}
