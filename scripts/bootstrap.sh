@@ -5,7 +5,7 @@
 # 32-bit loader (wine32, of the i386 architecture) under qemu-i386.
 set -e
 PKGS="cmake ninja-build make g++ clang libclang-rt-14-dev
- g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
+ g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-posix
  binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
  libz-mingw-w64-dev zlib1g-dev googletest
  wine wine64 wine32:i386 qemu-user xvfb xauth x11-utils zip unzip imagemagick python3
