@@ -59,7 +59,8 @@ check_imports() {
             key = dll " " name
             if (!(key in nt)) { print "check-win32: setup.exe imports " dll " " name ", which is not in " list > "/dev/stderr"; bad = 1; next }
             if (win9x[key] !~ /^(95|98|95stub)$/ || nt[key] !~ /^(3\.1|3\.5|3\.51|4\.0)$/) {
-                print "check-win32: setup.exe imports " dll " " name ", which Windows has only from " win9x[key] " / NT " nt[key] > "/dev/stderr"; bad = 1
+                w = win9x[key] == "-" ? "none" : win9x[key]
+                print "check-win32: setup.exe imports " dll " " name ", which Windows 98 or NT 4.0 lacks (95 family: " w ", NT family: " nt[key] ")" > "/dev/stderr"; bad = 1
             }
             count++
         }
