@@ -9,21 +9,31 @@ PKGS="cmake ninja-build make g++ clang libclang-rt-14-dev
  binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
  libz-mingw-w64-dev zlib1g-dev googletest
  wine wine64 wine32:i386 qemu-user xvfb xauth x11-utils zip unzip imagemagick python3
- libpython3.11-testsuite procps perl acl"
+ libpython3.11-testsuite procps perl acl
+ locales fonts-wqy-zenhei"
 missing=""
 for p in $PKGS; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"
 done
-[ -z "$missing" ] && exit 0
-echo "bootstrap: installing$missing" >&2
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-export DEBIAN_FRONTEND=noninteractive
-dpkg --print-foreign-architectures | grep -qx i386 || $SUDO dpkg --add-architecture i386
-log=$(mktemp)
-if ! { $SUDO apt-get update -qq && $SUDO apt-get install -y -qq --no-install-recommends $missing; } >"$log" 2>&1; then
-    cat "$log" >&2
+if [ -n "$missing" ]; then
+    echo "bootstrap: installing$missing" >&2
+    export DEBIAN_FRONTEND=noninteractive
+    dpkg --print-foreign-architectures | grep -qx i386 || $SUDO dpkg --add-architecture i386
+    log=$(mktemp)
+    if ! { $SUDO apt-get update -qq && $SUDO apt-get install -y -qq --no-install-recommends $missing; } >"$log" 2>&1; then
+        cat "$log" >&2
+        rm -f "$log"
+        exit 1
+    fi
     rm -f "$log"
-    exit 1
 fi
-rm -f "$log"
+# The Chinese locale, so that Wine can run with the ANSI code page 936 as on
+# a Chinese PC (tests and pictures); the font above draws its text.
+if ! locale -a 2>/dev/null | grep -qx 'zh_CN.utf8'; then
+    echo "bootstrap: generating the zh_CN.UTF-8 locale" >&2
+    $SUDO sed -i 's/^# *\(zh_CN.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+    grep -qx 'zh_CN.UTF-8 UTF-8' /etc/locale.gen || echo 'zh_CN.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
+    $SUDO locale-gen >/dev/null
+fi
