@@ -1,8 +1,10 @@
 // Profile reader following the Windows profile API's rules as Wine
 // implements them (checked against it by the Windows tests):
-// - the text is ANSI, unless it starts with a byte-order mark: UTF-8
-//   (EF BB BF), UTF-16 little-endian (FF FE) or big-endian (FE FF); such
-//   text is converted to the ANSI code page (Windows-1252 here) first;
+// - the text is ANSI, read byte for byte, unless it starts with a
+//   byte-order mark: UTF-8 (EF BB BF), UTF-16 little-endian (FF FE) or
+//   big-endian (FE FF); such text is read as UTF-16 (names compared,
+//   values cut and unquoted in UTF-16 characters) and what a read returns
+//   is converted to the ANSI code page, whole characters only;
 // - a line ends at CR or LF (any run of them);
 // - blanks (tab, LF, VT, FF, CR, ^Z, space) are trimmed around lines, names
 //   and values;
@@ -17,86 +19,87 @@
 //   the value is cut to size - 1 characters.
 #include "app/Profile.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
+#include "app/CodePage.h"
 #include "fw/File.h"
 
 namespace {
 
-bool IsBlank(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r') || c == 0x1a; }
+unsigned CodePageInUse = 0;
 
-unsigned char Lower(unsigned char c) { return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c; }
+// Works on ANSI bytes (char) and on UTF-16 units (char16_t) alike.
+template <class C>
+unsigned Unit(C c) {
+    return static_cast<std::make_unsigned_t<C>>(c);
+}
+
+template <class C>
+bool IsBlank(C c) {
+    const unsigned u = Unit(c);
+    return u == ' ' || (u >= '\t' && u <= '\r') || u == 0x1a;
+}
+
+template <class C>
+unsigned Lower(C c) {
+    const unsigned u = Unit(c);
+    return (u >= 'A' && u <= 'Z') ? u + 32 : u;
+}
 
 // Compares a stored name [b, e) with a requested one (already trimmed). A
 // NUL inside the stored name ends it, as it does in the system's reader.
-bool NameMatches(const char* b, const char* e, const char* wanted, size_t wantedLen) {
-    const void* nul = std::memchr(b, 0, static_cast<size_t>(e - b));
-    if (nul) e = static_cast<const char*>(nul);
+template <class C>
+bool NameMatches(const C* b, const C* e, const C* wanted, size_t wantedLen) {
+    e = std::find(b, e, C(0));
     if (static_cast<size_t>(e - b) != wantedLen) return false;
     for (size_t i = 0; i < wantedLen; ++i)
-        if (Lower(static_cast<unsigned char>(b[i])) != Lower(static_cast<unsigned char>(wanted[i]))) return false;
+        if (Lower(b[i]) != Lower(wanted[i])) return false;
     return true;
 }
 
-bool NameMatches(const std::string& stored, const char* wanted, size_t wantedLen) {
-    return NameMatches(stored.data(), stored.data() + stored.size(), wanted, wantedLen);
+template <class C>
+bool NameMatches(const std::basic_string<C>& stored, const std::basic_string<C>& wanted) {
+    return NameMatches(stored.data(), stored.data() + stored.size(), wanted.data(), wanted.size());
 }
 
-// Trims blanks around a requested name; returns its start and length.
-const char* TrimRequest(const char* s, size_t& len) {
-    if (!s) {
-        len = 0;
-        return "";
-    }
-    while (*s && IsBlank(static_cast<unsigned char>(*s))) ++s;
-    len = std::strlen(s);
-    while (len > 0 && IsBlank(static_cast<unsigned char>(s[len - 1]))) --len;
-    return s;
+// A requested name with the blanks around it trimmed.
+std::string TrimRequest(const char* s) {
+    if (!s) return std::string();
+    while (*s && IsBlank(*s)) ++s;
+    size_t len = std::strlen(s);
+    while (len > 0 && IsBlank(s[len - 1])) --len;
+    return std::string(s, len);
 }
+
+// A requested name as the UTF-16 text it is compared with in a file with a
+// byte-order mark.
+std::u16string WideRequest(const char* s) { return AnsiToUtf16(TrimRequest(s), CodePageInUse); }
 
 // ---------------------------------------------------------------- encodings
 
-// The Windows-1252 bytes 0x80..0x9F as Unicode (the five unassigned ones map
-// to the C1 control of the same number, as the system's tables do).
-const uint16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
-// One UTF-16 code unit as an ANSI byte; what the code page cannot show
-// becomes '?'.
-char ToAnsi(uint32_t u) {
-    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) return static_cast<char>(u);
-    for (unsigned i = 0; i < 32; ++i)
-        if (kCp1252High[i] == u) return static_cast<char>(0x80 + i);
-    return '?';
-}
-
-std::string FromUtf16(const unsigned char* p, size_t size, bool bigEndian) {
-    std::string out;
+std::u16string FromUtf16(const unsigned char* p, size_t size, bool bigEndian) {
+    std::u16string out;
     out.reserve(size / 2);
-    for (size_t i = 0; i + 1 < size; i += 2) {
-        uint32_t u = bigEndian ? (p[i] << 8 | p[i + 1]) : (p[i + 1] << 8 | p[i]);
-        out += ToAnsi(u);
-    }
+    for (size_t i = 0; i + 1 < size; i += 2)
+        out += static_cast<char16_t>(bigEndian ? (p[i] << 8 | p[i + 1]) : (p[i + 1] << 8 | p[i]));
     return out;
 }
 
-// UTF-8 to ANSI, one character for each UTF-16 code unit the system's
-// conversion gives: a character beyond the basic plane is two units (so
-// two '?'), and each malformed sequence is one replacement character ('?').
-// A malformed sequence is the lead byte and the continuation bytes read
-// before the fault showed, as the system's decoder counts them.
-std::string FromUtf8(const unsigned char* p, size_t size) {
-    std::string out;
+// UTF-8 to UTF-16 as the system's conversion does it: each malformed
+// sequence is one replacement character (U+FFFD). A malformed sequence is
+// the lead byte and the continuation bytes read before the fault showed, as
+// the system's decoder counts them.
+std::u16string FromUtf8(const unsigned char* p, size_t size) {
+    std::u16string out;
     out.reserve(size);
     size_t i = 0;
     while (i < size) {
         unsigned char c = p[i++];
         if (c < 0x80) {
-            out += static_cast<char>(c);
+            out += static_cast<char16_t>(c);
             continue;
         }
         // Continuation bytes that follow the lead byte.
@@ -128,87 +131,105 @@ std::string FromUtf8(const unsigned char* p, size_t size) {
                 }
             }
         }
-        if (!ok) out += '?';
-        else if (u >= 0x10000) out += "??";
-        else out += ToAnsi(u);
+        if (!ok) {
+            out += u'\xFFFD';
+        } else if (u >= 0x10000) {
+            out += static_cast<char16_t>(0xD800 + ((u - 0x10000) >> 10));
+            out += static_cast<char16_t>(0xDC00 + (u & 0x3FF));
+        } else {
+            out += static_cast<char16_t>(u);
+        }
     }
     return out;
 }
 
-bool HasByteOrderMark(const char* data, size_t size) {
+// The text of a file with a byte-order mark as UTF-16; false for ANSI text.
+bool DecodeMarkedText(const char* data, size_t size, std::u16string& text) {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(data);
-    return (size >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF) ||
-           (size >= 2 && ((p[0] == 0xFF && p[1] == 0xFE) || (p[0] == 0xFE && p[1] == 0xFF)));
+    if (size >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF) text = FromUtf8(p + 3, size - 3);
+    else if (size >= 2 && p[0] == 0xFF && p[1] == 0xFE) text = FromUtf16(p + 2, size - 2, false);
+    else if (size >= 2 && p[0] == 0xFE && p[1] == 0xFF) text = FromUtf16(p + 2, size - 2, true);
+    else return false;
+    return true;
 }
 
-// The file's bytes as the ANSI text that is parsed.
-std::string DecodeText(const char* data, size_t size) {
-    const unsigned char* p = reinterpret_cast<const unsigned char*>(data);
-    if (size >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF) return FromUtf8(p + 3, size - 3);
-    if (size >= 2 && p[0] == 0xFF && p[1] == 0xFE) return FromUtf16(p + 2, size - 2, false);
-    if (size >= 2 && p[0] == 0xFE && p[1] == 0xFF) return FromUtf16(p + 2, size - 2, true);
-    return std::string(data, size);
+// UTF-16 text in the code page, cut to at most maxBytes bytes of whole
+// characters (the longest start of the text whose conversion fits).
+std::string ToAnsi(const std::u16string& text, size_t maxBytes) {
+    std::string out = Utf16ToAnsi(text, CodePageInUse);
+    if (out.size() <= maxBytes) return out;
+    size_t fits = 0, tooLong = text.size();
+    while (tooLong - fits > 1) {
+        const size_t mid = fits + (tooLong - fits) / 2;
+        if (Utf16ToAnsi(text.substr(0, mid), CodePageInUse).size() <= maxBytes) fits = mid;
+        else tooLong = mid;
+    }
+    return Utf16ToAnsi(text.substr(0, fits), CodePageInUse);
 }
+
+std::string ToAnsi(const std::u16string& text) { return Utf16ToAnsi(text, CodePageInUse); }
 
 // ---------------------------------------------------------------- lines
 
 // One meaningful line: a section header or an entry. Pointers point into
 // the parsed text.
+template <class C>
 struct Line {
     int number = 0;
     bool isSection = false;
-    const char* nameBegin = nullptr;
-    const char* nameEnd = nullptr;
+    const C* nameBegin = nullptr;
+    const C* nameEnd = nullptr;
     bool hasValue = false;
-    const char* valueBegin = nullptr;
-    const char* valueEnd = nullptr;
+    const C* valueBegin = nullptr;
+    const C* valueEnd = nullptr;
 };
 
+template <class C>
 class LineReader {
 public:
-    LineReader(const char* data, size_t size) : p_(data), end_(data + size) {}
+    LineReader(const C* data, size_t size) : p_(data), end_(data + size) {}
 
     // The next non-blank line, or false at the end of the text.
-    bool Next(Line& line) {
+    bool Next(Line<C>& line) {
         while (p_ < end_) {
             const int thisLine = nextLine_;
-            const char* start = p_;
+            const C* start = p_;
             while (p_ < end_ && *p_ != '\n' && *p_ != '\r') ++p_;
-            const char* stop = p_;
+            const C* stop = p_;
             while (p_ < end_ && (*p_ == '\n' || *p_ == '\r')) {
                 // For line numbers, CR LF is one break; CR CR or LF LF are two.
                 if (*p_ == '\r' && p_ + 1 < end_ && p_[1] == '\n') ++p_;
                 ++p_;
                 ++nextLine_;
             }
-            while (start < stop && IsBlank(static_cast<unsigned char>(*start))) ++start;
-            while (stop > start && IsBlank(static_cast<unsigned char>(stop[-1]))) --stop;
+            while (start < stop && IsBlank(*start)) ++start;
+            while (stop > start && IsBlank(stop[-1])) --stop;
             if (start >= stop) continue;
 
-            line = Line();
+            line = Line<C>();
             line.number = thisLine;
             if (*start == '[') {
-                const char* close = stop;
+                const C* close = stop;
                 while (close > start && close[-1] != ']') --close;
                 if (close > start + 1) {
-                    const char* b = start + 1;
-                    const char* e = close - 1;
-                    while (b < e && IsBlank(static_cast<unsigned char>(*b))) ++b;
-                    while (e > b && IsBlank(static_cast<unsigned char>(e[-1]))) --e;
+                    const C* b = start + 1;
+                    const C* e = close - 1;
+                    while (b < e && IsBlank(*b)) ++b;
+                    while (e > b && IsBlank(e[-1])) --e;
                     line.isSection = true;
                     line.nameBegin = b;
                     line.nameEnd = e;
                     return true;
                 }
             }
-            const char* eq = static_cast<const char*>(std::memchr(start, '=', static_cast<size_t>(stop - start)));
+            const C* eq = std::find(start, stop, C('='));
             line.nameBegin = start;
-            if (eq) {
-                const char* nameEnd = eq;
-                while (nameEnd > start && IsBlank(static_cast<unsigned char>(nameEnd[-1]))) --nameEnd;
+            if (eq != stop) {
+                const C* nameEnd = eq;
+                while (nameEnd > start && IsBlank(nameEnd[-1])) --nameEnd;
                 line.nameEnd = nameEnd;
-                const char* v = eq + 1;
-                while (v < stop && IsBlank(static_cast<unsigned char>(*v))) ++v;
+                const C* v = eq + 1;
+                while (v < stop && IsBlank(*v)) ++v;
                 line.hasValue = true;
                 line.valueBegin = v;
                 line.valueEnd = stop;
@@ -221,8 +242,8 @@ public:
     }
 
 private:
-    const char* p_;
-    const char* end_;
+    const C* p_;
+    const C* end_;
     int nextLine_ = 1;
 };
 
@@ -244,29 +265,27 @@ std::string ReadWholeFile(const char* path) {
     return data;
 }
 
-// Finds [section] key the way the system's reader does. Returns false when
-// the key is missing; otherwise value (NUL-terminated copy) and hasValue.
-bool FindValue(const char* text, size_t textSize, const char* section, const char* key, std::string& value,
-               bool& hasValue) {
-    size_t secLen, keyLen;
-    const char* sec = TrimRequest(section, secLen);
-    const char* k = TrimRequest(key, keyLen);
-    LineReader reader(text, textSize);
-    Line line;
+// Finds [section] key the way the system's reader does (the requested names
+// trimmed). Returns the raw value (blanks trimmed, quotes kept), "" when
+// the key is missing or has no value.
+template <class C>
+std::basic_string<C> FindValue(const C* text, size_t textSize, const std::basic_string<C>& section,
+                               const std::basic_string<C>& key) {
+    LineReader<C> reader(text, textSize);
+    Line<C> line;
     // Entries before the first header belong to the section with empty name.
-    bool inSection = secLen == 0;
+    bool inSection = section.empty();
     while (reader.Next(line)) {
         if (line.isSection) {
-            if (inSection) return false;  // only the first matching section counts
-            inSection = NameMatches(line.nameBegin, line.nameEnd, sec, secLen);
+            if (inSection) break;  // only the first matching section counts
+            inSection = NameMatches(line.nameBegin, line.nameEnd, section.data(), section.size());
             continue;
         }
-        if (!inSection || !NameMatches(line.nameBegin, line.nameEnd, k, keyLen)) continue;
-        hasValue = line.hasValue;
-        if (line.hasValue) value.assign(line.valueBegin, line.valueEnd);
-        return true;
+        if (!inSection || !NameMatches(line.nameBegin, line.nameEnd, key.data(), key.size())) continue;
+        if (line.hasValue) return std::basic_string<C>(line.valueBegin, line.valueEnd);
+        break;
     }
-    return false;
+    return std::basic_string<C>();
 }
 
 // Copies a value the way the system's reader does: a value that starts and
@@ -276,132 +295,32 @@ bool FindValue(const char* text, size_t textSize, const char* section, const cha
 // without its opening quote is exactly size characters long, that removes
 // one character of the value too: the system behaves so, and we read files
 // as it does.) A NUL in the value ends it.
-std::string CopyEntry(const char* value, unsigned size) {
-    if (size == 0) return std::string();
-    char quote = 0;
-    size_t vlen = std::strlen(value);
-    if ((value[0] == '\'' || value[0] == '"') && value[1] && value[vlen - 1] == value[0]) {
+template <class C>
+std::basic_string<C> CopyEntry(const std::basic_string<C>& raw, unsigned size) {
+    if (size == 0) return std::basic_string<C>();
+    const C* value = raw.c_str();
+    size_t vlen = std::find(value, value + raw.size(), C(0)) - value;
+    C quote = 0;
+    if ((value[0] == '\'' || value[0] == '"') && vlen > 1 && value[vlen - 1] == value[0]) {
         quote = value[0];
         ++value;
         --vlen;
     }
     size_t n = vlen < size - 1 ? vlen : size - 1;
-    std::string out(value, n);
+    std::basic_string<C> out(value, n);
     if (quote && size >= vlen && !out.empty()) out.pop_back();
     return out;
 }
 
-}  // namespace
-
-const ProfileSection* ProfileFile::FindSection(const char* name) const {
-    size_t len;
-    const char* want = TrimRequest(name, len);
-    for (const ProfileSection& s : sections)
-        if (NameMatches(s.name, want, len)) return &s;
-    return nullptr;
-}
-
-const ProfileEntry* ProfileFile::FindEntry(const char* section, const char* key) const {
-    const ProfileSection* s = FindSection(section);
-    if (!s) return nullptr;
-    size_t len;
-    const char* want = TrimRequest(key, len);
-    for (const ProfileEntry& e : s->entries)
-        if (NameMatches(e.name, want, len)) return &e;
-    return nullptr;
-}
-
-ProfileFile ParseProfile(const char* data, size_t size) {
-    ProfileFile file;
-    file.sections.emplace_back();  // entries before any section header
-    const std::string text = DecodeText(data, size);
-    LineReader reader(text.data(), text.size());
-    Line line;
-    const ProfileEntry* prev = nullptr;
-    while (reader.Next(line)) {
-        if (line.isSection) {
-            ProfileSection s;
-            s.name.assign(line.nameBegin, line.nameEnd);
-            s.line = line.number;
-            file.sections.push_back(std::move(s));
-            prev = nullptr;
-            continue;
-        }
-        ProfileEntry e;
-        e.line = line.number;
-        e.name.assign(line.nameBegin, line.nameEnd);
-        e.hasValue = line.hasValue;
-        if (line.hasValue) e.value.assign(line.valueBegin, line.valueEnd);
-        // The system's reader drops a line with an empty name that follows
-        // another entry with an empty name (lookups are not affected: the
-        // first one wins anyway).
-        if (e.name.empty() && prev && prev->name.empty()) continue;
-        file.sections.back().entries.push_back(std::move(e));
-        prev = &file.sections.back().entries.back();
-    }
-    return file;
-}
-
-ProfileFile LoadProfile(const char* path) {
-    std::string data = ReadWholeFile(path);
-    return ParseProfile(data.data(), data.size());
-}
-
-std::string ProfileValueText(const ProfileEntry* entry, unsigned size) {
-    const char* value = (entry && entry->hasValue) ? entry->value.c_str() : "";
-    return CopyEntry(value, size);
-}
-
-namespace {
-// The raw value of [section] key in the file's bytes (blanks trimmed, quotes
-// kept), "" when the key is missing or has no value.
-std::string RawValue(const char* data, size_t dataSize, const char* section, const char* key) {
-    // ANSI text (no byte-order mark) is searched where it lies.
-    std::string decoded;
-    if (HasByteOrderMark(data, dataSize)) {
-        decoded = DecodeText(data, dataSize);
-        data = decoded.data();
-        dataSize = decoded.size();
-    }
-    std::string value;
-    bool hasValue = false;
-    if (!FindValue(data, dataSize, section, key, value, hasValue) || !hasValue) value.clear();
-    return value;
-}
-
-std::string RawValue(const char* path, const char* section, const char* key) {
-    std::string raw = ReadWholeFile(path);
-    return RawValue(raw.data(), raw.size(), section, key);
-}
-
-unsigned CopyOut(const std::string& value, char* buffer, unsigned size) {
-    std::string out = CopyEntry(value.c_str(), size);
-    std::memcpy(buffer, out.c_str(), out.size() + 1);
-    return static_cast<unsigned>(out.size());
-}
-}  // namespace
-
-unsigned ReadProfileString(const char* path, const char* section, const char* key, char* buffer, unsigned size) {
-    if (!buffer || size == 0) return 0;
-    return CopyOut(RawValue(path, section, key), buffer, size);
-}
-
-unsigned ReadProfileStringFromText(const char* data, size_t dataSize, const char* section, const char* key,
-                                   char* buffer, unsigned size) {
-    if (!buffer || size == 0) return 0;
-    return CopyOut(RawValue(data, dataSize, section, key), buffer, size);
-}
-
-int ReadProfileIntFromText(const char* data, size_t dataSize, const char* section, const char* key) {
-    return ProfileTextToInt(RawValue(data, dataSize, section, key).c_str());
-}
-
-int ProfileTextToInt(const char* s) {
-    // The system reads the value into a 30-character buffer first.
-    std::string text = CopyEntry(s, 30);
-    const char* p = text.c_str();
+// The integer rules of GetPrivateProfileIntA: the value is read into a
+// 30-character buffer first, then read as a number with an optional sign
+// and a 0x, 0o or 0b prefix.
+template <class C>
+int TextToInt(const std::basic_string<C>& raw) {
+    const std::basic_string<C> text = CopyEntry(raw, 30);
+    const C* p = text.c_str();
     if (!*p) return 0;
-    while (*p && static_cast<unsigned char>(*p) <= ' ') ++p;
+    while (*p && Unit(*p) <= ' ') ++p;
     bool minus = false;
     if (*p == '+') ++p;
     else if (*p == '-') {
@@ -414,7 +333,7 @@ int ProfileTextToInt(const char* s) {
     else if (p[0] == '0' && p[1] == 'b') base = 2, p += 2;
     uint32_t total = 0;
     for (;; ++p) {
-        unsigned char c = static_cast<unsigned char>(*p);
+        const unsigned c = Unit(*p);
         unsigned digit;
         if (c >= '0' && c <= '9') digit = c - '0';
         else if (c >= 'A' && c <= 'Z') digit = c - 'A' + 10u;
@@ -427,6 +346,161 @@ int ProfileTextToInt(const char* s) {
     return static_cast<int>(total);
 }
 
+// What a read with a buffer of size bytes delivers.
+std::string ValueText(const std::string& raw, unsigned size) { return CopyEntry(raw, size); }
+std::string ValueText(const std::u16string& raw, unsigned size) {
+    return size == 0 ? std::string() : ToAnsi(CopyEntry(raw, size), size - 1);
+}
+
+// Parses text of either kind into file; names and values of UTF-16 text
+// are kept as read and in the code page.
+template <class C>
+void ParseInto(const C* text, size_t size, ProfileFile& file) {
+    constexpr bool wide = std::is_same_v<C, char16_t>;
+    LineReader<C> reader(text, size);
+    Line<C> line;
+    const ProfileEntry* prev = nullptr;
+    while (reader.Next(line)) {
+        if (line.isSection) {
+            ProfileSection s;
+            s.line = line.number;
+            if constexpr (wide) {
+                s.wideName.assign(line.nameBegin, line.nameEnd);
+                s.name = ToAnsi(s.wideName);
+            } else {
+                s.name.assign(line.nameBegin, line.nameEnd);
+            }
+            file.sections.push_back(std::move(s));
+            prev = nullptr;
+            continue;
+        }
+        ProfileEntry e;
+        e.line = line.number;
+        e.hasValue = line.hasValue;
+        if constexpr (wide) {
+            e.wideName.assign(line.nameBegin, line.nameEnd);
+            e.name = ToAnsi(e.wideName);
+            if (line.hasValue) e.wideValue.assign(line.valueBegin, line.valueEnd);
+            e.value = ToAnsi(e.wideValue);
+        } else {
+            e.name.assign(line.nameBegin, line.nameEnd);
+            if (line.hasValue) e.value.assign(line.valueBegin, line.valueEnd);
+        }
+        // The system's reader drops a line with an empty name that follows
+        // another entry with an empty name (lookups are not affected: the
+        // first one wins anyway).
+        if (e.name.empty() && prev && prev->name.empty()) continue;
+        file.sections.back().entries.push_back(std::move(e));
+        prev = &file.sections.back().entries.back();
+    }
+}
+
+}  // namespace
+
+void SetProfileCodePage(unsigned codePage) { CodePageInUse = codePage; }
+unsigned ProfileCodePage() { return CodePageInUse; }
+
+const ProfileSection* ProfileFile::FindSection(const char* name) const {
+    if (wide) {
+        const std::u16string want = WideRequest(name);
+        for (const ProfileSection& s : sections)
+            if (NameMatches(s.wideName, want)) return &s;
+        return nullptr;
+    }
+    const std::string want = TrimRequest(name);
+    for (const ProfileSection& s : sections)
+        if (NameMatches(s.name, want)) return &s;
+    return nullptr;
+}
+
+const ProfileEntry* ProfileFile::FindEntry(const char* section, const char* key) const {
+    const ProfileSection* s = FindSection(section);
+    if (!s) return nullptr;
+    if (wide) {
+        const std::u16string want = WideRequest(key);
+        for (const ProfileEntry& e : s->entries)
+            if (NameMatches(e.wideName, want)) return &e;
+        return nullptr;
+    }
+    const std::string want = TrimRequest(key);
+    for (const ProfileEntry& e : s->entries)
+        if (NameMatches(e.name, want)) return &e;
+    return nullptr;
+}
+
+ProfileFile ParseProfile(const char* data, size_t size) {
+    ProfileFile file;
+    file.sections.emplace_back();  // entries before any section header
+    std::u16string text;
+    file.wide = DecodeMarkedText(data, size, text);
+    if (file.wide) ParseInto(text.data(), text.size(), file);
+    else ParseInto(data, size, file);
+    return file;
+}
+
+ProfileFile LoadProfile(const char* path) {
+    std::string data = ReadWholeFile(path);
+    return ParseProfile(data.data(), data.size());
+}
+
+std::string ProfileValueText(const ProfileEntry* entry, unsigned size) {
+    if (entry && entry->hasValue && !entry->wideValue.empty()) return ValueText(entry->wideValue, size);
+    return ValueText((entry && entry->hasValue) ? entry->value : std::string(), size);
+}
+
+int ProfileEntryToInt(const ProfileEntry* entry) {
+    if (!entry || !entry->hasValue) return 0;
+    return entry->wideValue.empty() ? TextToInt(entry->value) : TextToInt(entry->wideValue);
+}
+
+int ProfileTextToInt(const char* text) { return TextToInt(std::string(text ? text : "")); }
+
+namespace {
+// Reads [section] key of the file's bytes: what a read with a buffer of size
+// bytes delivers, or the integer when size is 0.
+struct Found {
+    std::string text;
+    int number = 0;
+};
+Found Lookup(const char* data, size_t dataSize, const char* section, const char* key, unsigned size) {
+    Found f;
+    std::u16string wide;
+    if (DecodeMarkedText(data, dataSize, wide)) {
+        const std::u16string raw = FindValue(wide.data(), wide.size(), WideRequest(section), WideRequest(key));
+        if (size) f.text = ValueText(raw, size);
+        else f.number = TextToInt(raw);
+    } else {
+        // ANSI text is searched where it lies, without a copy.
+        const std::string raw = FindValue(data, dataSize, TrimRequest(section), TrimRequest(key));
+        if (size) f.text = ValueText(raw, size);
+        else f.number = TextToInt(raw);
+    }
+    return f;
+}
+
+unsigned CopyOut(const std::string& text, char* buffer) {
+    std::memcpy(buffer, text.c_str(), text.size() + 1);
+    return static_cast<unsigned>(text.size());
+}
+}  // namespace
+
+unsigned ReadProfileString(const char* path, const char* section, const char* key, char* buffer, unsigned size) {
+    if (!buffer || size == 0) return 0;
+    const std::string data = ReadWholeFile(path);
+    return CopyOut(Lookup(data.data(), data.size(), section, key, size).text, buffer);
+}
+
+unsigned ReadProfileStringFromText(const char* data, size_t dataSize, const char* section, const char* key,
+                                   char* buffer, unsigned size) {
+    if (!buffer || size == 0) return 0;
+    return CopyOut(Lookup(data, dataSize, section, key, size).text, buffer);
+}
+
+int ReadProfileIntFromText(const char* data, size_t dataSize, const char* section, const char* key) {
+    return Lookup(data, dataSize, section, key, 0).number;
+}
+
 int ReadProfileInt(const char* path, const char* section, const char* key) {
-    return ProfileTextToInt(RawValue(path, section, key).c_str());
+    const std::string data = ReadWholeFile(path);
+    return Lookup(data.data(), data.size(), section, key, 0).number;
 }

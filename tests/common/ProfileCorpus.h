@@ -116,12 +116,24 @@ inline std::vector<CorpusFile> ProfileCorpus() {
     add("lonebrackets", "[\n]\nk=v\n[S]\n[\nj=w\n", {{"", "["}, {"", "]"}, {"", "k"}, {"S", "["}, {"S", "j"}});
     add("longname", "[S]\n" + S(5000, 'n') + "=long\nk=v\n", {{"S", S(5000, 'n')}, {"S", "k"}});
     add("sectionline", "[S] k=v\nj=w\n", {{"S", "k"}, {"S", "j"}, {"S", "[S] k"}});
-    auto utf16 = [](const std::string& ascii, bool bigEndian) {
+    // Well-formed UTF-8 text as UTF-16 with its byte-order mark.
+    auto utf16 = [](const std::string& utf8, bool bigEndian) {
         std::string out = bigEndian ? "\xfe\xff" : "\xff\xfe";
-        for (char ch : ascii) {
-            if (bigEndian) out += '\0';
-            out += ch;
-            if (!bigEndian) out += '\0';
+        auto unit = [&](unsigned u) {
+            out += static_cast<char>(bigEndian ? u >> 8 : u & 0xFF);
+            out += static_cast<char>(bigEndian ? u & 0xFF : u >> 8);
+        };
+        for (size_t i = 0; i < utf8.size();) {
+            const unsigned char c = static_cast<unsigned char>(utf8[i++]);
+            const int more = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+            unsigned u = more ? c & (0x3F >> more) : c;
+            for (int k = 0; k < more; ++k) u = u << 6 | (static_cast<unsigned char>(utf8[i++]) & 0x3F);
+            if (u >= 0x10000) {
+                unit(0xD800 + ((u - 0x10000) >> 10));
+                unit(0xDC00 + (u & 0x3FF));
+            } else {
+                unit(u);
+            }
         }
         return out;
     };
@@ -142,5 +154,25 @@ inline std::vector<CorpusFile> ProfileCorpus() {
         "[Programmer]\r\nType=1\r\n",
         {{"Software", "Version"}, {"Software", "Name"}, {"Dir", "Dest"}, {"Language", "Number"},
          {"Language", "Descrip2"}, {"Disk1", "Percent1"}, {"Programmer", "Type"}, {"Disk2", "Number"}});
+    // Chinese names, language entries and folders saved with a byte-order
+    // mark, as editors write UTF-8 and UTF-16. The Chinese section and key
+    // are asked for in GBK bytes: in code page 936 they name them, in 1252
+    // nothing. U+0E01 is in neither code page, U+0100 and U+00C0 are
+    // only close matches, U+3000 is a full-width blank.
+    const S chinese =
+        "[Software]\r\nVersion=编程器 5.2 安装程序\r\nName=编程器软件\r\n[Dir]\r\nDest=C:\\编程器\\软件\r\n"
+        "[Language]\r\nNumber=3\r\nDescrip1=English\r\nDescrip2=简体中文\r\nDescrip3=Chinese (简体)\r\n"
+        "[SubDir]\r\nNumber=1\r\nDir1=数据\\驱动\r\n"
+        "[中文节]\r\n键=值\r\n[Text]\r\nQuoted=\"编程器\"\r\nQ1='软'\r\nMixed=ab编x\u0e01y\u0100z\u00c0!\r\n"
+        "Blank=\u3000全角\u3000\r\nDigits=\uff14\uff12\r\nAstral=\U0001F600编\r\n"
+        "Long=编程器软件编程器软件编程器软件编程器软件编程器软件\r\n";
+    const std::vector<CorpusKey> chineseKeys = {
+        {"Software", "Version"}, {"Software", "Name"}, {"Dir", "Dest"}, {"Language", "Descrip2"},
+        {"Language", "Descrip3"}, {"SubDir", "Dir1"}, {"\xd6\xd0\xce\xc4\xbd\xda", "\xbc\xfc"},
+        {"Text", "Quoted"}, {"Text", "Q1"}, {"Text", "Mixed"}, {"Text", "Blank"}, {"Text", "Digits"},
+        {"Text", "Astral"}, {"Text", "Long"}, {"?", "?"}};
+    add("chinese8", "\xef\xbb\xbf" + chinese, chineseKeys);
+    add("chinese16le", utf16(chinese, false), chineseKeys);
+    add("chinese16be", utf16(chinese, true), chineseKeys);
     return c;
 }

@@ -70,6 +70,33 @@ TEST(DestinationPage, SentenceNamesTheProductCutTo29Characters) {
     EXPECT_EQ(longName.first, "Setup will install ABCDEFGHIJKLMNOPQRSTUVWXYZ012 in the following folder.");
 }
 
+// A configuration saved as UTF-8 or UTF-16 with a byte-order mark: the page
+// shows what the system's profile reader delivers for the same file; on a
+// Chinese PC (code page 936) that is the Chinese text itself.
+TEST(DestinationPage, ByteOrderMarkedTextShownAsTheSystemReadsIt) {
+    ExpectCodePageAsked();
+    const std::string utf8 = "[Software]\r\nName=编程器软件\r\n[Dir]\r\nDest=C:\\编程器\\软件\r\n";
+    std::string utf16 = "\xff\xfe";
+    for (wchar_t w : std::wstring(L"[Software]\r\nName=编程器软件\r\n[Dir]\r\nDest=C:\\编程器\\软件\r\n"))
+        utf16.append(reinterpret_cast<const char*>(&w), 2);
+    for (const std::string& ini : {"\xef\xbb\xbf" + utf8, utf16}) {
+        std::string name(30, '\0'), dest(180, '\0');
+        {
+            Scratch reference(ini);
+            GetPrivateProfileStringA("Software", "Name", "", name.data(), 30, reference.config.c_str());
+            GetPrivateProfileStringA("Dir", "Dest", "", dest.data(), 180, reference.config.c_str());
+        }
+        name.resize(std::strlen(name.c_str()));
+        dest.resize(std::strlen(dest.c_str()));
+        if (GetACP() == 936) {
+            EXPECT_EQ(name, "\xb1\xe0\xb3\xcc\xc6\xf7\xc8\xed\xbc\xfe");
+        }
+        auto shown = ShownTexts(ini);
+        EXPECT_EQ(shown.first, "Setup will install " + name + " in the following folder.");
+        EXPECT_EQ(shown.second, dest);
+    }
+}
+
 TEST(DestinationPage, NextEntersAnExistingFolder) {
     Scratch s("");
     const std::string target = s.Path("existing");

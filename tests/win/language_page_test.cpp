@@ -93,6 +93,50 @@ TEST(LanguagePage, ChineseOnlyForTheBareWordAndShortcutChoicesStored) {
     EXPECT_FALSE(g_setup.startMenuShortcut);
 }
 
+// Language entries saved as UTF-8 with a byte-order mark are listed as the
+// system's profile reader delivers them (on a Chinese PC, code page 936, in
+// Chinese); only the bare word selects the Chinese agreement.
+TEST(LanguagePage, ByteOrderMarkedEntriesListedAsTheSystemReadsThem) {
+    ExpectCodePageAsked();
+    Scratch s("\xef\xbb\xbf[Language]\r\nNumber=3\r\nDescrip1=English\r\nDescrip2=简体中文\r\nDescrip3=Chinese\r\n");
+    lstrcpynA(g_setup.installDir, s.root.c_str(), sizeof g_setup.installDir);
+    std::vector<std::string> expected;
+    for (const char* key : {"Descrip1", "Descrip2", "Descrip3"}) {
+        char buf[20] = {0};
+        GetPrivateProfileStringA("Language", key, "", buf, sizeof buf, s.config.c_str());
+        expected.push_back(buf);
+    }
+    if (GetACP() == 936) {
+        EXPECT_EQ(expected[1], "\xbc\xf2\xcc\xe5\xd6\xd0\xce\xc4");
+    }
+    CWizardDlg frame;
+    CLanguagePage language;
+    CAgreementPage agreement;
+    int chineseForSecond = -1;
+    RunWizard(frame, {&language, &agreement}, [&](HWND dlg) {
+        HWND page = WaitPage(dlg, IDC_LANG_COMBO);
+        ASSERT_NE(page, nullptr);
+        EXPECT_EQ(ListEntries(page), expected);
+        Select(page, 1);
+        ClickSync(dlg, IDC_WIZ_NEXT);
+        ASSERT_NE(WaitPage(dlg, IDC_AGREE_YES), nullptr);
+        chineseForSecond = g_setup.chineseSelected;
+        ClickSync(dlg, IDC_WIZ_BACK);
+        page = WaitPage(dlg, IDC_LANG_COMBO);
+        ASSERT_NE(page, nullptr);
+        Select(page, 2);
+        SendDlgItemMessageA(page, IDC_LANG_COMBO, CB_SHOWDROPDOWN, TRUE, 0);
+        Picture(dlg, "language-cp936");
+        SendDlgItemMessageA(page, IDC_LANG_COMBO, CB_SHOWDROPDOWN, FALSE, 0);
+        ClickSync(dlg, IDC_WIZ_NEXT);
+        ASSERT_NE(WaitPage(dlg, IDC_AGREE_YES), nullptr);
+        Picture(dlg, "agreement-cp936");
+        CancelWizard(dlg);
+    });
+    EXPECT_FALSE(chineseForSecond);
+    EXPECT_TRUE(g_setup.chineseSelected);
+}
+
 TEST(LanguagePage, NegativeNumberGivesAnEmptyListAndNextStillWorks) {
     Scratch s("[Language]\nNumber=-3\n");
     lstrcpynA(g_setup.installDir, s.root.c_str(), sizeof g_setup.installDir);

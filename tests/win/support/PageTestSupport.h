@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <initializer_list>
 #include <string>
@@ -146,10 +148,21 @@ inline void PressSync(HWND root, int id) {
     SendMessageA(c, BM_CLICK, 0, 0);
 }
 
-// Takes a picture of the window when screenshots were asked for.
+// CTest runs some tests again with the ANSI code page of a Chinese PC and
+// names it in SETUP_EXPECT_ACP: make sure the system took it up.
+inline void ExpectCodePageAsked() {
+    if (const char* acp = std::getenv("SETUP_EXPECT_ACP")) {
+        EXPECT_EQ(GetACP(), static_cast<UINT>(std::atoi(acp)));
+    }
+}
+
+// Takes a picture of the window when screenshots were asked for. Pictures
+// show code page 1252, except those named "...-cpN", which are taken only
+// when the tests run in code page N.
 inline void Picture(HWND w, const char* name) {
     const std::string dir = ui::ScreenshotDir();
-    if (dir.empty()) return;
+    const char* cp = std::strstr(name, "-cp");
+    if (dir.empty() || GetACP() != (cp ? static_cast<UINT>(std::atoi(cp + 3)) : 1252u)) return;
     EXPECT_TRUE(ui::ScreenshotWindow(w, dir + "/" + name + ".png")) << name;
 }
 
