@@ -7,11 +7,13 @@
 #include <memory>
 #include <set>
 
+#include "app/CodePage.h"
 #include "app/Paths.h"
 #include "app/Profile.h"
 #include "engine/PackFile.h"
 #include "engine/ZipUnpacker.h"
 #include "tools/Package.h"
+#include "wizard/PageRules.h"
 
 namespace fs = std::filesystem;
 
@@ -308,7 +310,10 @@ private:
         Indexed("Language", "Descrip", languageCount_);
         Indexed("Language", "File", std::max(languageCount_, languageCount_ == 0 ? 1 : 0));
         const int shown = Bounded("Language", "Descrip", languageCount_);
-        for (int i = 1; i <= shown; ++i) Text("Language", "Descrip" + std::to_string(i), 20, Kind::display);
+        for (int i = 1; i <= shown; ++i) {
+            const std::string key = "Descrip" + std::to_string(i);
+            ChineseEntry(key, Text("Language", key, 20, Kind::display));
+        }
         // Number 0 shows "English" alone, which uses File1.
         int files = languageCount_ == 0 ? 1 : std::min(std::max(languageCount_, 0), MaxIndex("Language", "File") + 1);
         for (int i = 1; i <= files; ++i) {
@@ -316,6 +321,21 @@ private:
             languageFiles_.push_back({LineOf("Language", key), Text("Language", key, 20, Kind::name)});
         }
         languageTarget_ = Text("Language", "DestFile", 20, Kind::name);
+    }
+
+    // Only an entry that reads "Chinese" selects the Chinese agreement; one
+    // in Chinese characters or with more text beside the word shows the
+    // English agreement, which a vendor naming the entry so hardly wants.
+    void ChineseEntry(const std::string& key, const std::string& shown) {
+        const ProfileEntry* e = ini_.FindEntry("Language", key.c_str());
+        if (!e || IsChineseEntry(shown.c_str())) return;
+        const std::u16string text = e->wideValue.empty() ? AnsiToUtf16(shown, ProfileCodePage()) : e->wideValue;
+        const bool han = std::any_of(text.begin(), text.end(), [](char16_t c) {
+            return (c >= 0x3400 && c <= 0x9FFF) || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xD840 && c <= 0xD87F);
+        });
+        if (!han && LowerAscii(shown).find("chinese") == std::string::npos) return;
+        Warning(e->line, "[Language] " + key + " \"" + shown + "\" is " + (han ? "in Chinese characters" : "more than the word Chinese") +
+                             ": it shows the English agreement; only an entry that reads \"Chinese\" (blanks around it and letter case aside) shows the Chinese one");
     }
 
     void Removes() {

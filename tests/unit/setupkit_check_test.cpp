@@ -222,6 +222,15 @@ TEST_F(CheckTest, EachDefectIsFoundOnItsLine) {
         // 170 characters of folder: the language library's source path (179
         // at most) does not fit, bin\German.dll.zip (199) still does.
         {-1, E, "File2=German", "180 bytes", replace("Dest=C:\\Demo", "Dest=C:\\" + std::string(165, 'x'))},
+        // Language entries named Chinese that show the English agreement
+        // (the UTF-8 text read in code page 1252); the bare word is fine.
+        {1, W, "Descrip2=", "\"Chinese (PRC)\" is more than the word Chinese: it shows the English",
+         replace("Descrip2=Deutsch", "Descrip2=Chinese (PRC)")},
+        {1, W, "Descrip2=", "\"??\" is in Chinese characters", [&] {
+             Replace("Descrip2=Deutsch", "Descrip2=\xe4\xb8\xad\xe6\x96\x87");
+             ini = "\xef\xbb\xbf" + ini;
+         }},
+        {0, W, "", "", replace("Descrip2=Deutsch", "Descrip2= chinese ")},
         // Keys and sections the reader ignores.
         {5, W, "File03=Other", "leading zeros", ignoredKeys},
         {5, W, "File2=late", "beyond the count (1)", ignoredKeys},

@@ -21,3 +21,15 @@ const std::vector<const SetupkitCommand*>& SetupkitCommands();
 
 // Prints "setupkit: message" on stderr and returns exit code 2 (usage errors).
 int UsageError(const std::string& message);
+
+// Takes "--codepage N" out of args and makes the configuration reader deliver
+// the text of files with a byte-order mark in code page N (default 1252).
+// Returns an empty text, or the usage error.
+std::string TakeCodePageOption(std::vector<std::string>& args);
+
+// The help text of that option.
+#define SETUPKIT_CODEPAGE_HELP                                                     \
+    "  --codepage N  the ANSI code page of the PC (default 1252; 936 for\n"        \
+    "                Chinese): a morlan.ini with a byte-order mark (UTF-8 or\n"    \
+    "                UTF-16) is read in it, as the setup reads it there;\n"        \
+    "                other files are read byte for byte\n"

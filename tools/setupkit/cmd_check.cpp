@@ -7,7 +7,9 @@
 
 namespace {
 
-int RunCheck(const std::vector<std::string>& a) {
+int RunCheck(const std::vector<std::string>& args) {
+    std::vector<std::string> a = args;
+    if (std::string e = TakeCodePageOption(a); !e.empty()) return UsageError(e);
     std::vector<std::string> folders;
     bool json = false, quick = false;
     for (const std::string& s : a) {
@@ -31,7 +33,7 @@ int RunCheck(const std::vector<std::string>& a) {
 }
 
 const SetupkitCommand checkCmd(
-    "check", "[--json] [--quick] MEDIUM...", "report what would make an installation from a medium fail",
+    "check", "[--json] [--quick] [--codepage N] MEDIUM...", "report what would make an installation from a medium fail",
     "Checks an installation medium as setup.exe will read it. MEDIUM is one\n"
     "folder per disk, in order (disk 1 holds morlan.ini), or one folder that\n"
     "holds the whole medium, or the output folder of `setupkit build` (with\n"
@@ -50,7 +52,9 @@ const SetupkitCommand checkCmd(
     "bin\\Kr3nt.sys (Type 0) and [SystemFile] files (Type 1) that nothing\n"
     "installs; composed paths too long with the default folder [Dir] Dest;\n"
     "keys with leading zeros, keys beyond Number, duplicate keys and sections,\n"
-    "and sections or keys the setup never reads; and every name the setup\n"
+    "sections or keys the setup never reads, [Language] entries in Chinese\n"
+    "characters or with more than the word Chinese (only an entry that reads\n"
+    "\"Chinese\" shows the Chinese agreement); and every name the setup\n"
     "refuses to create or delete inside the installation folder (archive\n"
     "entries, pack records, [SubDir], [Disk<d>], [Remove], [DelFile],\n"
     "[Language] File and DestFile, [Shortcut] Descript2): absolute names,\n"
@@ -64,6 +68,7 @@ const SetupkitCommand checkCmd(
     "  --json    print {\"errors\":N,\"warnings\":N,\"findings\":[{\"severity\",\n"
     "            \"file\",\"line\",\"message\"}...]} instead\n"
     "  --quick   read only the archives' directories, not their data and packs\n"
+    SETUPKIT_CODEPAGE_HELP
     "\n"
     "Exit code 0 when there is no error (warnings allowed), 1 otherwise, 2 on a\n"
     "usage error.",

@@ -8,7 +8,9 @@
 
 namespace {
 
-int RunGet(const std::vector<std::string>& a) {
+int RunGet(const std::vector<std::string>& args) {
+    std::vector<std::string> a = args;
+    if (std::string e = TakeCodePageOption(a); !e.empty()) return UsageError(e);
     if (a.size() < 3 || a.size() > 4) return UsageError("get needs INI SECTION KEY [SIZE]");
     unsigned long size = 20;
     if (a.size() == 4) {
@@ -22,22 +24,26 @@ int RunGet(const std::vector<std::string>& a) {
     return 0;
 }
 
-int RunGetInt(const std::vector<std::string>& a) {
+int RunGetInt(const std::vector<std::string>& args) {
+    std::vector<std::string> a = args;
+    if (std::string e = TakeCodePageOption(a); !e.empty()) return UsageError(e);
     if (a.size() != 3) return UsageError("getint needs INI SECTION KEY");
     std::printf("%d\n", ReadProfileInt(a[0].c_str(), a[1].c_str(), a[2].c_str()));
     return 0;
 }
 
-const SetupkitCommand get("get", "INI SECTION KEY [SIZE]", "print the text the setup reads for a key",
+const SetupkitCommand get("get", "[--codepage N] INI SECTION KEY [SIZE]", "print the text the setup reads for a key",
                           "Prints the text that setup.exe reads for [SECTION] KEY of the configuration\n"
                           "file INI with a buffer of SIZE bytes (default 20), that is at most SIZE - 1\n"
                           "characters, then a newline. A missing file, section or key prints an empty\n"
-                          "line, as the setup then reads an empty text.",
+                          "line, as the setup then reads an empty text.\n"
+                          "\noptions:\n" SETUPKIT_CODEPAGE_HELP,
                           RunGet);
-const SetupkitCommand getint("getint", "INI SECTION KEY", "print the integer the setup reads for a key",
+const SetupkitCommand getint("getint", "[--codepage N] INI SECTION KEY", "print the integer the setup reads for a key",
                              "Prints the integer that setup.exe reads for [SECTION] KEY of the\n"
                              "configuration file INI, as a signed 32-bit decimal. A missing or empty\n"
-                             "value reads as 0.",
+                             "value reads as 0.\n"
+                             "\noptions:\n" SETUPKIT_CODEPAGE_HELP,
                              RunGetInt);
 
 }  // namespace

@@ -1,8 +1,11 @@
 // setupkit: the vendor's tool for preparing an installation medium.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "Command.h"
+#include "app/CodePage.h"
+#include "app/Profile.h"
 
 namespace {
 std::vector<const SetupkitCommand*>& Registry() {
@@ -30,6 +33,23 @@ const std::vector<const SetupkitCommand*>& SetupkitCommands() { return Registry(
 int UsageError(const std::string& message) {
     std::fprintf(stderr, "setupkit: %s\n", message.c_str());
     return 2;
+}
+
+std::string TakeCodePageOption(std::vector<std::string>& args) {
+    unsigned long codePage = 1252;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] != "--codepage") continue;
+        if (i + 1 >= args.size()) return "--codepage needs a number";
+        char* end = nullptr;
+        codePage = std::strtoul(args[i + 1].c_str(), &end, 10);
+        if (args[i + 1].empty() || *end || codePage == 0 || codePage > 65535 ||
+            !CodePageSupported(static_cast<unsigned>(codePage)))
+            return "code page " + args[i + 1] + " is not known here";
+        args.erase(args.begin() + static_cast<long>(i), args.begin() + static_cast<long>(i) + 2);
+        --i;
+    }
+    SetProfileCodePage(static_cast<unsigned>(codePage));
+    return std::string();
 }
 
 int main(int argc, char** argv) {
