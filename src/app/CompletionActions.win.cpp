@@ -14,6 +14,7 @@
 #include "app/Sequence.h"
 #include "app/SetupApp.h"
 #include "app/SetupState.h"
+#include "fw/File.h"
 #include "fw/Handles.h"
 
 const char kRestartNotice[] = "Please close all processes to avoid losing data.";
@@ -72,7 +73,10 @@ void CSetupApp::CopyLanguageLibrary() {
     if (!JoinPath(source, sizeof source, {g_setup.installDir, "\\bin\\", library, ".dll"})) return;
     char target[200];
     if (!JoinPath(target, sizeof target, {g_setup.installDir, "\\bin\\", destName, ".dll"})) return;
-    CopyFileA(source, target, FALSE);  // a missing source leaves the target as it was
+    // A library installed before may be read-only; a failed copy (a missing
+    // source) leaves the target as it was, attributes included.
+    const uint32_t oldAttributes = CFile::ClearForReplace(target);
+    if (!CopyFileA(source, target, FALSE) && oldAttributes) CFile::SetAttributes(target, oldAttributes);
 }
 
 bool RestartComputer(const char* privilegeName) {

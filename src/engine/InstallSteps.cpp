@@ -57,6 +57,18 @@ ComposeResult ComposeArchivePaths(const char* sourceDir, const char* installDir,
     return ComposeResult::ok;
 }
 
+namespace {
+
+// Removes the file named by path, if any, when it goes out of scope.
+struct RemoveOnExit {
+    std::string path;
+    ~RemoveOnExit() {
+        if (!path.empty()) std::remove(path.c_str());
+    }
+};
+
+}  // namespace
+
 UnpackOutcome UnpackFirstEntry(const char* archivePath) {
     UnpackOutcome o;
     CZipUnpacker zip(archivePath);
@@ -78,8 +90,14 @@ UnpackOutcome UnpackFirstEntry(const char* archivePath) {
         o.result = UnpackOutcome::pathTooLong;
         return o;
     }
-    CFile out(o.outPath, CFile::modeWrite | CFile::modeCreate);
+    // A local header that disagrees fails here, before anything is written.
     zip.OpenCurrentEntry();
+    // The entry goes to a new file beside its target, which takes the
+    // target's place only once the CRC has matched: a damaged entry never
+    // replaces a good file nor leaves a file behind that looks installed.
+    RemoveOnExit temp;
+    CFile out;  // closed before temp is removed
+    temp.path = out.CreateBeside(o.outPath);
     // Read in 1024-byte pieces; write in larger blocks.
     std::vector<char> staging(64 * 1024);
     size_t used = 0;
@@ -93,8 +111,13 @@ UnpackOutcome UnpackFirstEntry(const char* archivePath) {
         if (got < 1024) break;
     }
     if (used) out.Write(staging.data(), static_cast<unsigned>(used));
-    zip.ApplyEntryStatus(out, info);
-    zip.CloseArchive();
+    out.Close();
+    zip.CloseArchive();  // the CRC check
+    CFile::MoveOver(temp.path, o.outPath);
+    temp.path.clear();
+    // Times after the rename: a file system may carry the replaced file's
+    // creation time over to the name.
+    CZipUnpacker::ApplyEntryStatus(o.outPath, info);
     return o;
 }
 
@@ -138,8 +161,12 @@ PackStepOutcome WritePackRecord(PackReader& reader, const char* destDir, char* w
     std::string target = o.path;
     if (kSeparator != '\\') std::replace(target.begin() + static_cast<std::ptrdiff_t>(std::strlen(destDir)),
                                          target.end(), '\\', kSeparator);
+    const uint32_t oldAttributes = CFile::ClearForReplace(target);
     FILE* out = std::fopen(target.c_str(), "wb");
-    if (!out) return retryLater(PackStepOutcome::createFailed);
+    if (!out) {
+        if (oldAttributes) CFile::SetAttributes(target, oldAttributes);
+        return retryLater(PackStepOutcome::createFailed);
+    }
     if (writeBuffer && writeBufferSize) std::setvbuf(out, writeBuffer, _IOFBF, writeBufferSize);
 
     bool outputFailed = false;

@@ -53,11 +53,13 @@ ComposeResult ComposeArchivePaths(const char* sourceDir, const char* installDir,
 
 // Unpacks the first entry of the ZIP archive at archivePath beside it (in
 // the archive's folder) under the entry's stored name, reading 1024 bytes
-// at a time, then gives the file the entry's time and attributes and
-// closes the archive (with its CRC check). A name that would lead out of
-// the folder, or a path that does not fit, is refused before anything is
-// written. The reader's CZipException and the file layer's CFileException
-// pass through.
+// at a time into a new file in the target's folder. Once the archive is
+// closed (with its CRC check) that file replaces whatever file the target
+// was, read-only, hidden or system included, and gets the entry's time and
+// attributes. A name that would lead out of the folder, or a path that
+// does not fit, is refused before anything is written. The reader's
+// CZipException and the file layer's CFileException pass through; the new
+// file is then removed and a file already at the target keeps its content.
 struct UnpackOutcome {
     enum Result { done, refusedName, pathTooLong };
     Result result = done;
@@ -84,8 +86,8 @@ struct PackStepOutcome {
 };
 
 // Reads the next record of the pack and writes it as destDir\name through
-// writeBuffer (the output stream's buffer, full buffering), then gives it
-// the record's time. Nothing is written for a record that fails a check,
+// writeBuffer (the output stream's buffer, full buffering), over a file
+// already there whatever its attributes, then gives it the record's time. Nothing is written for a record that fails a check,
 // and a partly written file is removed. For every result other than
 // `written` and `packEnd` the reader is put back to the record's start, so
 // the same record is tried again by the next call. An exception from

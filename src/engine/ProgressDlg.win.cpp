@@ -13,6 +13,7 @@
 #include "engine/InstallSteps.h"
 #include "engine/ReplaceDiskDlg.h"
 #include "fw/App.h"
+#include "fw/File.h"
 
 namespace {
 
@@ -54,7 +55,9 @@ bool IsSameFile(const char* a, const char* b) {
 
 CProgressDlg::CProgressDlg(HWND parent) : CDialog(IDD_PROGRESS, parent) {}
 
-CProgressDlg::~CProgressDlg() = default;
+// The pack's stream uses readBuffer: close the pack before the buffer goes
+// (a dialog left with Yes at the cancel question still has its pack open).
+CProgressDlg::~CProgressDlg() { packFile.Close(); }
 
 BOOL CProgressDlg::OnInitDialog() {
     diskCount = ReadConfigInt("Disk", "Number");
@@ -157,7 +160,9 @@ void CProgressDlg::OnArchiveStep() {
     // file: it is neither copied nor touched nor deleted.
     const bool sameFile = IsSameFile(paths.src, paths.dst);
     if (!sameFile) {
-        // A failing copy is the test of whether the right disk is in.
+        // A failing copy is the test of whether the right disk is in, so a
+        // copy left read-only or hidden must not make it fail.
+        CFile::ClearForReplace(paths.dst);
         while (!::CopyFileA(paths.src, paths.dst, FALSE)) {
             CReplaceDiskDlg prompt(m_hWnd);
             prompt.SetDisk(d, g_setup.sourceDir);

@@ -450,8 +450,12 @@ void CZipUnpacker::CloseCurrentEntry() {
 void CZipUnpacker::ApplyEntryStatus(CFile& output, const ZipEntryInfo& info) {
     std::string path = output.GetFilePath();
     output.Close();
+    ApplyEntryStatus(path, info);
+}
+
+void CZipUnpacker::ApplyEntryStatus(const std::string& path, const ZipEntryInfo& info) {
     CFile::SetAttributes(path, 0x80);  // FILE_ATTRIBUTE_NORMAL: writable while its time is set
-    CFile::SetModifiedTime(path, info.modified);
+    CFile::SetModifiedTime(path, info.modified, /*stampNow=*/true);
     CFile::SetAttributes(path, info.externalAttributes);  // a refusal is ignored
 }
 

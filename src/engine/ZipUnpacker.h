@@ -173,8 +173,11 @@ public:
     void CloseCurrentEntry();
 
     // Closes output (a file the caller has written) and gives the file on
-    // disk the entry's last-write time and attributes.
+    // disk the entry's last-write time and attributes; its creation and
+    // last-access times become the present time.
     void ApplyEntryStatus(CFile& output, const ZipEntryInfo& info);
+    // The same for a closed file named by its path.
+    static void ApplyEntryStatus(const std::string& path, const ZipEntryInfo& info);
 
     // Closes an open entry (with its check) and the archive file. Does
     // nothing when no archive is open.

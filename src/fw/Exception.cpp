@@ -27,6 +27,7 @@ std::string CFileException::GetErrorMessage() const {
     case seek: verb = "seeking in"; break;
     case close: verb = "closing"; break;
     case setStatus: verb = "setting the time or attributes of"; break;
+    case replace: verb = "replacing"; break;
     }
     std::string text = "An error occurred while ";
     text += verb;

@@ -19,7 +19,7 @@ private:
 // (GetLastError on Windows, errno elsewhere) and the file's path.
 class CFileException : public CException {
 public:
-    enum Operation { open, read, write, seek, close, setStatus };
+    enum Operation { open, read, write, seek, close, setStatus, replace };
     CFileException(Operation op, int osError, std::string path);
     std::string GetErrorMessage() const override;
 

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <ctime>
 #include <utility>
 
@@ -15,6 +16,25 @@
 #endif
 
 CFile::~CFile() { Abort(); }
+
+namespace {
+
+// The folder part of a path, separator included ("" for a bare name).
+std::string FolderOf(const std::string& path) {
+    const size_t cut = path.find_last_of("\\/");
+    return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
+
+// Candidate names for CFile::CreateBeside: short enough for 8.3 file
+// systems, and different from one call (and process) to the next.
+std::string TempName(const std::string& folder, unsigned seed, unsigned attempt) {
+    static unsigned counter = 0;
+    char name[16];
+    std::snprintf(name, sizeof name, "~st%05x.tmp", (seed + 7919u * attempt + counter++) & 0xFFFFFu);
+    return folder + name;
+}
+
+}  // namespace
 
 CFile::CFile(CFile&& other) noexcept { *this = std::move(other); }
 
@@ -48,6 +68,23 @@ void CFile::Open(const char* path, unsigned flags) {
     HANDLE h = CreateFileA(path_.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) Fail(CFileException::open);
     handle_ = h;
+}
+
+const std::string& CFile::CreateBeside(const std::string& target) {
+    Abort();
+    const std::string folder = FolderOf(target);
+    const unsigned seed = static_cast<unsigned>(GetCurrentProcessId() * 31u + GetTickCount());
+    for (unsigned attempt = 0;; ++attempt) {
+        path_ = TempName(folder, seed, attempt);
+        HANDLE h = CreateFileA(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h != INVALID_HANDLE_VALUE) {
+            handle_ = h;
+            return path_;
+        }
+        const DWORD err = GetLastError();
+        if ((err != ERROR_FILE_EXISTS && err != ERROR_ALREADY_EXISTS) || attempt == 100) Fail(CFileException::open);
+    }
 }
 
 bool CFile::IsOpen() const { return handle_ != nullptr; }
@@ -116,7 +153,7 @@ void CFile::Abort() noexcept {
     if (handle_) CloseHandle(static_cast<HANDLE>(std::exchange(handle_, nullptr)));
 }
 
-void CFile::SetModifiedTime(const std::string& path, const LocalTime& t) {
+void CFile::SetModifiedTime(const std::string& path, const LocalTime& t, bool stampNow) {
     SYSTEMTIME st = {};
     st.wYear = static_cast<WORD>(t.year);
     st.wMonth = static_cast<WORD>(t.month);
@@ -131,7 +168,9 @@ void CFile::SetModifiedTime(const std::string& path, const LocalTime& t) {
                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         throw CFileException(CFileException::setStatus, static_cast<int>(GetLastError()), path);
-    BOOL ok = SetFileTime(h, nullptr, nullptr, &utc);
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    BOOL ok = stampNow ? SetFileTime(h, &now, &now, &utc) : SetFileTime(h, nullptr, nullptr, &utc);
     DWORD err = GetLastError();
     CloseHandle(h);
     if (!ok) throw CFileException(CFileException::setStatus, static_cast<int>(err), path);
@@ -139,6 +178,30 @@ void CFile::SetModifiedTime(const std::string& path, const LocalTime& t) {
 
 bool CFile::SetAttributes(const std::string& path, uint32_t attributes) {
     return SetFileAttributesA(path.c_str(), attributes) != 0;
+}
+
+uint32_t CFile::ClearForReplace(const std::string& path) {
+    constexpr DWORD kRefused = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) || !(attributes & kRefused))
+        return 0;
+    if (!SetFileAttributesA(path.c_str(), attributes & ~kRefused)) return 0;
+    return attributes;
+}
+
+void CFile::MoveOver(const std::string& from, const std::string& to) {
+    const uint32_t old = ClearForReplace(to);
+    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return;
+    DWORD err = GetLastError();
+    if (err == ERROR_CALL_NOT_IMPLEMENTED) {
+        // The Windows 95 family has no MoveFileEx: remove the old file, then
+        // rename the new one.
+        if ((DeleteFileA(to.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND) && MoveFileA(from.c_str(), to.c_str()))
+            return;
+        err = GetLastError();
+    }
+    if (old) SetAttributes(to, old);
+    throw CFileException(CFileException::replace, static_cast<int>(err), to);
 }
 
 bool CFile::GetModifiedTime(const std::string& path, LocalTime& t) {
@@ -165,6 +228,21 @@ void CFile::Open(const char* path, unsigned flags) {
     int fd = ::open(path_.c_str(), oflags | O_CLOEXEC, 0666);
     if (fd < 0) Fail(CFileException::open);
     fd_ = fd;
+}
+
+const std::string& CFile::CreateBeside(const std::string& target) {
+    Abort();
+    const std::string folder = FolderOf(target);
+    const unsigned seed = static_cast<unsigned>(getpid()) * 31u + static_cast<unsigned>(time(nullptr));
+    for (unsigned attempt = 0;; ++attempt) {
+        path_ = TempName(folder, seed, attempt);
+        int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            fd_ = fd;
+            return path_;
+        }
+        if (errno != EEXIST || attempt == 100) Fail(CFileException::open);
+    }
 }
 
 bool CFile::IsOpen() const { return fd_ >= 0; }
@@ -218,7 +296,7 @@ void CFile::Abort() noexcept {
     if (fd_ >= 0) ::close(std::exchange(fd_, -1));
 }
 
-void CFile::SetModifiedTime(const std::string& path, const LocalTime& t) {
+void CFile::SetModifiedTime(const std::string& path, const LocalTime& t, bool stampNow) {
     struct tm tm = {};
     tm.tm_year = t.year - 1900;
     tm.tm_mon = t.month - 1;
@@ -228,7 +306,9 @@ void CFile::SetModifiedTime(const std::string& path, const LocalTime& t) {
     tm.tm_sec = t.second;
     tm.tm_isdst = -1;
     time_t when = mktime(&tm);
+    // There is no creation time to set here; the access time stands in.
     struct timeval tv[2] = {{when, 0}, {when, 0}};
+    if (stampNow) ::gettimeofday(&tv[0], nullptr);
     if (::utimes(path.c_str(), tv) != 0) throw CFileException(CFileException::setStatus, errno, path);
 }
 
@@ -239,6 +319,16 @@ bool CFile::SetAttributes(const std::string& path, uint32_t attributes) {
     if (attributes & 1) mode &= ~static_cast<mode_t>(0222);
     else mode |= S_IWUSR;
     return ::chmod(path.c_str(), mode) == 0;
+}
+
+uint32_t CFile::ClearForReplace(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || (st.st_mode & S_IWUSR)) return 0;
+    return ::chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR) == 0 ? 1u : 0u;
+}
+
+void CFile::MoveOver(const std::string& from, const std::string& to) {
+    if (::rename(from.c_str(), to.c_str()) != 0) throw CFileException(CFileException::replace, errno, to);
 }
 
 bool CFile::GetModifiedTime(const std::string& path, LocalTime& t) {

@@ -38,6 +38,11 @@ public:
     CFile& operator=(CFile&& other) noexcept;
 
     void Open(const char* path, unsigned flags);  // throws CFileException
+    // Creates a new, empty file in the folder of `target`, under a name that
+    // no file there has, and opens it for writing; returns its path. Meant
+    // for writing a file completely before it takes the place of `target`
+    // (MoveOver), which a rename within one folder can do at once.
+    const std::string& CreateBeside(const std::string& target);  // throws CFileException
     bool IsOpen() const;
     const std::string& GetFilePath() const { return path_; }
 
@@ -51,9 +56,25 @@ public:
     void Close();         // throws when the system reports a failure
     void Abort() noexcept;  // closes, ignoring any failure
 
-    // Gives a (closed) file its last-write time, in local time. Throws
+    // Gives a (closed) file its last-write time, in local time. With
+    // stampNow its creation and last-access times become the present time
+    // (the time the file was written); otherwise they are kept. Throws
     // CFileException(setStatus) when the system refuses.
-    static void SetModifiedTime(const std::string& path, const LocalTime& t);
+    static void SetModifiedTime(const std::string& path, const LocalTime& t, bool stampNow = false);
+    // Windows refuses to overwrite, or to replace by a rename, a file that
+    // is read-only, hidden or system, as an earlier installation or the
+    // user may have left it. Clears those attributes of an existing file
+    // and returns the attributes it had, or 0 when it is missing or had
+    // none of them; a caller whose replacement then fails gives them back
+    // with SetAttributes. Elsewhere it gives a file without write
+    // permission its owner's write permission back (and returns 1).
+    static uint32_t ClearForReplace(const std::string& path);
+    // Puts the closed file `from` in the place of `to`, replacing a file
+    // there whatever its attributes (see ClearForReplace). On failure
+    // CFileException(replace) is thrown, `from` stays and `to` is left as
+    // it was (except on the Windows 95 family, which cannot replace in one
+    // rename: there the old file is removed first).
+    static void MoveOver(const std::string& from, const std::string& to);
     // Gives a file its attributes (FILE_ATTRIBUTE_* bits). On Windows these
     // are set as they are; elsewhere only the read-only bit (1) has a
     // meaning and becomes the absence of write permission. Returns false on

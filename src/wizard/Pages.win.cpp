@@ -6,6 +6,7 @@
 #include "app/Paths.h"
 #include "app/SetupState.h"
 #include "fw/App.h"
+#include "fw/File.h"
 #include "wizard/CompletePages.h"
 #include "wizard/DestinationPage.h"
 #include "wizard/FolderPicker.h"
@@ -101,7 +102,9 @@ BOOL CDestinationPage::CommitPage() {
         return FALSE;
     }
     if (!SamePathNoCase(g_setup.configPath, target)) {
+        const uint32_t oldAttributes = CFile::ClearForReplace(target);
         if (!CopyFileA(g_setup.configPath, target, FALSE)) {
+            if (oldAttributes) CFile::SetAttributes(target, oldAttributes);
             AppMessageBox("Error Copy File", MB_OK | MB_ICONEXCLAMATION);
             return FALSE;
         }

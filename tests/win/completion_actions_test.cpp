@@ -56,11 +56,16 @@ TEST_F(CompletionTest, DeleteListedFilesGoesOnPastAMissingEntryAndStopsAtNumber)
 TEST_F(CompletionTest, LanguageLibraryCopiedOverTheFixedNameUnlessDefaultOrMissing) {
     ASSERT_TRUE(scratch::WriteFile(In("bin\\Lang.dll"), "english"));
     ASSERT_TRUE(scratch::WriteFile(In("bin\\German.dll"), "german"));
+    // Left read-only and system by an earlier installation: kept as it is
+    // when nothing is copied, replaced by a copy.
+    const DWORD earlier = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM;
+    SetFileAttributesA(In("bin\\Lang.dll").c_str(), earlier);
     for (const char* value : {"Default", "DEFAULT", "default", "Missing"}) {
         Config(std::string("[Language]\nNumber=2\nFile1=English\nFile2=") + value + "\nDestFile=Lang\n");
         g_setup.languageIndex = 1;
         app_.CopyLanguageLibrary();
         EXPECT_EQ(scratch::ReadFile(In("bin\\Lang.dll")), "english") << value;
+        EXPECT_EQ(GetFileAttributesA(In("bin\\Lang.dll").c_str()) & earlier, earlier) << value;
     }
     // The key number is the list position plus one.
     Config("[Language]\nNumber=2\nFile1=Default\nFile2=German\nDestFile=Lang\n");

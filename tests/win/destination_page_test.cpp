@@ -157,6 +157,9 @@ TEST(DestinationPage, InstallCopiesConfigurationAndClearsReadOnly) {
     const std::string ini = "[Dir]\nDest=" + target + "\n[Software]\nName=Demo\n";
     WriteText(s.config, ini);
     SetFileAttributesA(s.config.c_str(), FILE_ATTRIBUTE_READONLY);  // as on a CD
+    const std::string copy = target + "\\morlan.ini";
+    WriteText(copy, "[Dir]\nDest=C:\\Earlier\n");  // an earlier installation's, since made system
+    SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM);
     CWizardDlg frame;  // one page: Install is enabled at once
     CDestinationPage dest;
     INT_PTR r = RunWizard(frame, {&dest}, [&](HWND dlg) {
@@ -164,10 +167,9 @@ TEST(DestinationPage, InstallCopiesConfigurationAndClearsReadOnly) {
         ui::Click(dlg, IDC_WIZ_INSTALL);
     });
     EXPECT_EQ(r, IDC_WIZ_INSTALL);
-    const std::string copy = target + "\\morlan.ini";
     EXPECT_EQ(ReadText(copy), ini);
     EXPECT_EQ(std::string(g_setup.configPath), copy);
-    EXPECT_EQ(GetFileAttributesA(copy.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+    EXPECT_EQ(GetFileAttributesA(copy.c_str()) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM), 0u);
 }
 
 TEST(DestinationPage, FailedCopyKeepsTheWizardOpen) {

@@ -176,36 +176,94 @@ TEST(ArchivePhase, ErrorFileOfMorlanIniAndItsRetry) {
     }
 }
 
-// A corrupt archive: the reader's error is shown with the stop icon, no
-// step follows and the dialog stays until Cancel; No then starts the
-// archive again from its copy. The copy is left in place meanwhile.
-TEST(ArchivePhase, CorruptArchiveWaitsForCancelAndRetries) {
-    media::Watchdog wd(30000);
+// A damaged archive (a wrong CRC, or a local header that disagrees with
+// the central one): the reader's error is shown with the stop icon, no step
+// follows and the dialog stays until Cancel; No then starts the archive
+// again from its copy, which is left in place meanwhile. The damaged entry
+// leaves no file behind, and a file of its name keeps its content.
+TEST(ArchivePhase, DamagedArchiveWaitsForCancelAndRetries) {
+    media::Watchdog wd(60000);
+    const struct {
+        bool localHeader;
+        const char* before;  // the file of the entry's name before, if any
+    } cases[] = {{false, nullptr}, {false, "good old"}, {true, "good old"}};
+    for (const auto& c : cases) {
+        Media m;
+        m.WriteIni("[Disk]\nNumber=1\n[Disk1]\nNumber=1\nFile1=a\nDir1=\nPercent1=100\n");
+        media::MakeZip(m.Src("a.zip"), "a.txt", "AAAA", /*badCrc=*/!c.localHeader);
+        if (c.localHeader) {  // the local header's CRC differs from the central one
+            std::string zip = media::ReadFile(m.Src("a.zip"));
+            zip[14] ^= 1;
+            media::WriteFile(m.Src("a.zip"), zip);
+        }
+        if (c.before) media::WriteFile(m.Dst("a.txt"), c.before);
+        RecordingProgressDlg dlg;
+        dlg.archivePauseMs = 20;
+        dlg.lastArchiveWaitMs = 10;
+        bool stillOpen = false, noOtherBox = false;
+        std::string filesMeanwhile, entryMeanwhile;
+        ui::Driver driver([&] {
+            EXPECT_EQ(ui::Answer("Internal application error.", IDOK), "Internal application error.");
+            filesMeanwhile = media::Listing(m.install);
+            entryMeanwhile = media::ReadFile(m.Dst("a.txt"));
+            Sleep(300);
+            HWND w = ui::FindDialogWithControl(IDC_PROGRESS_BAR);
+            stillOpen = w != nullptr;
+            noOtherBox = ui::FindMessageBox("") == nullptr;
+            media::MakeZip(m.Src("a.zip"), "a.txt", "AAAA");  // a good archive on the medium
+            ui::Click(w, IDCANCEL);
+            EXPECT_NE(ui::Answer("Exit installation?", IDNO), "");
+        });
+        EXPECT_EQ(dlg.DoModal(), IDOK);
+        driver.Finish();
+        EXPECT_TRUE(stillOpen);
+        EXPECT_TRUE(noOtherBox);
+        EXPECT_EQ(filesMeanwhile, c.before ? "a.txt a.zip morlan.ini" : "a.zip morlan.ini");
+        EXPECT_EQ(entryMeanwhile, c.before ? c.before : "");
+        EXPECT_EQ(media::ReadFile(m.Dst("a.txt")), "AAAA");
+        EXPECT_EQ(media::Listing(m.install), "a.txt morlan.ini");
+    }
+}
+
+// Installing again over the files of the first installation, which left
+// one read-only as its entry said, after the user has made them hidden or
+// system: each file is replaced and gets its entry's attributes (a pack
+// record gives none), and an unpacked file's creation and last-access
+// times are those of its writing.
+TEST(ArchivePhase, InstallingAgainOverReadOnlyHiddenAndSystemFiles) {
+    media::Watchdog wd(60000);
     Media m;
-    m.WriteIni("[Disk]\nNumber=1\n[Disk1]\nNumber=1\nFile1=a\nDir1=\nPercent1=100\n");
-    media::MakeZip(m.Src("a.zip"), "a.txt", "AAAA", /*badCrc=*/true);
-    RecordingProgressDlg dlg;
-    dlg.archivePauseMs = 20;
-    dlg.lastArchiveWaitMs = 10;
-    bool copyKept = false, stillOpen = false, noOtherBox = false;
-    ui::Driver driver([&] {
-        EXPECT_EQ(ui::Answer("Internal application error.", IDOK), "Internal application error.");
-        copyKept = media::Exists(m.Dst("a.zip"));
-        Sleep(300);
-        HWND w = ui::FindDialogWithControl(IDC_PROGRESS_BAR);
-        stillOpen = w != nullptr;
-        noOtherBox = ui::FindMessageBox("") == nullptr;
-        media::MakeZip(m.Src("a.zip"), "a.txt", "AAAA");  // a good archive on the medium
-        ui::Click(w, IDCANCEL);
-        EXPECT_NE(ui::Answer("Exit installation?", IDNO), "");
-    });
-    EXPECT_EQ(dlg.DoModal(), IDOK);
-    driver.Finish();
-    EXPECT_TRUE(copyKept);
-    EXPECT_TRUE(stillOpen);
-    EXPECT_TRUE(noOtherBox);
-    EXPECT_EQ(media::ReadFile(m.Dst("a.txt")), "AAAA");
-    EXPECT_FALSE(media::Exists(m.Dst("a.zip")));
+    m.WriteIni("[Disk]\nNumber=1\n[Disk1]\nNumber=1\nFile1=a\nDir1=\nPercent1=100\n"
+               "[Remove]\nNumber=1\nDir1=\nFile1=p.pak\nDest1=\n");
+    constexpr DWORD kKept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    for (DWORD userMade : {DWORD(0), DWORD(FILE_ATTRIBUTE_HIDDEN), DWORD(FILE_ATTRIBUTE_SYSTEM)}) {
+        const std::string round = std::to_string(userMade);
+        media::MakeZip(m.Src("a.zip"), "a.txt", "A" + round, false, 0x52C66B3Du, FILE_ATTRIBUTE_READONLY);
+        media::WriteFile(m.Dst("p.pak"), media::PackHeader(1) + media::PackRecord("p.txt", "P" + round));
+        if (userMade) {
+            media::SetLastAccess(m.Dst("a.txt"), 2001);
+            SetFileAttributesA(m.Dst("a.txt").c_str(), FILE_ATTRIBUTE_READONLY | userMade);
+            SetFileAttributesA(m.Dst("p.txt").c_str(), FILE_ATTRIBUTE_READONLY | userMade);
+        }
+        SYSTEMTIME started;
+        GetSystemTime(&started);
+        RecordingProgressDlg dlg;
+        dlg.archivePauseMs = 20;
+        dlg.lastArchiveWaitMs = 10;
+        std::string messages;
+        EXPECT_EQ(media::RunNoticingMessages(dlg, messages), IDOK) << round;
+        EXPECT_EQ(messages, "") << round;
+        EXPECT_EQ(media::ReadFile(m.Dst("a.txt")), "A" + round);
+        EXPECT_EQ(GetFileAttributesA(m.Dst("a.txt").c_str()) & kKept, DWORD(FILE_ATTRIBUTE_READONLY)) << round;
+        EXPECT_EQ(media::ReadFile(m.Dst("p.txt")), "P" + round);
+        EXPECT_EQ(GetFileAttributesA(m.Dst("p.txt").c_str()) & kKept, 0u) << round;
+        WIN32_FILE_ATTRIBUTE_DATA d;
+        ASSERT_TRUE(GetFileAttributesExA(m.Dst("a.txt").c_str(), GetFileExInfoStandard, &d));
+        SYSTEMTIME accessed;
+        FileTimeToSystemTime(&d.ftLastAccessTime, &accessed);
+        EXPECT_EQ(accessed.wYear, started.wYear) << round;
+        EXPECT_EQ(accessed.wDay, started.wDay) << round;
+    }
 }
 
 // Names that would leave the installation folder, and a composed path that

@@ -1,7 +1,7 @@
 # A damaged archive on the medium (one byte of the driver's stored data
 # changed): the reader's check fails, the setup says so, the dialog waits
 # for Cancel; No tries the same archive again, Yes ends the setup before
-# any later archive.
+# any later archive. The damaged entry leaves no file behind.
 e2e_package
 e2e_standard_medium 0
 chmod u+w "$WORK/disk1" "$WORK/disk1/Kr3nt.zip"
@@ -23,6 +23,7 @@ click 2
 answer "Exit installation?" yes
 ended
 exists C:\Morlan\bin\German.dll
+missing C:\Morlan\bin\Kr3nt.sys
 missing C:\Morlan\bin\morlan.ico
 missing C:\Morlan\doc\manual.pdf
 no-key HKLM\SYSTEM\CurrentControlSet\Services\KR3NT

@@ -2,10 +2,14 @@
 
 #include <commctrl.h>
 
+#include <atomic>
 #include <cstdio>
+#include <set>
+#include <thread>
 
 #include "app/SetupState.h"
 #include "engine/EngineIds.h"
+#include "win/support/UiDriver.h"
 
 namespace media {
 
@@ -35,6 +39,61 @@ Media::~Media() {
 }
 
 void Media::WriteIni(const std::string& text) const { WriteFile(install + "\\morlan.ini", text); }
+
+void SetLastAccess(const std::string& path, int year) {
+    SYSTEMTIME st = {};
+    st.wYear = static_cast<WORD>(year);
+    st.wMonth = st.wDay = 1;
+    FILETIME ft;
+    SystemTimeToFileTime(&st, &ft);
+    HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return;
+    SetFileTime(h, nullptr, &ft, nullptr);
+    CloseHandle(h);
+}
+
+std::string Listing(const std::string& dir) {
+    std::set<std::string> names;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do names.insert(fd.cFileName);
+        while (FindNextFileA(h, &fd));
+        FindClose(h);
+    }
+    names.erase(".");
+    names.erase("..");
+    std::string s;
+    for (const std::string& n : names) s += (s.empty() ? "" : " ") + n;
+    return s;
+}
+
+INT_PTR RunNoticingMessages(RecordingProgressDlg& dlg, std::string& messages) {
+    std::atomic<bool> ended{false};
+    std::thread driver([&] {
+        while (!ended) {
+            HWND box = ui::FindMessageBox("");
+            if (!box) {
+                Sleep(20);
+                continue;
+            }
+            const std::string text = ui::MessageBoxText(box);
+            messages += text + "\n";
+            const bool question = text == "Exit installation?";
+            PostMessageA(box, WM_COMMAND, MAKEWPARAM(question ? IDYES : IDOK, BN_CLICKED), 0);
+            ui::WaitGone(box);
+            // An error shown by the window layer leaves the dialog waiting
+            // for Cancel; its own messages ask the question by themselves.
+            if (!question && !ui::WaitForMessageBox("Exit installation?", 500))
+                ui::Click(ui::FindDialogWithControl(IDC_PROGRESS_BAR), IDCANCEL);
+        }
+    });
+    const INT_PTR r = dlg.DoModal();
+    ended = true;
+    driver.join();
+    return r;
+}
 
 std::vector<int> RecordingProgressDlg::Positions() const {
     std::vector<int> v;

@@ -40,6 +40,11 @@ inline void MakeZip(const std::string& path, const std::string& entryName, const
 using testfs::PackHeader;
 using testfs::PackRecord;
 
+// Gives a file a last-access time on 1 January of the year.
+void SetLastAccess(const std::string& path, int year);
+// The names in a folder, sorted and separated by blanks.
+std::string Listing(const std::string& dir);
+
 // A progress dialog that records every bar position it is given (and when),
 // on the dialog's own thread, and calls onPosition right then.
 class RecordingProgressDlg : public CProgressDlg {
@@ -59,6 +64,11 @@ private:
     static LRESULT CALLBACK BarProc(HWND w, UINT msg, WPARAM wp, LPARAM lp);
     WNDPROC oldProc_ = nullptr;
 };
+
+// Runs the dialog. Every message box that comes up is noted in messages
+// (one line each) and answered, leaving the installation at the question,
+// so that a test that expects none ends.
+INT_PTR RunNoticingMessages(RecordingProgressDlg& dlg, std::string& messages);
 
 // Ends the process with a failure if a test hangs (a dialog that never
 // closes, a message box nobody answers).
