@@ -58,8 +58,11 @@ TEST_F(CompletionTest, LanguageLibraryCopiedOverTheFixedNameUnlessDefaultOrMissi
     ASSERT_TRUE(scratch::WriteFile(In("bin\\German.dll"), "german"));
     // Left read-only and system by an earlier installation: kept as it is
     // when nothing is copied, replaced by a copy.
-    const DWORD earlier = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM;
-    SetFileAttributesA(In("bin\\Lang.dll").c_str(), earlier);
+    // (Wine run by an unprivileged user keeps no system bit on a read-only
+    // file, so the bits are read back.)
+    SetFileAttributesA(In("bin\\Lang.dll").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM);
+    const DWORD earlier = GetFileAttributesA(In("bin\\Lang.dll").c_str()) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM);
+    ASSERT_NE(earlier & FILE_ATTRIBUTE_READONLY, 0u);
     for (const char* value : {"Default", "DEFAULT", "default", "Missing"}) {
         Config(std::string("[Language]\nNumber=2\nFile1=English\nFile2=") + value + "\nDestFile=Lang\n");
         g_setup.languageIndex = 1;

@@ -226,24 +226,24 @@ TEST(ArchivePhase, DamagedArchiveWaitsForCancelAndRetries) {
 }
 
 // Installing again over the files of the first installation, which left
-// one read-only as its entry said, after the user has made them hidden or
-// system: each file is replaced and gets its entry's attributes (a pack
-// record gives none), and an unpacked file's creation and last-access
-// times are those of its writing.
+// one read-only as its entry said, after the user has made them read-only
+// and hidden, or system: each file is replaced and gets its entry's
+// attributes (a pack record gives none), and an unpacked file's creation
+// and last-access times are those of its writing.
 TEST(ArchivePhase, InstallingAgainOverReadOnlyHiddenAndSystemFiles) {
     media::Watchdog wd(60000);
     Media m;
     m.WriteIni("[Disk]\nNumber=1\n[Disk1]\nNumber=1\nFile1=a\nDir1=\nPercent1=100\n"
                "[Remove]\nNumber=1\nDir1=\nFile1=p.pak\nDest1=\n");
     constexpr DWORD kKept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-    for (DWORD userMade : {DWORD(0), DWORD(FILE_ATTRIBUTE_HIDDEN), DWORD(FILE_ATTRIBUTE_SYSTEM)}) {
+    for (DWORD userMade : {DWORD(0), DWORD(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN), DWORD(FILE_ATTRIBUTE_SYSTEM)}) {
         const std::string round = std::to_string(userMade);
         media::MakeZip(m.Src("a.zip"), "a.txt", "A" + round, false, 0x52C66B3Du, FILE_ATTRIBUTE_READONLY);
         media::WriteFile(m.Dst("p.pak"), media::PackHeader(1) + media::PackRecord("p.txt", "P" + round));
         if (userMade) {
             media::SetLastAccess(m.Dst("a.txt"), 2001);
-            SetFileAttributesA(m.Dst("a.txt").c_str(), FILE_ATTRIBUTE_READONLY | userMade);
-            SetFileAttributesA(m.Dst("p.txt").c_str(), FILE_ATTRIBUTE_READONLY | userMade);
+            SetFileAttributesA(m.Dst("a.txt").c_str(), userMade);
+            SetFileAttributesA(m.Dst("p.txt").c_str(), userMade);
         }
         SYSTEMTIME started;
         GetSystemTime(&started);
