@@ -295,7 +295,7 @@ private:
     HWND Control(int id);
     void Click(int id);
     GUITHREADINFO SetupFocus();
-    void PressKey(const std::string& name);
+    void PressKey(const std::string& keyName);
     void Screenshot(const std::string& name, HWND w);
     void PauseForPaint() { Sleep(250); }
 
@@ -404,19 +404,19 @@ GUITHREADINFO Scenario::SetupFocus() {
 // One key press (NAME, or shift+NAME) as the keyboard gives it: the setup's
 // active window is brought to the foreground and the press goes through the
 // system's input queue, so the setup's dialog manager sees a real key.
-void Scenario::PressKey(const std::string& spec) {
+void Scenario::PressKey(const std::string& keyName) {
     static const std::map<std::string, WORD> keys = {
         {"tab", VK_TAB},   {"enter", VK_RETURN}, {"esc", VK_ESCAPE}, {"space", VK_SPACE},
         {"up", VK_UP},     {"down", VK_DOWN},    {"left", VK_LEFT},  {"right", VK_RIGHT},
     };
-    std::string name = Lower(spec);
+    std::string name = Lower(keyName);
     const bool shift = name.rfind("shift+", 0) == 0;
     if (shift) name = name.substr(6);
     WORD vk = 0;
     if (auto it = keys.find(name); it != keys.end()) vk = it->second;
     else if (name.size() == 1 && isalnum(static_cast<unsigned char>(name[0])))
         vk = static_cast<WORD>(toupper(static_cast<unsigned char>(name[0])));
-    else Fail("unknown key " + spec);
+    else Fail("unknown key " + keyName);
 
     HWND active = SetupFocus().hwndActive;
     if (!active) Fail("the setup has no active window");
