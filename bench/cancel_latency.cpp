@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/SetupState.h"
+#include "config/SetupState.h"
 #include "engine/EngineIds.h"
 #include "engine/ProgressDlg.h"
 #include "win/support/EngineMedia.h"

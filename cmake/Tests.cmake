@@ -4,7 +4,7 @@ file(GLOB UNIT_TEST_SRC CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
 set(SETUP_TEST_DATA ${CMAKE_SOURCE_DIR}/tests/data)
 if(UNIT_TEST_SRC)
   add_executable(unit_tests ${UNIT_TEST_SRC})
-  target_link_libraries(unit_tests PRIVATE setupcore gtest_main)
+  target_link_libraries(unit_tests PRIVATE setupkitlib gtest_main)
   target_include_directories(unit_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
   target_compile_definitions(unit_tests PRIVATE SETUP_TEST_DATA="${SETUP_TEST_DATA}"
                                                 SETUPKIT_EXE="$<TARGET_FILE:setupkit>")

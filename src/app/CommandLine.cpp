@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/Paths.h"
+#include "config/Paths.h"
 
 bool QuoteProgramPath(char* out, size_t size, const char* path) {
     if (size > 0) out[0] = 0;

@@ -1,7 +1,7 @@
 #include "app/InstallSequence.h"
 
 #include "app/Sequence.h"
-#include "app/SetupState.h"
+#include "config/SetupState.h"
 
 void RunInstallSequence(ISetupSteps& steps) {
     // The wizard: every created page has committed when it ends with

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "app/InstallSequence.h"
-#include "app/SetupState.h"
+#include "config/SetupState.h"
 #include "engine/ProgressDlg.h"
 #include "wizard/AgreementPage.h"
 #include "wizard/CompletePages.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Paths.h"
+#include "config/Paths.h"
 #include "engine/ZipUnpacker.h"
 #include "fw/File.h"
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "app/Paths.h"
+#include "config/Paths.h"
 #include "engine/PackFile.h"
 
 namespace {

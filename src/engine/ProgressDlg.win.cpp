@@ -7,8 +7,8 @@
 #include <new>
 #include <string>
 
-#include "app/Paths.h"
-#include "app/SetupState.h"
+#include "config/Paths.h"
+#include "config/SetupState.h"
 #include "engine/EngineIds.h"
 #include "engine/InstallSteps.h"
 #include "engine/ReplaceDiskDlg.h"

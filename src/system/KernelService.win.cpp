@@ -3,9 +3,9 @@
 // system loads it at its next start.
 #include <windows.h>
 
-#include "app/Paths.h"
+#include "config/Paths.h"
 #include "app/SetupApp.h"
-#include "app/SetupState.h"
+#include "config/SetupState.h"
 #include "fw/Handles.h"
 #include "system/SystemSteps.h"
 

@@ -8,10 +8,10 @@
 #include <string>
 #include <utility>
 
-#include "app/CompletionActions.h"
-#include "app/Paths.h"
+#include "system/CompletionActions.h"
+#include "config/Paths.h"
 #include "app/SetupApp.h"
-#include "app/SetupState.h"
+#include "config/SetupState.h"
 #include "fw/Handles.h"
 #include "system/SystemSteps.h"
 

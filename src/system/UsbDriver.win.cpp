@@ -6,9 +6,9 @@
 
 #include <vector>
 
-#include "app/Paths.h"
+#include "config/Paths.h"
 #include "app/SetupApp.h"
-#include "app/SetupState.h"
+#include "config/SetupState.h"
 #include "fw/Handles.h"
 #include "system/SystemSteps.h"
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/SetupState.h"
+#include "config/SetupState.h"
 #include "fw/App.h"
 #include "wizard/PageIds.h"
 #include "wizard/PageRules.h"

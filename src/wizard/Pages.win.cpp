@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "app/Paths.h"
-#include "app/SetupState.h"
+#include "config/Paths.h"
+#include "config/SetupState.h"
 #include "fw/App.h"
 #include "fw/File.h"
 #include "wizard/CompletePages.h"

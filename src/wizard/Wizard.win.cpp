@@ -1,6 +1,6 @@
 #include "wizard/Wizard.h"
 
-#include "app/SetupState.h"
+#include "config/SetupState.h"
 #include "fw/App.h"
 
 // ---------------------------------------------------------------- page

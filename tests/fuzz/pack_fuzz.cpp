@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/Paths.h"
+#include "config/Paths.h"
 #include "engine/InstallSteps.h"
 #include "engine/PackFile.h"
 

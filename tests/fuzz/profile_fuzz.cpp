@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Profile.h"
+#include "config/Profile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;

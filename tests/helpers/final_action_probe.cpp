@@ -13,9 +13,9 @@
 #include <cstring>
 #include <string>
 
-#include "app/CompletionActions.h"
+#include "system/CompletionActions.h"
 #include "app/SetupApp.h"
-#include "app/SetupState.h"
+#include "config/SetupState.h"
 
 namespace {
 

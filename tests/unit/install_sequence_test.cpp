@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/InstallSequence.h"
-#include "app/SetupState.h"
+#include "config/SetupState.h"
 #include "common/TestFiles.h"
 
 namespace {

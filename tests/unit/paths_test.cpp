@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/Paths.h"
-#include "app/SetupState.h"
+#include "config/Paths.h"
+#include "config/SetupState.h"
 
 TEST(JoinPath, RefusesWhatDoesNotFitInsteadOfCutting) {
     char out[8];

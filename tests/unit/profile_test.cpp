@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/Profile.h"
-#include "app/SetupState.h"
+#include "config/Profile.h"
+#include "config/SetupState.h"
 #include "common/ProfileCorpus.h"
 
 namespace {

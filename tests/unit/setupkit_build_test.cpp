@@ -10,13 +10,13 @@
 #include <optional>
 #include <random>
 
-#include "app/Profile.h"
+#include "config/Profile.h"
 #include "common/TestFiles.h"
 #include "engine/PackFile.h"
-#include "engine/ParallelDeflate.h"
+#include "setupkit/lib/ParallelDeflate.h"
 #include "engine/ZipUnpacker.h"
-#include "tools/MediumBuild.h"
-#include "tools/MediumCheck.h"
+#include "setupkit/lib/MediumBuild.h"
+#include "setupkit/lib/MediumCheck.h"
 
 using namespace testfs;
 

@@ -7,8 +7,8 @@
 #include <functional>
 
 #include "common/TestFiles.h"
-#include "engine/ZipWriter.h"
-#include "tools/MediumCheck.h"
+#include "setupkit/lib/ZipWriter.h"
+#include "setupkit/lib/MediumCheck.h"
 
 using namespace testfs;
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "app/SetupApp.h"
-#include "app/SetupState.h"
+#include "config/SetupState.h"
 #include "system/SystemSteps.h"
 #include "win/support/ScratchTree.h"
 #include "win/support/UiDriver.h"

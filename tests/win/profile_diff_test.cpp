@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Profile.h"
+#include "config/Profile.h"
 #include "common/ProfileCorpus.h"
 
 namespace {

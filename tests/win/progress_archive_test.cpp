@@ -3,7 +3,7 @@
 // refused names and the cancel question.
 #include <gtest/gtest.h>
 
-#include "app/SetupState.h"
+#include "config/SetupState.h"
 #include "engine/EngineIds.h"
 #include "engine/ReplaceDiskDlg.h"
 #include "win/support/EngineMedia.h"

@@ -2,7 +2,7 @@
 // packs' deletion, the message for each failed record, and cancel.
 #include <gtest/gtest.h>
 
-#include "app/SetupState.h"
+#include "config/SetupState.h"
 #include "engine/EngineIds.h"
 #include "win/support/EngineMedia.h"
 #include "win/support/UiDriver.h"

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "app/SetupApp.h"
-#include "app/SetupState.h"
+#include "config/SetupState.h"
 #include "fw/Handles.h"
 #include "win/support/ScratchTree.h"
 #include "win/support/UiDriver.h"

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/SetupApp.h"
-#include "app/SetupState.h"
+#include "config/SetupState.h"
 
 TEST(StartUp, SourceFolderIsTheExecutablesAndBecomesCurrent) {
     ResetSetupState();

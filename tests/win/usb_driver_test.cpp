@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/SetupApp.h"
-#include "app/SetupState.h"
+#include "config/SetupState.h"
 #include "system/SystemSteps.h"
 #include "win/support/ScratchTree.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/SetupState.h"
+#include "config/SetupState.h"
 #include "win/support/ScratchTree.h"
 #include "win/support/UiDriver.h"
 #include "wizard/Wizard.h"

@@ -4,7 +4,7 @@
 #include <map>
 
 #include "Command.h"
-#include "tools/Package.h"
+#include "setupkit/lib/Package.h"
 
 namespace {
 std::vector<const ArchiveFormat*>& Registry() {

@@ -8,8 +8,8 @@
 #include "Command.h"
 #include "Progress.h"
 #include "fw/Exception.h"
-#include "tools/MediumBuild.h"
-#include "tools/MediumCheck.h"
+#include "setupkit/lib/MediumBuild.h"
+#include "setupkit/lib/MediumCheck.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "Command.h"
-#include "tools/MediumCheck.h"
+#include "setupkit/lib/MediumCheck.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "Command.h"
-#include "app/Profile.h"
+#include "config/Profile.h"
 
 namespace {
 

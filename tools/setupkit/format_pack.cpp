@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "ArchiveFormat.h"
-#include "app/Paths.h"
+#include "config/Paths.h"
 #include "engine/InstallSteps.h"
 #include "engine/PackFile.h"
 #include "engine/ZipUnpacker.h"

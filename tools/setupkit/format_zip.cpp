@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "ArchiveFormat.h"
-#include "app/Paths.h"
+#include "config/Paths.h"
 #include "engine/ZipUnpacker.h"
 
 namespace {

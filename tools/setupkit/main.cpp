@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "Command.h"
-#include "app/CodePage.h"
-#include "app/Profile.h"
+#include "config/CodePage.h"
+#include "config/Profile.h"
 
 namespace {
 std::vector<const SetupkitCommand*>& Registry() {

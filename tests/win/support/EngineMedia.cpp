@@ -7,7 +7,7 @@
 #include <set>
 #include <thread>
 
-#include "app/SetupState.h"
+#include "config/SetupState.h"
 #include "engine/EngineIds.h"
 #include "win/support/UiDriver.h"
 

@@ -12,7 +12,7 @@
 #include <initializer_list>
 #include <string>
 
-#include "app/SetupState.h"
+#include "config/SetupState.h"
 #include "win/support/ScratchTree.h"
 #include "win/support/UiDriver.h"
 #include "wizard/Wizard.h"

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "fw/File.h"
-#include "tools/Package.h"
+#include "setupkit/lib/Package.h"
 
 struct BuildOptions {
     uint64_t diskSize = 650ull * 1024 * 1024;  // a CD

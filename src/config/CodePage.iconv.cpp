@@ -1,5 +1,5 @@
 // The C library's conversion, code page N as iconv's "CPN".
-#include "app/CodePage.h"
+#include "config/CodePage.h"
 
 #include <iconv.h>
 

@@ -1,4 +1,4 @@
-#include "app/Paths.h"
+#include "config/Paths.h"
 
 #include <cstring>
 

@@ -17,14 +17,14 @@
 //   the first matching section and, in it, the first matching key win;
 // - on reading, one pair of matching quotes around the value is removed and
 //   the value is cut to size - 1 characters.
-#include "app/Profile.h"
+#include "config/Profile.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <type_traits>
 
-#include "app/CodePage.h"
+#include "config/CodePage.h"
 #include "fw/File.h"
 
 namespace {

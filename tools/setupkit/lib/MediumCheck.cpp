@@ -1,4 +1,4 @@
-#include "tools/MediumCheck.h"
+#include "setupkit/lib/MediumCheck.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -7,12 +7,12 @@
 #include <memory>
 #include <set>
 
-#include "app/CodePage.h"
-#include "app/Paths.h"
-#include "app/Profile.h"
+#include "config/CodePage.h"
+#include "config/Paths.h"
+#include "config/Profile.h"
 #include "engine/PackFile.h"
 #include "engine/ZipUnpacker.h"
-#include "tools/Package.h"
+#include "setupkit/lib/Package.h"
 #include "wizard/PageRules.h"
 
 namespace fs = std::filesystem;

@@ -1,11 +1,11 @@
-#include "app/SetupState.h"
+#include "config/SetupState.h"
 
 #include <charconv>
 #include <cstring>
 #include <string>
 
-#include "app/Paths.h"
-#include "app/Profile.h"
+#include "config/Paths.h"
+#include "config/Profile.h"
 
 SetupState g_setup;
 

@@ -1,4 +1,4 @@
-#include "engine/ZipWriter.h"
+#include "setupkit/lib/ZipWriter.h"
 
 #include <cstring>
 #include <stdexcept>

@@ -1,7 +1,7 @@
 // The actions that finish an installation: deleting the files that the
 // configuration lists, installing the chosen language library, and the
 // final action (restart, start the program, or open its folder).
-#include "app/CompletionActions.h"
+#include "system/CompletionActions.h"
 
 #include <windows.h>
 #include <shellapi.h>
@@ -10,10 +10,10 @@
 #include <string>
 
 #include "app/CommandLine.h"
-#include "app/Paths.h"
+#include "config/Paths.h"
 #include "app/Sequence.h"
 #include "app/SetupApp.h"
-#include "app/SetupState.h"
+#include "config/SetupState.h"
 #include "fw/File.h"
 #include "fw/Handles.h"
 

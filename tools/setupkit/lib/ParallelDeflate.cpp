@@ -1,4 +1,4 @@
-#include "engine/ParallelDeflate.h"
+#include "setupkit/lib/ParallelDeflate.h"
 
 #include <zlib.h>
 

@@ -1,5 +1,5 @@
 // The system's conversion (wchar_t is UTF-16 on Windows).
-#include "app/CodePage.h"
+#include "config/CodePage.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "tools/MediumBuild.h"
+#include "setupkit/lib/MediumBuild.h"
 
 #include <algorithm>
 #include <cmath>
@@ -12,10 +12,10 @@
 #include <set>
 #include <tuple>
 
-#include "app/Paths.h"
-#include "engine/ParallelDeflate.h"
+#include "config/Paths.h"
+#include "setupkit/lib/ParallelDeflate.h"
 #include "engine/PackFile.h"
-#include "engine/ZipWriter.h"
+#include "setupkit/lib/ZipWriter.h"
 #include "fw/File.h"
 
 namespace fs = std::filesystem;

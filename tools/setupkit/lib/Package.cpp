@@ -1,14 +1,14 @@
-#include "tools/Package.h"
+#include "setupkit/lib/Package.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <map>
 #include <set>
 
-#include "app/Paths.h"
-#include "app/Profile.h"
+#include "config/Paths.h"
+#include "config/Profile.h"
 #include "engine/PackFile.h"
-#include "engine/ZipWriter.h"
+#include "setupkit/lib/ZipWriter.h"
 #include "fw/File.h"
 
 namespace fs = std::filesystem;
