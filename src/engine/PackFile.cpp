@@ -19,14 +19,6 @@
 namespace pack {
 
 LocalTime DosTimeToLocal(uint32_t dosDateTime) { return DosDateTimeToLocal(dosDateTime); }
-
-uint32_t LocalToDosTime(const LocalTime& t) {
-    const int year = std::clamp(t.year, 1980, 2107);
-    const uint32_t date = static_cast<uint32_t>(((year - 1980) << 9) | ((t.month & 15) << 5) | (t.day & 31));
-    const uint32_t time = static_cast<uint32_t>(((t.hour & 31) << 11) | ((t.minute & 63) << 5) | ((t.second / 2) & 31));
-    return date << 16 | time;
-}
-
 }  // namespace pack
 
 namespace {

@@ -1,6 +1,6 @@
 // The setup's pack file: a plain concatenation of files, each with its name,
-// length and modification time. Portable (stdio streams and CFile), shared
-// by setup.exe's pack phase and the vendor tool.
+// length and modification time. Portable (stdio streams and CFile); setup.exe's
+// pack phase reads it, the vendor tool writes it (setupkit/lib/PackWriter.h).
 //
 // Layout, little-endian:
 //   offset 0, 2 bytes  not used (written as 0)
@@ -32,8 +32,6 @@ inline constexpr int kMaxRecords = 32767;  // the header's count is signed 16-bi
 // header's time is: seconds are stored halved (the field 29 gives 58), and
 // values no calendar has are brought to the nearest valid one.
 LocalTime DosTimeToLocal(uint32_t dosDateTime);
-// The reverse; years outside 1980..2107 are clamped, odd seconds round down.
-uint32_t LocalToDosTime(const LocalTime& t);
 
 }  // namespace pack
 
@@ -108,50 +106,3 @@ private:
     uint64_t recordStart_ = pack::kHeaderSize;
     bool headerShort_ = false;
 };
-
-// Writes a pack. Records are checked as the pack phase will use them: a
-// name of 1 to 79 bytes that stays inside the destination folder, at most
-// 32767 records, data below 4 GiB. Every failure throws (CFileException for
-// the file system, CPackException for a record the format cannot hold).
-class PackWriter {
-public:
-    // Creates (or truncates) the pack file.
-    explicit PackWriter(const std::string& path);
-    // A pack that was not finished is removed: a partial pack is never left
-    // looking complete.
-    ~PackWriter();
-    PackWriter(const PackWriter&) = delete;
-    PackWriter& operator=(const PackWriter&) = delete;
-
-    // Adds a record with the data of the file at sourcePath. The stored name
-    // uses '\' as separator ('/' is converted).
-    void AddFile(const std::string& storedName, const std::string& sourcePath, uint32_t dosTime);
-    void AddData(const std::string& storedName, const void* data, uint32_t size, uint32_t dosTime);
-    int Count() const { return count_; }
-    // Writes the count into the header and closes the file.
-    void Finish();
-
-    // The name as it will be stored ('/' turned into '\'), or throws
-    // CPackException when the format cannot hold it or it is unsafe.
-    static std::string CheckedName(const std::string& name);
-
-private:
-    void BeginRecord(const std::string& storedName, uint32_t size, uint32_t dosTime);
-    void Put(const void* data, size_t size);
-    void Flush();
-
-    CFile file_;
-    std::string path_;
-    std::vector<char> buffer_;
-    size_t used_ = 0;
-    int count_ = 0;
-    bool finished_ = false;
-};
-
-// Packs every regular file below dir (sorted, names relative to dir with
-// '\' separators, the files' own modification times). Returns the stored
-// names in pack order. The folders that these names need must exist on the
-// target: the pack phase creates none. `folders`, when given, receives the
-// subfolders that the names use.
-std::vector<std::string> PackDirectory(const std::string& packPath, const std::string& dir,
-                                       std::vector<std::string>* folders = nullptr);

@@ -9,7 +9,7 @@
 
 #include "common/TestFiles.h"
 #include "engine/InstallSteps.h"
-#include "engine/PackFile.h"
+#include "setupkit/lib/PackWriter.h"
 
 using namespace testfs;
 

@@ -12,7 +12,7 @@
 
 #include "config/Profile.h"
 #include "common/TestFiles.h"
-#include "engine/PackFile.h"
+#include "setupkit/lib/PackWriter.h"
 #include "setupkit/lib/ParallelDeflate.h"
 #include "engine/ZipUnpacker.h"
 #include "setupkit/lib/MediumBuild.h"

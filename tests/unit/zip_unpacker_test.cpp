@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "common/TestFiles.h"
-#include "engine/PackFile.h"
+#include "setupkit/lib/PackWriter.h"
 #include "engine/ZipUnpacker.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "Command.h"
-#include "engine/PackFile.h"
+#include "setupkit/lib/PackWriter.h"
 
 namespace {
 

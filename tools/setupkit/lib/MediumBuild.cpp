@@ -14,7 +14,7 @@
 
 #include "config/Paths.h"
 #include "setupkit/lib/ParallelDeflate.h"
-#include "engine/PackFile.h"
+#include "setupkit/lib/PackWriter.h"
 #include "setupkit/lib/ZipWriter.h"
 #include "fw/File.h"
 
@@ -237,10 +237,6 @@ private:
     std::vector<unsigned char> buffer_;
 };
 
-void Put32(std::string& s, uint32_t v) {
-    for (int i = 0; i < 4; ++i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
-}
-
 void Compress(std::vector<Unit>& units, const std::string& staging, const BuildOptions& o, uint64_t total) {
     CParallelDeflater deflater(6, o.threads, kBlockSize);
     Feeder feed(deflater, o, total);
@@ -251,16 +247,12 @@ void Compress(std::vector<Unit>& units, const std::string& staging, const BuildO
         if (!u.out.isPack) {
             feed.File(*u.files[0]);
         } else {
-            // Pack header: two unused bytes, then the record count (16-bit).
-            std::string head(2, '\0');
-            head += static_cast<char>(u.files.size() & 0xFF);
-            head += static_cast<char>((u.files.size() >> 8) & 0xFF);
+            const std::string head = pack::EncodeHeader(static_cast<int>(u.files.size()));
             feed.Bytes(head.data(), head.size());
             for (const PayloadFile* f : u.files) {
-                std::string rec = u.packFolder.empty() ? f->installPath : f->installPath.substr(u.packFolder.size() + 1);
-                rec += '\0';
-                Put32(rec, static_cast<uint32_t>(f->size));
-                Put32(rec, f->dosTime);
+                const std::string name =
+                    u.packFolder.empty() ? f->installPath : f->installPath.substr(u.packFolder.size() + 1);
+                const std::string rec = pack::EncodeRecordHeader(name, static_cast<uint32_t>(f->size), f->dosTime);
                 feed.Bytes(rec.data(), rec.size());
                 feed.File(*f);
             }

@@ -7,7 +7,7 @@
 
 #include "config/Paths.h"
 #include "config/Profile.h"
-#include "engine/PackFile.h"
+#include "setupkit/lib/PackWriter.h"
 #include "setupkit/lib/ZipWriter.h"
 #include "fw/File.h"
 

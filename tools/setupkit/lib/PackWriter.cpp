@@ -1,30 +1,40 @@
-// The pack writer and the folder packer: used by the vendor tool only, kept
-// apart from the reader so that setup.exe links none of it (nor the file
-// system library the folder walk uses).
+// The pack writer and the folder packer of the vendor tool.
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
 
 #include "config/Paths.h"
-#include "engine/PackFile.h"
+#include "setupkit/lib/PackWriter.h"
 
-namespace {
+namespace pack {
 
-void PutLe32(unsigned char* p, uint32_t v) {
-    p[0] = static_cast<unsigned char>(v);
-    p[1] = static_cast<unsigned char>(v >> 8);
-    p[2] = static_cast<unsigned char>(v >> 16);
-    p[3] = static_cast<unsigned char>(v >> 24);
+uint32_t LocalToDosTime(const LocalTime& t) {
+    const int year = std::clamp(t.year, 1980, 2107);
+    const uint32_t date = static_cast<uint32_t>(((year - 1980) << 9) | ((t.month & 15) << 5) | (t.day & 31));
+    const uint32_t time = static_cast<uint32_t>(((t.hour & 31) << 11) | ((t.minute & 63) << 5) | ((t.second / 2) & 31));
+    return date << 16 | time;
 }
 
-}  // namespace
+std::string EncodeHeader(int count) {
+    return std::string{0, 0, static_cast<char>(count & 0xFF), static_cast<char>((count >> 8) & 0xFF)};
+}
+
+std::string EncodeRecordHeader(const std::string& storedName, uint32_t length, uint32_t dosTime) {
+    std::string s = storedName;
+    s += '\0';
+    for (uint32_t v : {length, dosTime})
+        for (int i = 0; i < 4; ++i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
+    return s;
+}
+
+}  // namespace pack
 
 // ------------------------------------------------------------------ writer
 
 PackWriter::PackWriter(const std::string& path) : path_(path), buffer_(64 * 1024) {
     file_.Open(path.c_str(), CFile::modeWrite | CFile::modeCreate);
-    const unsigned char header[pack::kHeaderSize] = {0, 0, 0, 0};
-    Put(header, sizeof header);
+    const std::string header = pack::EncodeHeader(0);
+    Put(header.data(), header.size());
 }
 
 PackWriter::~PackWriter() {
@@ -66,12 +76,8 @@ void PackWriter::Flush() {
 void PackWriter::BeginRecord(const std::string& storedName, uint32_t size, uint32_t dosTime) {
     if (finished_) throw CPackException("pack already finished: " + path_);
     if (count_ >= pack::kMaxRecords) throw CPackException("more than 32767 files in one pack: " + path_);
-    const std::string name = CheckedName(storedName);
-    Put(name.c_str(), name.size() + 1);
-    unsigned char fixed[8];
-    PutLe32(fixed, size);
-    PutLe32(fixed + 4, dosTime);
-    Put(fixed, sizeof fixed);
+    const std::string fixed = pack::EncodeRecordHeader(CheckedName(storedName), size, dosTime);
+    Put(fixed.data(), fixed.size());
     ++count_;
 }
 
@@ -99,9 +105,9 @@ void PackWriter::AddFile(const std::string& storedName, const std::string& sourc
 void PackWriter::Finish() {
     if (finished_) return;
     Flush();
-    unsigned char count[2] = {static_cast<unsigned char>(count_), static_cast<unsigned char>(count_ >> 8)};
-    file_.Seek(2, CFile::begin);
-    file_.Write(count, sizeof count);
+    const std::string header = pack::EncodeHeader(count_);
+    file_.Seek(0, CFile::begin);
+    file_.Write(header.data(), static_cast<unsigned>(header.size()));
     file_.Close();
     finished_ = true;
 }
