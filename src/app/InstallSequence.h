@@ -15,7 +15,7 @@ public:
     virtual void InstallUsbDriver() = 0;
     virtual void RegisterKernelService() = 0;
     // The second wizard run in finish mode with the one completion page
-    // (139 completion, 141 restart); its result is not examined.
+    // (IDD_PAGE_COMPLETE or IDD_PAGE_RESTART); its result is not examined.
     virtual void RunCompletion(unsigned pageId) = 0;
     virtual void CopyLanguageLibrary() = 0;
     virtual void CreateShortcuts() = 0;

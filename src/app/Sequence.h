@@ -4,6 +4,8 @@
 #pragma once
 #include <cstdint>
 
+#include "wizard/PageIds.h"
+
 enum class DriverStep { none, usbDriver, kernelService };
 enum class FinalActionKind {
     restartIfChosen,  // restart page: restart when restartNow, else nothing
@@ -12,7 +14,7 @@ enum class FinalActionKind {
 
 struct SequenceDecision {
     DriverStep driverStep;
-    unsigned completionPageId;  // 139 completion page, 141 restart page
+    unsigned completionPageId;  // IDD_PAGE_COMPLETE or IDD_PAGE_RESTART
     FinalActionKind finalAction;
 };
 
@@ -21,7 +23,7 @@ constexpr uint32_t kPlatformNT = 2;
 SequenceDecision DecideSequence(int32_t programmerType, uint32_t platformId);
 
 // What the sequence does with a modal result.
-constexpr int kWizardInstallResult = 12325;  // the Install button's id
+constexpr int kWizardInstallResult = IDC_WIZ_INSTALL;  // the Install button's id
 constexpr int kProgressDoneResult = 1;       // IDOK
 inline bool WizardLetsInstall(int result) { return result == kWizardInstallResult; }
 inline bool CopyingFinished(int result) { return result == kProgressDoneResult; }

@@ -6,12 +6,15 @@
 #include <memory>
 
 #include "app/InstallSequence.h"
+#include "app/Sequence.h"
 #include "config/SetupState.h"
 #include "engine/ProgressDlg.h"
+#include "system/CompletionActions.h"
 #include "wizard/AgreementPage.h"
 #include "wizard/CompletePages.h"
 #include "wizard/DestinationPage.h"
 #include "wizard/LanguagePage.h"
+#include "wizard/PageIds.h"
 #include "wizard/WelcomePage.h"
 #include "wizard/Wizard.h"
 
@@ -33,13 +36,12 @@ void InitSetupStateFromModule() {
 
 namespace {
 
-// The setup's own steps: its dialogs and CSetupApp's operations. Each step
+// The setup's own steps: its dialogs and the system steps. Each step
 // builds the objects it needs; they live until the sequence is over and go
 // in reverse order of creation (members are built in declaration order and
 // destroyed in reverse).
 class CSetupSteps : public ISetupSteps {
 public:
-    explicit CSetupSteps(CSetupApp& app) : app_(app) {}
 
     int RunWizard() override {
         wizard_ = std::make_unique<CWizardDlg>();
@@ -48,34 +50,36 @@ public:
         destination_ = std::make_unique<CDestinationPage>();
         language_ = std::make_unique<CLanguagePage>();
         agreement_ = std::make_unique<CAgreementPage>();
-        wizard_->AppendPage(welcome_.get(), 136);
-        wizard_->AppendPage(destination_.get(), 137);
-        wizard_->AppendPage(language_.get(), 138);
-        wizard_->AppendPage(agreement_.get(), 142);
+        wizard_->AppendPage(welcome_.get(), IDD_PAGE_WELCOME);
+        wizard_->AppendPage(destination_.get(), IDD_PAGE_DESTINATION);
+        wizard_->AppendPage(language_.get(), IDD_PAGE_LANGUAGE);
+        wizard_->AppendPage(agreement_.get(), IDD_PAGE_AGREEMENT);
         return static_cast<int>(wizard_->DoModal());
     }
     int RunProgress() override {
         progress_ = std::make_unique<CProgressDlg>();
         return static_cast<int>(progress_->DoModal());
     }
-    void DeleteListedFiles() override { app_.DeleteListedFiles(); }
-    void InstallUsbDriver() override { app_.InstallUsbDriver(); }
-    void RegisterKernelService() override { app_.RegisterKernelService(); }
+    void DeleteListedFiles() override { ::DeleteListedFiles(); }
+    void InstallUsbDriver() override { ::InstallUsbDriver(); }
+    void RegisterKernelService() override { ::RegisterKernelService(); }
     void RunCompletion(unsigned pageId) override {
         finish_ = std::make_unique<CWizardDlg>();
         finish_->finishMode = TRUE;
         complete_ = std::make_unique<CCompletePage>();
         restart_ = std::make_unique<CRestartPage>();
-        if (pageId == 141) finish_->AppendPage(restart_.get(), 141);
-        else finish_->AppendPage(complete_.get(), 139);
+        if (pageId == IDD_PAGE_RESTART) finish_->AppendPage(restart_.get(), IDD_PAGE_RESTART);
+        else finish_->AppendPage(complete_.get(), IDD_PAGE_COMPLETE);
         finish_->DoModal();
     }
-    void CopyLanguageLibrary() override { app_.CopyLanguageLibrary(); }
-    void CreateShortcuts() override { app_.CreateShortcuts(); }
-    void RunFinalAction() override { app_.RunFinalAction(); }
+    void CopyLanguageLibrary() override { ::CopyLanguageLibrary(); }
+    void CreateShortcuts() override { ::CreateShortcuts(); }
+    void RunFinalAction() override {
+        ::RunFinalAction(DecideSequence(g_setup.programmerType, g_setup.platformId).finalAction ==
+                         FinalActionKind::restartIfChosen);
+    }
 
 private:
-    CSetupApp& app_;
     std::unique_ptr<CWizardDlg> wizard_;
     std::unique_ptr<CWelcomePage> welcome_;
     std::unique_ptr<CDestinationPage> destination_;
@@ -91,7 +95,7 @@ private:
 
 BOOL CSetupApp::InitInstance() {
     InitSetupStateFromModule();
-    CSetupSteps steps(*this);
+    CSetupSteps steps;
     RunInstallSequence(steps);
     return FALSE;  // no message loop: the process ends here
 }

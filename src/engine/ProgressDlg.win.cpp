@@ -112,7 +112,7 @@ void CProgressDlg::Fail(const char* text) {
 void CProgressDlg::OnCancel() {
     ::KillTimer(m_hWnd, kStepTimer);
     running = false;
-    if (AppMessageBox("Exit installation?", MB_YESNO | MB_ICONQUESTION, m_hWnd) == IDYES) {
+    if (ConfirmExitInstallation(m_hWnd)) {
         EndDialog(IDCANCEL);
         return;
     }

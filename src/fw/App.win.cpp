@@ -35,3 +35,7 @@ int AppMessageBox(const char* text, UINT type, HWND owner) {
     if (!owner) owner = GetActiveWindow();
     return MessageBoxA(owner, text, AppName().c_str(), type);
 }
+
+bool ConfirmExitInstallation(HWND owner) {
+    return AppMessageBox("Exit installation?", MB_YESNO | MB_ICONQUESTION, owner) == IDYES;
+}

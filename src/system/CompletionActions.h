@@ -1,5 +1,23 @@
-// Parts of the completion actions that tests reach directly.
+// The steps that finish an installation after copying. Each reads
+// SetupState and the configuration file and reports its own failures.
 #pragma once
+
+// Deletes the files that [DelFile] lists, below the installation folder.
+void DeleteListedFiles();
+// Installs the chosen language library as bin\<DestFile>.dll.
+void CopyLanguageLibrary();
+// Makes the program's shortcuts that the user chose.
+void CreateShortcuts();
+// Copies the kernel driver into the system's drivers folder and writes its
+// service key.
+void RegisterKernelService();
+// Copies the USB driver's system files and removes what the system keeps
+// of an earlier installation of the device.
+void InstallUsbDriver();
+// The last step. After the restart page: restart when the user chose it,
+// else nothing. After the completion page: start the program when the user
+// chose it, else open its folder.
+void RunFinalAction(bool restartPageShown);
 
 // The notice shown before the computer is restarted.
 extern const char kRestartNotice[];

@@ -9,13 +9,12 @@
 #include <cstring>
 #include <string>
 
-#include "app/CommandLine.h"
 #include "config/Paths.h"
-#include "app/Sequence.h"
-#include "app/SetupApp.h"
 #include "config/SetupState.h"
+#include "fw/App.h"
 #include "fw/File.h"
 #include "fw/Handles.h"
+#include "system/CommandLine.h"
 
 const char kRestartNotice[] = "Please close all processes to avoid losing data.";
 
@@ -30,7 +29,7 @@ const char kShutdownPrivilege[] = "SeShutdownPrivilege";
 const char kDefaultLanguage[] = "Default";
 }  // namespace
 
-void CSetupApp::DeleteListedFiles() {
+void DeleteListedFiles() {
     const int count = ReadConfigInt("DelFile", "Number");
     for (int i = 1; i <= count; ++i) {
         char key[16];
@@ -50,7 +49,7 @@ void CSetupApp::DeleteListedFiles() {
     }
 }
 
-void CSetupApp::CopyLanguageLibrary() {
+void CopyLanguageLibrary() {
     char key[16];
     FormatIndexedName(key, sizeof key, "File", g_setup.languageIndex + 1);
     char library[20] = {0};
@@ -95,13 +94,13 @@ bool RestartComputer(const char* privilegeName) {
     return ExitWindowsEx(EWX_REBOOT | EWX_FORCE, 0) != FALSE;
 }
 
-void CSetupApp::RunFinalAction() {
+void RunFinalAction(bool restartPageShown) {
     char execFile[40] = {0};
     ReadConfigString("Exec", "ExecFile", execFile, sizeof execFile);
     char program[256];
     const bool haveProgram = JoinPath(program, sizeof program, {g_setup.installDir, "\\", execFile});
 
-    if (DecideSequence(g_setup.programmerType, g_setup.platformId).finalAction == FinalActionKind::restartIfChosen) {
+    if (restartPageShown) {
         // The restart page was shown: restart when the user chose it,
         // otherwise end without starting or opening anything.
         if (!g_setup.restartNow) return;

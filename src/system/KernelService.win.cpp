@@ -4,9 +4,10 @@
 #include <windows.h>
 
 #include "config/Paths.h"
-#include "app/SetupApp.h"
 #include "config/SetupState.h"
+#include "fw/App.h"
 #include "fw/Handles.h"
+#include "system/CompletionActions.h"
 #include "system/SystemSteps.h"
 
 const char kKernelServiceKey[] = "SYSTEM\\CurrentControlSet\\Services\\KR3NT";
@@ -35,7 +36,7 @@ bool WriteKernelServiceKey(HKEY root, const char* subkey) {
     return true;
 }
 
-void CSetupApp::RegisterKernelService() {
+void RegisterKernelService() {
     char source[256];
     const bool haveSource = JoinPath(source, sizeof source, {g_setup.installDir, "\\bin\\Kr3nt.sys"});
     char windowsDir[200] = {0};

@@ -8,11 +8,11 @@
 #include <string>
 #include <utility>
 
-#include "system/CompletionActions.h"
 #include "config/Paths.h"
-#include "app/SetupApp.h"
 #include "config/SetupState.h"
+#include "fw/App.h"
 #include "fw/Handles.h"
+#include "system/CompletionActions.h"
 #include "system/SystemSteps.h"
 
 bool ReadShellFolder(const char* valueName, char* out, DWORD size) {
@@ -53,7 +53,7 @@ void SaveLinkIn(IPersistFile* persist, const char* folder, const char* name) {
 }
 }  // namespace
 
-void CSetupApp::CreateShortcuts() {
+void CreateShortcuts() {
     char description[180] = {0};
     char linkName[180] = {0};
     ReadConfigString("Shortcut", "Descript1", description, sizeof description);

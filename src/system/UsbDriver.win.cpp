@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "config/Paths.h"
-#include "app/SetupApp.h"
 #include "config/SetupState.h"
 #include "fw/Handles.h"
+#include "system/CompletionActions.h"
 #include "system/SystemSteps.h"
 
 const char kDeviceClassKeyPrefix[] = "System\\CurrentControlSet\\Services\\Class\\";
@@ -72,11 +72,7 @@ void DeleteDeviceKeysUnder(HKEY root, const char* deviceKey) {
     RegDeleteKeyA(root, deviceKey);
 }
 
-void CSetupApp::DeleteDeviceKeys(const char* deviceKey) { DeleteDeviceKeysUnder(HKEY_LOCAL_MACHINE, deviceKey); }
-
-void CSetupApp::DeleteSubkeys(HKEY key) { DeleteSubkeysOf(key); }
-
-void CSetupApp::InstallUsbDriver() {
+void InstallUsbDriver() {
     const int count = ReadConfigInt("SystemFile", "Number");
     char windowsDir[200] = {0};
     const UINT length = GetWindowsDirectoryA(windowsDir, sizeof windowsDir);
@@ -110,7 +106,7 @@ void CSetupApp::InstallUsbDriver() {
     if (!vid[0] || !pid[0]) return;
 
     char deviceKey[260];
-    if (JoinPath(deviceKey, sizeof deviceKey, {"Enum\\USB\\VID_", vid, "&PID_", pid})) DeleteDeviceKeys(deviceKey);
+    if (JoinPath(deviceKey, sizeof deviceKey, {"Enum\\USB\\VID_", vid, "&PID_", pid})) DeleteDeviceKeysUnder(HKEY_LOCAL_MACHINE, deviceKey);
 
     // The system rebuilds its driver database on the next device
     // installation; missing files are no error.

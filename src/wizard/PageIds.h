@@ -1,7 +1,15 @@
-// Resource ids of the wizard pages, the folder picker's path box, the page
-// pictures and the agreement strings. Shared by pages.rc and the page code,
-// so it holds nothing but #define lines.
+// Resource ids of the wizard frame and its pages, the folder picker's path
+// box, the page pictures and the agreement strings. Shared by the resource
+// scripts and the code, so it holds nothing but #define lines.
 #pragma once
+
+// The wizard frame and its buttons; the Install button's id is also the
+// frame's modal result when the user chose to install.
+#define IDD_WIZARD 102
+#define IDC_WIZ_BACK 12323
+#define IDC_WIZ_NEXT 12324
+#define IDC_WIZ_INSTALL 12325
+#define IDC_WIZ_PAGEAREA 1007
 
 // Page templates (also the pages' ids for jumps).
 #define IDD_PAGE_WELCOME 136

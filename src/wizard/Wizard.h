@@ -17,16 +17,9 @@
 
 #include "fw/Dialog.h"
 #include "fw/Handles.h"
+#include "wizard/PageIds.h"
 
 class CWizardBase;
-
-enum : UINT {
-    IDC_WIZ_BACK = 12323,
-    IDC_WIZ_NEXT = 12324,
-    IDC_WIZ_INSTALL = 12325,
-    IDC_WIZ_PAGEAREA = 1007,
-    IDD_WIZARD = 102,
-};
 
 class CWizardPage : public CDialog {
 public:

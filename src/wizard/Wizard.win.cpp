@@ -251,7 +251,7 @@ void CWizardBase::OnOK() {
 }
 
 void CWizardBase::OnCancel() {
-    if (AppMessageBox("Exit installation?", MB_YESNO | MB_ICONQUESTION, m_hWnd) != IDYES) return;
+    if (!ConfirmExitInstallation(m_hWnd)) return;
     for (CWizardPage* page : pages)
         if (page->created && !page->CanCancelSetup()) return;
     EndDialog(IDCANCEL);

@@ -13,9 +13,8 @@
 #include <cstring>
 #include <string>
 
-#include "system/CompletionActions.h"
-#include "app/SetupApp.h"
 #include "config/SetupState.h"
+#include "system/CompletionActions.h"
 
 namespace {
 
@@ -67,8 +66,7 @@ int main(int argc, char** argv) {
         g_setup.restartNow = TRUE;
         std::strcpy(g_setup.installDir, folder.c_str());
         std::strcpy(g_setup.configPath, (folder + "\\morlan.ini").c_str());
-        CSetupApp app;
-        app.RunFinalAction();
+        RunFinalAction(true);
         WriteText(folder + "\\returned.txt", "returned\n");
         return 0;
     }

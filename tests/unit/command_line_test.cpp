@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/CommandLine.h"
+#include "system/CommandLine.h"
 
 TEST(QuoteProgramPath, QuotesTheWholePathAndRefusesWhatCannotBeQuoted) {
     char out[40];

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "app/InstallSequence.h"
-#include "config/SetupState.h"
 #include "common/TestFiles.h"
+#include "config/SetupState.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "common/ProfileCorpus.h"
 #include "config/Profile.h"
 #include "config/SetupState.h"
-#include "common/ProfileCorpus.h"
 
 namespace {
 

@@ -10,13 +10,13 @@
 #include <optional>
 #include <random>
 
-#include "config/Profile.h"
 #include "common/TestFiles.h"
-#include "setupkit/lib/PackWriter.h"
-#include "setupkit/lib/ParallelDeflate.h"
+#include "config/Profile.h"
 #include "engine/ZipUnpacker.h"
 #include "setupkit/lib/MediumBuild.h"
 #include "setupkit/lib/MediumCheck.h"
+#include "setupkit/lib/PackWriter.h"
+#include "setupkit/lib/ParallelDeflate.h"
 
 using namespace testfs;
 

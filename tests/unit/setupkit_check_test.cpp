@@ -7,8 +7,8 @@
 #include <functional>
 
 #include "common/TestFiles.h"
-#include "setupkit/lib/ZipWriter.h"
 #include "setupkit/lib/MediumCheck.h"
+#include "setupkit/lib/ZipWriter.h"
 
 using namespace testfs;
 

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "common/TestFiles.h"
-#include "setupkit/lib/PackWriter.h"
 #include "engine/ZipUnpacker.h"
+#include "setupkit/lib/PackWriter.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <cstring>
 #include <string>
 
-#include "app/SetupApp.h"
 #include "config/SetupState.h"
+#include "system/CompletionActions.h"
 #include "win/support/ScratchTree.h"
 #include "win/support/UiDriver.h"
 
@@ -33,7 +33,6 @@ protected:
 
     scratch::Folder install_{"completion test"};
     scratch::Folder config_{"completion test config"};
-    CSetupApp app_;
 };
 
 TEST_F(CompletionTest, DeleteListedFilesGoesOnPastAMissingEntryAndStopsAtNumber) {
@@ -41,14 +40,14 @@ TEST_F(CompletionTest, DeleteListedFilesGoesOnPastAMissingEntryAndStopsAtNumber)
     // No Number, or a negative one: nothing is deleted, whatever the entries say.
     for (const char* number : {"", "Number=-1\n"}) {
         Config(std::string("[DelFile]\n") + number + "File1=a.txt\n");
-        app_.DeleteListedFiles();
+        DeleteListedFiles();
         EXPECT_TRUE(scratch::Exists(In("a.txt"))) << number;
     }
 
     // File2 missing (names the folder itself: the deletion fails), File3 in
     // a subfolder is still deleted, File4 lies beyond Number.
     Config("[DelFile]\nNumber=3\nFile1=a.txt\nFile3=bin\\c.txt\nFile4=d.txt\n");
-    app_.DeleteListedFiles();
+    DeleteListedFiles();
     for (auto [f, kept] : {std::pair{"a.txt", false}, {"bin\\c.txt", false}, {"b.txt", true}, {"d.txt", true}, {"", true}})
         EXPECT_EQ(scratch::Exists(In(f)), kept) << f;
 }
@@ -66,14 +65,14 @@ TEST_F(CompletionTest, LanguageLibraryCopiedOverTheFixedNameUnlessDefaultOrMissi
     for (const char* value : {"Default", "DEFAULT", "default", "Missing"}) {
         Config(std::string("[Language]\nNumber=2\nFile1=English\nFile2=") + value + "\nDestFile=Lang\n");
         g_setup.languageIndex = 1;
-        app_.CopyLanguageLibrary();
+        CopyLanguageLibrary();
         EXPECT_EQ(scratch::ReadFile(In("bin\\Lang.dll")), "english") << value;
         EXPECT_EQ(GetFileAttributesA(In("bin\\Lang.dll").c_str()) & earlier, earlier) << value;
     }
     // The key number is the list position plus one.
     Config("[Language]\nNumber=2\nFile1=Default\nFile2=German\nDestFile=Lang\n");
     g_setup.languageIndex = 1;
-    app_.CopyLanguageLibrary();
+    CopyLanguageLibrary();
     EXPECT_EQ(scratch::ReadFile(In("bin\\Lang.dll")), "german");
     EXPECT_EQ(scratch::ReadFile(In("bin\\German.dll")), "german");
 }
@@ -90,7 +89,7 @@ TEST_F(CompletionTest, LanguageLibraryPathTooLongIsRefusedNotCut) {
     ASSERT_TRUE(scratch::WriteFile(In("bin\\GermanLangLib.dll"), "german"));
     ASSERT_TRUE(scratch::WriteFile(In("bin\\Lang.dll"), "english"));
     Config("[Language]\nFile1=GermanLangLib\nDestFile=Lang\n");
-    app_.CopyLanguageLibrary();
+    CopyLanguageLibrary();
     EXPECT_EQ(scratch::ReadFile(In("bin\\Lang.dll")), "english");
 }
 
@@ -141,7 +140,7 @@ TEST_F(CompletionTest, FinalActionStartsOpensOrDoesNothing) {
             for (; !stop; Sleep(20))
                 if (HWND b = ui::FindMessageBox("")) box = ui::MessageBoxText(b), PostMessageA(b, WM_COMMAND, IDOK, 0);
         });
-        app_.RunFinalAction();
+        RunFinalAction(row.type == 0);
         HWND window = ui::WaitFor([] { return FindTopWindowTitled("Folder 7"); }, row.opened ? 15000 : 1500);
         if (row.started) ui::WaitFor([&] { return scratch::Exists(app + ".marker") ? HWND(1) : nullptr; }, 10000);
         Sleep(100);  // let the marker finish writing

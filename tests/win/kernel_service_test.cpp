@@ -7,8 +7,8 @@
 #include <cstring>
 #include <string>
 
-#include "app/SetupApp.h"
 #include "config/SetupState.h"
+#include "system/CompletionActions.h"
 #include "system/SystemSteps.h"
 #include "win/support/ScratchTree.h"
 #include "win/support/UiDriver.h"
@@ -70,13 +70,12 @@ protected:
     }
     scratch::Folder install_{"kernel service test"};
     std::string savedDriver_, wow64Driver_;  // where a redirected copy would land
-    CSetupApp app_;
 };
 
 // The driver replaces the old one in the system's own folder (never the
 // 32-bit one); without a driver file the key is written all the same.
 TEST_F(KernelServiceTest, WritesTheFiveValuesAndReplacesTheDriverFile) {
-    app_.RegisterKernelService();
+    RegisterKernelService();
     EXPECT_EQ(scratch::ReadFile(DriversFile()), "new driver");
     if (!wow64Driver_.empty()) {
         EXPECT_FALSE(scratch::Exists(wow64Driver_));
@@ -86,7 +85,7 @@ TEST_F(KernelServiceTest, WritesTheFiveValuesAndReplacesTheDriverFile) {
     ASSERT_TRUE(scratch::DeleteKeyTree(HKEY_LOCAL_MACHINE, kKernelServiceKey));
     DeleteFileA((install_ / "bin\\Kr3nt.sys").c_str());
     ASSERT_TRUE(scratch::WriteFile(DriversFile(), "old driver"));
-    app_.RegisterKernelService();
+    RegisterKernelService();
     EXPECT_EQ(scratch::ReadFile(DriversFile()), "old driver");
     EXPECT_EQ(ServiceKey(), std::make_pair(5, 0));
 }
@@ -101,8 +100,8 @@ TEST_F(KernelServiceTest, RegisteringAgainKeepsOtherValuesAndSubkeys) {
     const DWORD disabled = 4;  // to be overwritten
     RegSetValueExA(key, "Start", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&disabled), 4);
     RegCloseKey(key);
-    app_.RegisterKernelService();
-    app_.RegisterKernelService();
+    RegisterKernelService();
+    RegisterKernelService();
     EXPECT_EQ(ServiceKey(), std::make_pair(6, 1));
 }
 
@@ -133,7 +132,7 @@ TEST_F(KernelServiceTest, KeyThatCannotBeCreatedGivesRegisterErrorAndNoValue) {
     RegCloseKey(link);
 
     ui::Driver driver([&] { EXPECT_EQ(ui::Answer("Register error!", IDOK), "Register error!"); });
-    app_.RegisterKernelService();
+    RegisterKernelService();
     driver.Finish();
     EXPECT_FALSE(scratch::KeyExists(HKEY_LOCAL_MACHINE, kKernelServiceKey));  // the target was never made
     removeLink();

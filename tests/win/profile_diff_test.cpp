@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "config/Profile.h"
 #include "common/ProfileCorpus.h"
+#include "config/Profile.h"
 
 namespace {
 

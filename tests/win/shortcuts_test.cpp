@@ -11,9 +11,9 @@
 #include <thread>
 #include <vector>
 
-#include "app/SetupApp.h"
 #include "config/SetupState.h"
 #include "fw/Handles.h"
+#include "system/CompletionActions.h"
 #include "win/support/ScratchTree.h"
 #include "win/support/UiDriver.h"
 
@@ -110,7 +110,6 @@ protected:
     scratch::Folder install_{"shortcut test install"};
     scratch::Folder folders_{"shortcut test folders"};
     std::string programs_, desktop_;
-    CSetupApp app_;
 };
 
 TEST_F(ShortcutsTest, LinksCarryTargetFolderDescriptionAndIcon) {
@@ -131,7 +130,7 @@ TEST_F(ShortcutsTest, LinksCarryTargetFolderDescriptionAndIcon) {
     };
     for (const auto& c : cases) {
         Config(c.shortcut, c.exec);
-        app_.CreateShortcuts();
+        CreateShortcuts();
         for (const std::string& folder : {programs_, desktop_}) {
             const Link l = ReadLink(folder + "\\" + c.link + ".lnk");
             ASSERT_TRUE(l.loaded) << folder << " " << c.link;
@@ -149,7 +148,7 @@ TEST_F(ShortcutsTest, OnlyTheCheckedBoxesWriteLinks) {
         for (BOOL desktop : {TRUE, FALSE}) {
             g_setup.startMenuShortcut = startMenu;
             g_setup.desktopShortcut = desktop;
-            app_.CreateShortcuts();
+            CreateShortcuts();
             EXPECT_EQ(Made(programs_, "Chosen"), !!startMenu) << startMenu << desktop;
             EXPECT_EQ(Made(desktop_, "Chosen"), !!desktop) << startMenu << desktop;
             DeleteFileA((programs_ + "\\Chosen.lnk").c_str());
@@ -163,7 +162,7 @@ TEST_F(ShortcutsTest, OnlyTheCheckedBoxesWriteLinks) {
 TEST_F(ShortcutsTest, UnreadableOrTooLongFolderSkipsThatShortcutOnly) {
     Config("Descript2=Skipped");
     SetShellFolder("Programs", "");
-    app_.CreateShortcuts();
+    CreateShortcuts();
     EXPECT_TRUE(Made(desktop_, "Skipped"));
     EXPECT_FALSE(Made("C:", "Skipped") || Made(folders_.Path(), "Skipped"));
 
@@ -171,7 +170,7 @@ TEST_F(ShortcutsTest, UnreadableOrTooLongFolderSkipsThatShortcutOnly) {
     const std::string longFolder = folders_.MakeDir(std::string(250 - folders_.Path().size(), 'd'));
     SetShellFolder("Programs", longFolder);
     Config("Descript2=" + longName);
-    app_.CreateShortcuts();
+    CreateShortcuts();
     WIN32_FIND_DATAA fd;
     HANDLE f = FindFirstFileA((longFolder + "\\*.lnk").c_str(), &fd);
     EXPECT_EQ(f, INVALID_HANDLE_VALUE);
@@ -183,7 +182,7 @@ TEST_F(ShortcutsTest, OleThatCannotStartIsReportedAndNoFileIsWritten) {
     Config("Descript2=NoOle");
     std::thread worker([&] {  // a thread of the multithreaded apartment cannot initialise OLE
         CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-        app_.CreateShortcuts();
+        CreateShortcuts();
         CoUninitialize();
     });
     EXPECT_EQ(ui::Answer("OleInitialize error", IDOK, 10000), "OleInitialize error");

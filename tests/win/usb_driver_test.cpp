@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/SetupApp.h"
 #include "config/SetupState.h"
+#include "system/CompletionActions.h"
 #include "system/SystemSteps.h"
 #include "win/support/ScratchTree.h"
 
@@ -124,14 +124,13 @@ protected:
     scratch::Folder install_{"usb driver test"};
     std::string windows_, wow64Dir_;
     bool hadEnum_ = false, hadClass_ = false;
-    CSetupApp app_;
 };
 
 TEST_F(InstallUsbDriverTest, CopiesSystemFilesAndClearsTheDevice) {
     Config("[SystemFile]\nNumber=3\nFile1=usbtest1.sys\nDir1=setuptest usb\nFile2=usbtest2.sys\n"
            "File3=usbtest3.sys\nDir3=System32\\drivers\n[RegIni]\nVID=FFF1\nPID=0002\n");
     ASSERT_TRUE(scratch::WriteFile(DestDir() + "\\usbtest1.sys", "older driver"));
-    app_.InstallUsbDriver();
+    InstallUsbDriver();
     EXPECT_EQ(scratch::ReadFile(DestDir() + "\\usbtest1.sys"), "driver 1");
     // Dir2 missing: Windows folder + "\\" + "\\" + file, a file of the Windows folder itself.
     EXPECT_EQ(scratch::ReadFile(windows_ + "\\usbtest2.sys"), "driver 2");
@@ -150,13 +149,13 @@ TEST_F(InstallUsbDriverTest, CopiesSystemFilesAndClearsTheDevice) {
 TEST_F(InstallUsbDriverTest, MissingDeviceOrEmptyIds) {
     for (const char* ids : {"[RegIni]\nVID=FFF1\n", "[RegIni]\nPID=0002\n"}) {
         Config(std::string("[SystemFile]\nNumber=1\nFile1=usbtest1.sys\nDir1=setuptest usb\n") + ids);
-        app_.InstallUsbDriver();
+        InstallUsbDriver();
         EXPECT_EQ(scratch::ReadFile(DestDir() + "\\usbtest1.sys"), "driver 1") << ids;
         EXPECT_TRUE(Untouched()) << ids;
     }
     ASSERT_TRUE(scratch::DeleteKeyTree(HKEY_LOCAL_MACHINE, kDevice));
     Config("[RegIni]\nVID=FFF1\nPID=0002\n");
-    app_.InstallUsbDriver();
+    InstallUsbDriver();
     EXPECT_TRUE(scratch::KeyExists(HKEY_LOCAL_MACHINE, Class("SetupTestUsb\\0000")));
     EXPECT_FALSE(scratch::Exists(Database("Drvidx.bin")) || scratch::Exists(Database("Drvdata.bin")));
 }

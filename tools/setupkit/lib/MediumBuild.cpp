@@ -13,10 +13,10 @@
 #include <tuple>
 
 #include "config/Paths.h"
-#include "setupkit/lib/ParallelDeflate.h"
-#include "setupkit/lib/PackWriter.h"
-#include "setupkit/lib/ZipWriter.h"
 #include "fw/File.h"
+#include "setupkit/lib/PackWriter.h"
+#include "setupkit/lib/ParallelDeflate.h"
+#include "setupkit/lib/ZipWriter.h"
 
 namespace fs = std::filesystem;
 

@@ -7,9 +7,9 @@
 
 #include "config/Paths.h"
 #include "config/Profile.h"
+#include "fw/File.h"
 #include "setupkit/lib/PackWriter.h"
 #include "setupkit/lib/ZipWriter.h"
-#include "fw/File.h"
 
 namespace fs = std::filesystem;
 

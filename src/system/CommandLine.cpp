@@ -1,4 +1,4 @@
-#include "app/CommandLine.h"
+#include "system/CommandLine.h"
 
 #include <cstring>
 
