@@ -10,7 +10,7 @@ PKGS="cmake ninja-build make g++ clang libclang-rt-14-dev
  libz-mingw-w64-dev zlib1g-dev googletest
  wine wine64 wine32:i386 qemu-user xvfb xauth x11-utils zip unzip imagemagick python3
  libpython3.11-testsuite procps perl acl
- locales fonts-wqy-zenhei"
+ locales fonts-wqy-microhei"
 missing=""
 for p in $PKGS; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"

@@ -21,6 +21,17 @@ fi
 export HOME="$SETUP_WINE_BUILD/home"
 export XDG_CACHE_HOME="$HOME/.cache" XDG_CONFIG_HOME="$HOME/.config" XDG_DATA_HOME="$HOME/.local/share"
 mkdir -p "$HOME" 2>/dev/null || true
+# Wine draws with the fonts that fontconfig lists. WenQuanYi Zen Hei has no
+# hinting and asks (in its gasp table) for black-and-white glyphs at dialog
+# sizes, which then lose strokes; Wine falls back on it for the dialog font
+# in code page 936. Hidden here, so that Micro Hei (hinted, smoothed) draws
+# the Chinese text.
+if [ ! -f "$XDG_CONFIG_HOME/fontconfig/fonts.conf" ]; then
+    mkdir -p "$XDG_CONFIG_HOME/fontconfig" 2>/dev/null &&
+        printf '%s\n' '<?xml version="1.0"?>' '<!DOCTYPE fontconfig SYSTEM "fonts.dtd">' \
+            '<fontconfig><selectfont><rejectfont><glob>*/wqy-zenhei.ttc</glob></rejectfont></selectfont></fontconfig>' \
+            >"$XDG_CONFIG_HOME/fontconfig/fonts.conf" 2>/dev/null || true
+fi
 
 # Creates the prefix once (without a window manager every closing window
 # costs seconds and no title bar is drawn, so Wine manages its own windows).
@@ -36,6 +47,16 @@ wine_prefix_init() {
         find "$WINEPREFIX/drive_c/users" -type l | while read -r l; do
             rm "$l" && mkdir "$l"
         done
+    fi
+    # A Chinese PC has the Song faces SimSun and NSimSun (the dialog font of
+    # code page 936, and the face the Chinese agreement asks for): Micro Hei
+    # stands in for them.
+    if ! grep -q '^"SimSun"="WenQuanYi Micro Hei"' "$WINEPREFIX/user.reg" 2>/dev/null; then
+        for f in "SimSun=WenQuanYi Micro Hei" "NSimSun=WenQuanYi Micro Hei Mono"; do
+            "$WINE64" reg add "HKCU\\Software\\Wine\\Fonts\\Replacements" /v "${f%%=*}" /d "${f#*=}" /f \
+                </dev/null >/dev/null 2>&1
+        done
+        "$WINESERVER64" -w
     fi
 }
 
