@@ -6,88 +6,87 @@
 
 #include <cstring>
 #include <functional>
-#include <string>
-#include <vector>
+#include <map>
 
 #include "common/TestFiles.h"
 #include "engine/ZipUnpacker.h"
 #include "setupkit/lib/PackWriter.h"
 
+using namespace testfs;
+
 namespace {
 
-using Bytes = std::vector<unsigned char>;
-using testfs::HostPath;
+using Edit = std::function<void(std::string&)>;
 
 std::string DataPath(const std::string& name) { return HostPath(std::string(SETUP_TEST_DATA) + "/zip/" + name); }
-
-Bytes Load(const std::string& path) {
-    const std::string s = testfs::ReadBytes(path);
-    return Bytes(s.begin(), s.end());
+const std::string& Data(const char* name) {
+    static std::map<std::string, std::string> cache;
+    auto& s = cache[name];
+    if (s.empty()) s = ReadBytes(DataPath(name));
+    return s;
 }
-
-std::string Save(const std::string& name, const Bytes& b) {
-    const std::string p = (testfs::fs::temp_directory_path() / ("ziptest_" + name)).string();
-    testfs::WriteBytes(p, std::string(b.begin(), b.end()));
-    return p;
+uint32_t Get(const std::string& b, size_t at, int bytes) {
+    uint32_t v = 0;
+    for (int i = bytes - 1; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(b.at(at + i));
+    return v;
 }
+void Put(std::string& b, size_t at, int bytes, uint32_t v) { b.replace(at, bytes, Le(v, bytes)); }
+void Add(std::string& b, size_t at, int bytes, int32_t d) { Put(b, at, bytes, Get(b, at, bytes) + d); }
 
-uint32_t Get16(const Bytes& b, size_t at) { return b.at(at) | b.at(at + 1) << 8; }
-uint32_t Get32(const Bytes& b, size_t at) { return Get16(b, at) | Get16(b, at + 2) << 16; }
-void Put16(Bytes& b, size_t at, uint32_t v) { b.at(at) = v & 255, b.at(at + 1) = (v >> 8) & 255; }
-void Put32(Bytes& b, size_t at, uint32_t v) { Put16(b, at, v & 0xFFFF), Put16(b, at + 2, v >> 16); }
-
-// Where the parts of an archive (without prefix) lie, for making damaged copies.
+// Where the parts of an archive (without prefix) lie, for damaged copies.
 struct Layout {
-    explicit Layout(const Bytes& b) : bytes(b) {
-        for (size_t i = b.size() - 22;; --i) {
-            if (Get32(b, i) == 0x06054b50) {
-                end = i;
-                break;
-            }
-            if (i == 0) throw std::runtime_error("no end record");
-        }
-    }
+    explicit Layout(const std::string& b) : b(b), end(b.rfind(Le(0x06054b50, 4))) {}
     size_t Central(unsigned index) const {
-        size_t p = Get32(bytes, end + 16);
-        for (unsigned i = 0; i < index; ++i)
-            p += 46 + Get16(bytes, p + 28) + Get16(bytes, p + 30) + Get16(bytes, p + 32);
+        size_t p = Get(b, end + 16, 4);
+        for (unsigned i = 0; i < index; ++i) p += 46 + Get(b, p + 28, 2) + Get(b, p + 30, 2) + Get(b, p + 32, 2);
         return p;
     }
-    size_t Local(unsigned index) const { return Get32(bytes, Central(index) + 42); }
-    size_t Data(unsigned index) const {
-        size_t l = Local(index);
-        return l + 30 + Get16(bytes, l + 26) + Get16(bytes, l + 28);
-    }
-    const Bytes& bytes;
-    size_t end = 0;
+    size_t Local(unsigned index) const { return Get(b, Central(index) + 42, 4); }
+    size_t Data(unsigned index) const { return Local(index) + 30 + Get(b, Local(index) + 26, 2) + Get(b, Local(index) + 28, 2); }
+    const std::string& b;
+    size_t end;
 };
+
+// Bytes as a file; a test archive with an edit as a file.
+std::string Saved(const std::string& bytes) {
+    static int n = 0;
+    const std::string p = ::testing::TempDir() + "ziptest_" + std::to_string(n++ % 4) + ".zip";
+    WriteBytes(p, bytes);
+    return p;
+}
+std::string Edited(const char* archive, const Edit& edit) {
+    std::string b = Data(archive);
+    edit(b);
+    return Saved(b);
+}
+
+// Reads the current entry the way the setup does: chunk bytes a call until
+// a call returns less; a call after the end delivers nothing.
+std::string ReadEntry(CZipUnpacker& zip, unsigned chunk = 1024) {
+    std::string data, buf(chunk, '\0');
+    unsigned got;
+    zip.OpenCurrentEntry();
+    do data.append(buf, 0, got = zip.ReadCurrentEntry(buf.data(), chunk));
+    while (got == chunk);
+    EXPECT_EQ(zip.ReadCurrentEntry(buf.data(), chunk), 0u);
+    EXPECT_EQ(zip.ReadCurrentEntry(nullptr, chunk), 0u);
+    return data;
+}
 
 struct Entry {
-    std::string name;
+    std::string name, data;
     ZipEntryInfo info;
-    Bytes data;
 };
-
-// Reads every entry the way the setup reads one: a buffer of chunk bytes
-// until a call returns less than chunk.
-std::vector<Entry> ReadAll(const std::string& path, unsigned chunk = 1024) {
+std::vector<Entry> ReadAll(const std::string& path) {
     std::vector<Entry> out;
     CZipUnpacker zip(path);
-    zip.GoToFirstEntry();
     do {
         Entry e;
         zip.GetCurrentEntryInfo(&e.info, nullptr, 0);
         std::vector<char> name(e.info.nameLength + 1);
         zip.GetCurrentEntryInfo(nullptr, name.data(), static_cast<unsigned>(name.size()));
         e.name = name.data();
-        zip.OpenCurrentEntry();
-        Bytes buf(chunk);
-        unsigned got;
-        do {
-            got = zip.ReadCurrentEntry(buf.data(), chunk);
-            e.data.insert(e.data.end(), buf.begin(), buf.begin() + got);
-        } while (got == chunk);
-        EXPECT_EQ(zip.ReadCurrentEntry(buf.data(), chunk), 0u) << "a call after the end delivers nothing";
+        e.data = ReadEntry(zip);
         zip.CloseCurrentEntry();
         out.push_back(std::move(e));
     } while (zip.GoToNextEntry());
@@ -105,117 +104,92 @@ int CauseOf(const std::function<void()>& f) {
     return 0;
 }
 
-const Bytes& Text() { static const Bytes b = Load(DataPath("text.txt")); return b; }
-const Bytes& Binary() { static const Bytes b = Load(DataPath("binary.bin")); return b; }
-const Bytes& Exact1024() { static const Bytes b = Load(DataPath("exact1024.bin")); return b; }
-
 }  // namespace
 
 TEST(ZipUnpacker, ReadsWhatInfoZipAndPythonWrote) {
-    struct Case {
+    const struct {
         const char* archive;
-        std::vector<std::pair<std::string, const Bytes*>> entries;
+        std::vector<std::pair<const char*, const char*>> entries;  // name, data file
         uint32_t method;
+    } cases[] = {
+        {"stored.zip", {{"exact1024.bin", "exact1024.bin"}, {"text.txt", "text.txt"}, {"binary.bin", "binary.bin"}}, 0},
+        {"deflated.zip", {{"text.txt", "text.txt"}, {"binary.bin", "binary.bin"}, {"exact1024.bin", "exact1024.bin"}}, 8},
+        {"comment.zip", {{"text.txt", "text.txt"}}, 8},                          // 300-byte archive comment
+        {"stub.zip", {{"text.txt", "text.txt"}, {"binary.bin", "binary.bin"}}, 8},  // program stub, zip -A
+        {"streamed.zip", {{"streamed.txt", "text.txt"}, {"stored.bin", "binary.bin"}}, 99},  // flag bit 3
     };
-    const std::vector<Case> cases = {
-        {"stored.zip", {{"exact1024.bin", &Exact1024()}, {"text.txt", &Text()}, {"binary.bin", &Binary()}}, 0},
-        {"deflated.zip", {{"text.txt", &Text()}, {"binary.bin", &Binary()}, {"exact1024.bin", &Exact1024()}}, 8},
-        {"comment.zip", {{"text.txt", &Text()}}, 8},  // 300-byte archive comment
-        {"stub.zip", {{"text.txt", &Text()}, {"binary.bin", &Binary()}}, 8},  // program stub, zip -A
-        {"streamed.zip", {{"streamed.txt", &Text()}, {"stored.bin", &Binary()}}, 99},  // flag bit 3
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.archive);
+    for (const auto& c : cases) {
         std::vector<Entry> got = ReadAll(DataPath(c.archive));
-        ASSERT_EQ(got.size(), c.entries.size());
+        ASSERT_EQ(got.size(), c.entries.size()) << c.archive;
         for (size_t i = 0; i < got.size(); ++i) {
-            EXPECT_EQ(got[i].name, c.entries[i].first);
-            EXPECT_TRUE(got[i].data == *c.entries[i].second) << got[i].name;
-            if (c.method != 99) {
-                EXPECT_EQ(got[i].info.method, c.method);
-            }
-            EXPECT_EQ(got[i].info.dosDateTime, testfs::DosTime(2001, 2, 3, 4, 5, 58));
+            EXPECT_EQ(got[i].name, c.entries[i].first) << c.archive;
+            EXPECT_TRUE(got[i].data == Data(c.entries[i].second)) << c.archive << " " << got[i].name;
+            if (c.method != 99) EXPECT_EQ(got[i].info.method, c.method);
+            EXPECT_EQ(got[i].info.dosDateTime, DosTime(2001, 2, 3, 4, 5, 58));
         }
     }
     // The streamed archive really has zero CRC and sizes in its local header.
-    Bytes s = Load(DataPath("streamed.zip"));
-    EXPECT_EQ(Get16(s, 6) & 8, 8u);
-    EXPECT_EQ(Get32(s, 14) | Get32(s, 18) | Get32(s, 22), 0u);
+    const std::string& s = Data("streamed.zip");
+    EXPECT_EQ(Get(s, 6, 2) & 8, 8u);
+    EXPECT_EQ(Get(s, 14, 4) | Get(s, 18, 4) | Get(s, 22, 4), 0u);
 }
 
 // Archives of other writers, where the system has them: every entry's data
 // matches its size and CRC.
 TEST(ZipUnpacker, ReadsTheArchivesOfPythonsTestSuite) {
-    const std::string root = HostPath("/usr/lib/python3.11/test/");
-    if (!std::filesystem::exists(root + "zipdir.zip")) GTEST_SKIP() << "libpython3.11-testsuite is not installed";
-    for (const char* name : {"zipdir.zip", "zip_cp437_header.zip", "test_importlib/zipdata01/ziptestdata.zip",
-                             "test_importlib/zipdata02/ziptestdata.zip", "test_importlib/namespace_pkgs/missing_directory.zip",
-                             "test_importlib/namespace_pkgs/nested_portion1.zip",
-                             "test_importlib/data/example-21.12-py3-none-any.whl",
-                             "test_importlib/data/example-21.12-py3.6.egg"}) {
-        std::vector<Entry> got = ReadAll(root + name);
+    const std::string root = HostPath("/usr/lib/python3.11/test/"), il = "test_importlib/";
+    if (!fs::exists(root + "zipdir.zip")) GTEST_SKIP() << "libpython3.11-testsuite is not installed";
+    for (const std::string name : {"zipdir.zip", "zip_cp437_header.zip", "zipdata01/ziptestdata.zip",
+                                   "zipdata02/ziptestdata.zip", "namespace_pkgs/missing_directory.zip",
+                                   "namespace_pkgs/nested_portion1.zip", "data/example-21.12-py3-none-any.whl",
+                                   "data/example-21.12-py3.6.egg"}) {
+        std::vector<Entry> got = ReadAll(root + (name.find('/') == std::string::npos ? name : il + name));
         EXPECT_FALSE(got.empty()) << name;
         for (const Entry& e : got) {
             EXPECT_EQ(e.data.size(), e.info.uncompressedSize) << name << " " << e.name;
-            EXPECT_EQ(crc32(0, e.data.data(), static_cast<uInt>(e.data.size())), e.info.crc32) << name << " " << e.name;
+            EXPECT_EQ(crc32(0, reinterpret_cast<const Bytef*>(e.data.data()), static_cast<uInt>(e.data.size())),
+                      e.info.crc32) << name << " " << e.name;
         }
     }
 }
 
 TEST(ZipUnpacker, FindsTheArchiveBehindAPrefixAndAfterAComment) {
     // A stub in front whose offsets were not adjusted: bytesBefore is its length.
-    Bytes prefixed(4000, 'x');
-    Bytes zip = Load(DataPath("deflated.zip"));
-    prefixed.insert(prefixed.end(), zip.begin(), zip.end());
-    std::string path = Save("prefixed.zip", prefixed);
-    {
-        CZipUnpacker z(path);
-        EXPECT_EQ(z.GetBytesBefore(), 4000u);
-        EXPECT_EQ(z.GetEntryCount(), 3u);
-    }
+    const std::string zip = Data("deflated.zip"), path = Saved(std::string(4000, 'x') + zip);
+    EXPECT_EQ(CZipUnpacker(path).GetBytesBefore(), 4000u);
     std::vector<Entry> got = ReadAll(path);
     ASSERT_EQ(got.size(), 3u);
-    EXPECT_TRUE(got[1].data == Binary());
+    EXPECT_TRUE(got[1].data == Data("binary.bin"));
     // zip -A adjusted the offsets: nothing lies before the archive proper.
-    CZipUnpacker adjusted(DataPath("stub.zip"));
-    EXPECT_EQ(adjusted.GetBytesBefore(), 0u);
-
+    EXPECT_EQ(CZipUnpacker(DataPath("stub.zip")).GetBytesBefore(), 0u);
     // An end record within the last 65535 bytes is found; one further away is not.
-    Bytes near = zip;
-    near.resize(near.size() + 65535 - 22, 0);  // its signature starts 65535 bytes from the end
-    EXPECT_EQ(ReadAll(Save("near.zip", near)).size(), 3u);
-    Bytes far = zip;
-    far.resize(far.size() + 65535 - 22 + 1, 0);
-    EXPECT_EQ(CauseOf([&] { CZipUnpacker z(Save("far.zip", far)); }), badArchive);
+    EXPECT_EQ(ReadAll(Saved(zip + std::string(65535 - 22, '\0'))).size(), 3u);
+    const std::string far = Saved(zip + std::string(65535 - 22 + 1, '\0'));
+    EXPECT_EQ(CauseOf([&] { CZipUnpacker z(far); }), badArchive);
 }
 
 TEST(ZipUnpacker, RefusesEndRecordsItCannotTake) {
-    const Bytes base = Load(DataPath("deflated.zip"));
-    const Layout l(base);
-    std::vector<std::pair<const char*, std::function<void(Bytes&)>>> edits = {
-        {"disk number", [&](Bytes& b) { Put16(b, l.end + 4, 1); }},
-        {"directory disk", [&](Bytes& b) { Put16(b, l.end + 6, 1); }},
-        {"entries on this disk", [&](Bytes& b) { Put16(b, l.end + 8, 2); }},
-        {"total entries", [&](Bytes& b) { Put16(b, l.end + 10, 4); }},
-        {"no entries", [&](Bytes& b) { Put16(b, l.end + 8, 0), Put16(b, l.end + 10, 0); }},
-        {"directory past the end record", [&](Bytes& b) { Put32(b, l.end + 12, Get32(b, l.end + 12) + 1); }},
-        {"huge directory offset", [&](Bytes& b) { Put32(b, l.end + 16, 0xFFFFFFF0u); }},
-        {"end record cut", [&](Bytes& b) { b.resize(l.end + 10); }},
-        {"central signature", [&](Bytes& b) { b[l.Central(0)] ^= 1; }},
-        {"no end record", [&](Bytes& b) { b[l.end] = 'Q'; }},
+    const Layout l(Data("deflated.zip"));
+    const size_t e = l.end;
+    const std::pair<const char*, Edit> edits[] = {
+        {"disk number", [&](std::string& b) { Put(b, e + 4, 2, 1); }},
+        {"directory disk", [&](std::string& b) { Put(b, e + 6, 2, 1); }},
+        {"entries on this disk", [&](std::string& b) { Put(b, e + 8, 2, 2); }},
+        {"total entries", [&](std::string& b) { Put(b, e + 10, 2, 4); }},
+        {"no entries", [&](std::string& b) { Put(b, e + 8, 4, 0); }},
+        {"directory past the end record", [&](std::string& b) { Add(b, e + 12, 4, 1); }},
+        {"huge directory offset", [&](std::string& b) { Put(b, e + 16, 4, 0xFFFFFFF0u); }},
+        {"end record cut", [&](std::string& b) { b.resize(e + 10); }},
+        {"central signature", [&](std::string& b) { b[l.Central(0)] ^= 1; }},
+        {"no end record", [&](std::string& b) { b[e] = 'Q'; }},
+        {"nothing but an end record (Python's empty archive)", [&](std::string& b) { b = Data("empty.zip"); }},
     };
     for (auto& [what, edit] : edits) {
-        Bytes b = base;
-        edit(b);
-        std::string path = Save("endrec.zip", b);
+        const std::string path = Edited("deflated.zip", edit);
         EXPECT_EQ(CauseOf([&] { CZipUnpacker z(path); }), badArchive) << what;
     }
-    // Python's empty archive is nothing but an end record, at offset 0.
-    EXPECT_EQ(CauseOf([&] { CZipUnpacker z(DataPath("empty.zip")); }), badArchive);
     // A refused archive leaves the reader closed and says which file it was.
-    Bytes b = base;
-    Put16(b, l.end + 4, 1);
-    std::string path = Save("multidisk.zip", b);
+    const std::string path = Edited("deflated.zip", edits[0].second);
     CZipUnpacker z;
     try {
         z.OpenArchive(path.c_str());
@@ -229,178 +203,131 @@ TEST(ZipUnpacker, RefusesEndRecordsItCannotTake) {
 }
 
 TEST(ZipUnpacker, RefusesLocalHeadersThatDisagree) {
-    const Bytes base = Load(DataPath("stored.zip"));
-    const Layout l(base);
+    const Layout l(Data("stored.zip"));
     const size_t loc = l.Local(1), cen = l.Central(1);
-    std::vector<std::pair<const char*, std::function<void(Bytes&)>>> edits = {
-        {"local signature", [&](Bytes& b) { b[loc + 1] ^= 1; }},
-        {"local method", [&](Bytes& b) { Put16(b, loc + 8, 8); }},
-        {"local CRC", [&](Bytes& b) { b[loc + 14] ^= 1; }},
-        {"local compressed size", [&](Bytes& b) { b[loc + 18] ^= 1; }},
-        {"local size", [&](Bytes& b) { b[loc + 22] ^= 1; }},
-        {"local name length", [&](Bytes& b) { Put16(b, loc + 26, Get16(b, loc + 26) + 1); }},
-        {"method 12", [&](Bytes& b) { Put16(b, loc + 8, 12), Put16(b, cen + 10, 12); }},
-        {"local offset past the end", [&](Bytes& b) { Put32(b, cen + 42, static_cast<uint32_t>(b.size() - 10)); }},
-        {"data past the end", [&](Bytes& b) { Put32(b, cen + 20, 0x7FFFFFFF), Put32(b, loc + 18, 0x7FFFFFFF); }},
+    const std::pair<const char*, Edit> edits[] = {
+        {"local signature", [&](std::string& b) { b[loc + 1] ^= 1; }},
+        {"local method", [&](std::string& b) { Put(b, loc + 8, 2, 8); }},
+        {"local CRC", [&](std::string& b) { b[loc + 14] ^= 1; }},
+        {"local compressed size", [&](std::string& b) { b[loc + 18] ^= 1; }},
+        {"local size", [&](std::string& b) { b[loc + 22] ^= 1; }},
+        {"local name length", [&](std::string& b) { Add(b, loc + 26, 2, 1); }},
+        {"method 12", [&](std::string& b) { Put(b, loc + 8, 2, 12), Put(b, cen + 10, 2, 12); }},
+        {"local offset past the end", [&](std::string& b) { Put(b, cen + 42, 4, static_cast<uint32_t>(b.size() - 10)); }},
+        {"data past the end", [&](std::string& b) { Put(b, cen + 20, 4, 0x7FFFFFFF), Put(b, loc + 18, 4, 0x7FFFFFFF); }},
     };
     for (auto& [what, edit] : edits) {
-        Bytes b = base;
-        edit(b);
-        CZipUnpacker z(Save("local.zip", b));
+        CZipUnpacker z(Edited("stored.zip", edit));
         ASSERT_TRUE(z.GoToNextEntry());
         EXPECT_EQ(CauseOf([&] { z.OpenCurrentEntry(); }), badArchive) << what;
-        // A refused entry is not open.
-        char buf[16];
+        char buf[16];  // a refused entry is not open
         EXPECT_EQ(CauseOf([&] { z.ReadCurrentEntry(buf, sizeof buf); }), badArgument) << what;
         EXPECT_EQ(CauseOf([&] { z.CloseArchive(); }), 0) << what;
     }
     // Bit 3 allows zero CRC and sizes in the local header; without it they are refused.
-    Bytes s = Load(DataPath("streamed.zip"));
-    Put16(s, 6, Get16(s, 6) & ~8u);
-    CZipUnpacker z(Save("nobit3.zip", s));
+    CZipUnpacker z(Edited("streamed.zip", [](std::string& b) { b[6] &= ~8; }));
     EXPECT_EQ(CauseOf([&] { z.OpenCurrentEntry(); }), badArchive);
 }
 
 TEST(ZipUnpacker, StoredEntryOfExactlyOneBufferAndAlteredData) {
-    Bytes b = Load(DataPath("stored.zip"));
-    const Layout l(b);
-    unsigned char buf[1024];
+    const std::string& exact = Data("exact1024.bin");
     {
-        CZipUnpacker z(Save("stored.zip", b));
-        z.OpenCurrentEntry();
-        EXPECT_EQ(z.ReadCurrentEntry(buf, 1024), 1024u);
-        EXPECT_EQ(0, std::memcmp(buf, Exact1024().data(), 1024));
-        EXPECT_EQ(z.ReadCurrentEntry(buf, 1024), 0u);
+        CZipUnpacker z(DataPath("stored.zip"));
+        EXPECT_TRUE(ReadEntry(z) == exact);
         EXPECT_EQ(CauseOf([&] { z.CloseArchive(); }), 0);
     }
     // The last byte altered: every byte is still delivered, then the check fails.
-    b[l.Data(0) + 1023] ^= 0x40;
-    std::string path = Save("altered.zip", b);
+    const Layout l(Data("stored.zip"));
+    const std::string path = Edited("stored.zip", [&](std::string& b) { b[l.Data(0) + 1023] ^= 0x40; });
     {
         CZipUnpacker z(path);
-        z.OpenCurrentEntry();
-        EXPECT_EQ(z.ReadCurrentEntry(buf, 1024), 1024u);
-        EXPECT_EQ(buf[1023], Exact1024()[1023] ^ 0x40);
-        EXPECT_EQ(z.ReadCurrentEntry(buf, 1024), 0u);
+        EXPECT_EQ(ReadEntry(z), exact.substr(0, 1023) + static_cast<char>(exact[1023] ^ 0x40));
         EXPECT_EQ(CauseOf([&] { z.CloseArchive(); }), checksumMismatch);
     }
     {
-        // Read in part and closed: no check, no error.
+        // Read in part and closed: no check, no error; opened again it starts from its first byte.
         CZipUnpacker z(path);
+        char buf[1000];
         z.OpenCurrentEntry();
         EXPECT_EQ(z.ReadCurrentEntry(buf, 1000), 1000u);
         EXPECT_EQ(CauseOf([&] { z.CloseCurrentEntry(); }), 0);
-        // Opening it again starts from its first byte.
         z.OpenCurrentEntry();
         EXPECT_EQ(z.ReadCurrentEntry(buf, 10), 10u);
-        EXPECT_EQ(0, std::memcmp(buf, Exact1024().data(), 10));
+        EXPECT_EQ(std::string(buf, 10), exact.substr(0, 10));
     }
     // Stored data shorter than the stated size ends the read as damaged.
-    Bytes shortData = Load(DataPath("stored.zip"));
-    const Layout s(shortData);
-    Put32(shortData, s.Central(1) + 20, Get32(shortData, s.Central(1) + 20) - 100);
-    Put32(shortData, s.Local(1) + 18, Get32(shortData, s.Local(1) + 18) - 100);
-    CZipUnpacker z(Save("short.zip", shortData));
+    CZipUnpacker z(Edited("stored.zip", [&](std::string& b) { Add(b, l.Central(1) + 20, 4, -100), Add(b, l.Local(1) + 18, 4, -100); }));
     ASSERT_TRUE(z.GoToNextEntry());
     z.OpenCurrentEntry();
-    std::vector<unsigned char> all(Text().size());
+    std::string all(Data("text.txt").size(), '\0');
     EXPECT_EQ(CauseOf([&] { z.ReadCurrentEntry(all.data(), static_cast<unsigned>(all.size())); }), badArchive);
 }
 
 TEST(ZipUnpacker, DeflatedEntryEndsWithinACallAndStaysEnded) {
     for (unsigned chunk : {1u, 7u, 1024u, 4096u, 65536u, 200000u}) {
-        SCOPED_TRACE(chunk);
         CZipUnpacker z(DataPath("deflated.zip"));
-        z.OpenCurrentEntry();
-        Bytes buf(chunk), data;
-        unsigned got, calls = 0;
-        do {
-            got = z.ReadCurrentEntry(buf.data(), chunk);
-            data.insert(data.end(), buf.begin(), buf.begin() + got);
-            ++calls;
-        } while (got == chunk);
-        EXPECT_TRUE(data == Text());
-        EXPECT_EQ(got, Text().size() % chunk);
-        EXPECT_EQ(z.ReadCurrentEntry(buf.data(), chunk), 0u);
-        EXPECT_EQ(z.ReadCurrentEntry(nullptr, chunk), 0u);
-        EXPECT_EQ(CauseOf([&] { z.CloseArchive(); }), 0);
+        EXPECT_TRUE(ReadEntry(z, chunk) == Data("text.txt")) << chunk;
+        EXPECT_EQ(CauseOf([&] { z.CloseArchive(); }), 0) << chunk;
     }
 }
 
 TEST(ZipUnpacker, DeflatedStreamThatEndsBeforeItsStatedSize) {
     // Both headers claim one byte more than the deflate stream holds.
-    Bytes b = Load(DataPath("deflated.zip"));
-    const Layout l(b);
-    Put32(b, l.Central(0) + 24, Get32(b, l.Central(0) + 24) + 1);
-    Put32(b, l.Local(0) + 22, Get32(b, l.Local(0) + 22) + 1);
-    std::string path = Save("longer.zip", b);
+    const Layout l(Data("deflated.zip"));
+    const std::string path = Edited("deflated.zip", [&](std::string& b) { Add(b, l.Central(0) + 24, 4, 1), Add(b, l.Local(0) + 22, 4, 1); });
     {
         CZipUnpacker z(path);
-        z.OpenCurrentEntry();
-        Bytes all(Text().size() + 1);
-        EXPECT_EQ(z.ReadCurrentEntry(all.data(), static_cast<unsigned>(all.size())), Text().size());
+        EXPECT_EQ(ReadEntry(z, 200000).size(), Data("text.txt").size());
         EXPECT_EQ(CauseOf([&] { z.CloseCurrentEntry(); }), checksumMismatch);
     }
-    {
-        // The caller that stops early does not learn of it, and is not blamed.
-        CZipUnpacker z(path);
-        z.OpenCurrentEntry();
-        unsigned char buf[1024];
-        EXPECT_EQ(z.ReadCurrentEntry(buf, sizeof buf), 1024u);
-        EXPECT_EQ(CauseOf([&] { z.CloseArchive(); }), 0);
-    }
+    // The caller that stops early does not learn of it, and is not blamed.
+    CZipUnpacker z(path);
+    z.OpenCurrentEntry();
+    char buf[1024];
+    EXPECT_EQ(z.ReadCurrentEntry(buf, sizeof buf), 1024u);
+    EXPECT_EQ(CauseOf([&] { z.CloseArchive(); }), 0);
 }
 
 TEST(ZipUnpacker, CorruptDeflateDataIsReportedNeverDelivered) {
-    const Bytes base = Load(DataPath("deflated.zip"));
-    const Layout l(base);
-    const size_t start = l.Data(0), size = Get32(base, l.Central(0) + 20);
+    const Layout l(Data("deflated.zip"));
+    const size_t start = l.Data(0), size = Get(l.b, l.Central(0) + 20, 4);
     for (size_t off = 0; off < size; off += 97) {
-        Bytes b = base;
-        b[start + off] ^= 0x5A;
-        std::string path = Save("corrupt.zip", b);
-        int cause = CauseOf([&] { ReadAll(path); });
+        const std::string path = Edited("deflated.zip", [&](std::string& b) { b[start + off] ^= 0x5A; });
+        const int cause = CauseOf([&] { ReadAll(path); });
         EXPECT_TRUE(cause == checksumMismatch || cause == inflateDataError || cause == inflateBufferError)
             << "offset " << off << " cause " << cause;
     }
     // Deflate data cut short: zlib runs out of input.
-    Bytes b = base;
-    Put32(b, l.Central(0) + 20, 5000);
-    Put32(b, l.Local(0) + 18, 5000);
-    EXPECT_EQ(CauseOf([&] { ReadAll(Save("cut.zip", b)); }), inflateBufferError);
+    const std::string cut = Edited("deflated.zip", [&](std::string& b) { Put(b, l.Central(0) + 20, 4, 5000), Put(b, l.Local(0) + 18, 4, 5000); });
+    EXPECT_EQ(CauseOf([&] { ReadAll(cut); }), inflateBufferError);
 }
 
 TEST(ZipUnpacker, EntryInfoAndNamesAndOrderOfOperations) {
     CZipUnpacker z(DataPath("stored.zip"));
     ZipEntryInfo info;
     char name[32];
+    auto current = [&] { return z.GetCurrentEntryInfo(nullptr, name, sizeof name), std::string(name); };
     std::memset(name, '#', sizeof name);
     z.GetCurrentEntryInfo(&info, name, 4);  // shorter than the name: no terminator
     EXPECT_EQ(std::string(name, 5), "exac#");
-    z.GetCurrentEntryInfo(nullptr, name, sizeof name);
-    EXPECT_STREQ(name, "exact1024.bin");
+    EXPECT_EQ(current(), "exact1024.bin");
     EXPECT_EQ(info.nameLength, 13u);
     EXPECT_EQ(info.uncompressedSize, 1024u);
     EXPECT_TRUE(z.GoToNextEntry());
     EXPECT_TRUE(z.GoToNextEntry());
     EXPECT_FALSE(z.GoToNextEntry());  // the last entry stays current
-    z.GetCurrentEntryInfo(nullptr, name, sizeof name);
-    EXPECT_STREQ(name, "binary.bin");
-    char buf[8];
-    EXPECT_EQ(CauseOf([&] { z.ReadCurrentEntry(buf, sizeof buf); }), badArgument);
+    EXPECT_EQ(current(), "binary.bin");
+    EXPECT_EQ(CauseOf([&] { z.ReadCurrentEntry(name, 8); }), badArgument);
     EXPECT_EQ(CauseOf([&] { z.CloseCurrentEntry(); }), 0);
     z.GoToFirstEntry();
-    z.GetCurrentEntryInfo(nullptr, name, sizeof name);
-    EXPECT_STREQ(name, "exact1024.bin");
+    EXPECT_EQ(current(), "exact1024.bin");
     z.CloseArchive();
     EXPECT_FALSE(z.GoToNextEntry());
     EXPECT_EQ(CauseOf([&] { z.OpenCurrentEntry(); }), badArgument);
     EXPECT_EQ(CauseOf([&] { z.GetCurrentEntryInfo(&info, nullptr, 0); }), badArgument);
     EXPECT_EQ(CauseOf([&] { z.CloseArchive(); }), 0);
-    // Reopened, the reader starts at the first entry again.
-    z.OpenArchive(DataPath("deflated.zip").c_str());
-    z.GetCurrentEntryInfo(nullptr, name, sizeof name);
-    EXPECT_STREQ(name, "text.txt");
+    z.OpenArchive(DataPath("deflated.zip").c_str());  // reopened: at the first entry again
+    EXPECT_EQ(current(), "text.txt");
 }
 
 TEST(ZipUnpacker, MissingArchiveNamesTheFileAndZlibMemoryIsReleased) {
@@ -420,12 +347,8 @@ TEST(ZipUnpacker, MissingArchiveNamesTheFileAndZlibMemoryIsReleased) {
 
 // The conversion that both the archive and the pack phase use for file times.
 TEST(DosTime, ToLocalTimeAndBack) {
-    using testfs::DosTime;
     auto v = [](const LocalTime& t) { return std::vector<int>{t.year, t.month, t.day, t.hour, t.minute, t.second}; };
-    const struct {
-        uint32_t dos;
-        std::vector<int> local;
-    } cases[] = {
+    const std::pair<uint32_t, std::vector<int>> cases[] = {
         {DosTime(2001, 2, 3, 4, 5, 58), {2001, 2, 3, 4, 5, 58}},  // seconds are stored halved
         {DosTime(2107, 12, 31, 23, 59, 0), {2107, 12, 31, 23, 59, 0}},
         // Values no calendar has are brought to the nearest real one.
@@ -433,8 +356,8 @@ TEST(DosTime, ToLocalTimeAndBack) {
         {DosTime(2001, 2, 30, 31, 63, 62), {2001, 2, 28, 23, 59, 59}},
         {DosTime(2004, 15, 31, 0, 0, 0), {2004, 12, 31, 0, 0, 0}},
     };
-    for (const auto& c : cases) EXPECT_EQ(v(DosDateTimeToLocal(c.dos)), c.local) << c.dos;
-    EXPECT_EQ(pack::LocalToDosTime(DosDateTimeToLocal(cases[0].dos)), cases[0].dos);
+    for (const auto& [dos, local] : cases) EXPECT_EQ(v(DosDateTimeToLocal(dos)), local) << dos;
+    EXPECT_EQ(pack::LocalToDosTime(DosDateTimeToLocal(cases[0].first)), cases[0].first);
     // A time before 1980 is stored as the earliest a DOS time holds.
     EXPECT_EQ(pack::DosTimeToLocal(pack::LocalToDosTime(LocalTime{1975, 3, 4, 5, 6, 7})).year, 1980);
 }
