@@ -3,15 +3,13 @@
 // times; disks respect their size; the same package gives the same medium;
 // what cannot be built is refused clearly.
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <functional>
 #include <map>
-#include <optional>
 #include <random>
 
 #include "common/TestFiles.h"
-#include "config/Profile.h"
+#include "engine/PackFile.h"
 #include "engine/ZipUnpacker.h"
 #include "setupkit/lib/MediumBuild.h"
 #include "setupkit/lib/MediumCheck.h"
@@ -22,10 +20,6 @@ using namespace testfs;
 
 namespace {
 
-void Write(const fs::path& p, const std::string& data) {
-    fs::create_directories(p.parent_path());
-    WriteBytes(p.string(), data);
-}
 std::string Random(size_t n, unsigned seed) {
     std::mt19937 g(seed);
     std::string s(n, '\0');
@@ -39,13 +33,21 @@ std::string Text(size_t n, unsigned seed) {
     while (s.size() < n) s += words[g() % 7];
     return s.substr(0, n);
 }
-LocalTime TimeOf(const fs::path& p) {
+// A file's time as a DOS time, comparable whatever the file system keeps.
+uint32_t DosTimeOf(const fs::path& p) {
     LocalTime t;
     EXPECT_TRUE(CFile::GetModifiedTime(p.string(), t)) << p;
-    return t;
+    return pack::LocalToDosTime(t);
 }
-// A file's time as a DOS time, comparable whatever the file system keeps.
-uint32_t DosTimeOf(const fs::path& p) { return pack::LocalToDosTime(TimeOf(p)); }
+void Write(const fs::path& p, const std::string& data, const LocalTime* time = nullptr) {
+    fs::create_directories(p.parent_path());
+    WriteBytes(p.string(), data);
+    if (time) CFile::SetModifiedTime(p.string(), *time);
+}
+std::string Slashes(std::string s) {
+    for (char& c : s) c = c == '\\' ? '/' : c;
+    return s;
+}
 
 const char* const kPackage =
     "; a package for the tests\n[Product]\nName=Test Programmer\nCaption=Test Programmer 2.0\nFolder=C:\\TestProg\n"
@@ -66,53 +68,47 @@ protected:
     // A payload file with a time on an odd second, so the 2-second rounding shows.
     void Add(const std::string& rel, const std::string& data, int minute) {
         files[rel] = data;
-        const fs::path p = dir.path / "pkg" / "files" / rel;
-        Write(p, data);
-        CFile::SetModifiedTime(p.string(), LocalTime{2024, 3, 17, 9, minute, 41});
+        const LocalTime t{2024, 3, 17, 9, minute, 41};
+        Write(dir.path / "pkg/files" / rel, data, &t);
     }
     void SetUp() override {
-        Write(dir.path / "pkg" / "package.ini", kPackage);
-        Write(dir.path / "pkg" / "setup.exe", Random(30000, 9));
-        Add("bin/Prog.exe", Random(70000, 1), 1);
-        Add("bin/Prog.ico", Random(1000, 2), 2);
-        Add("bin/German.dll", Random(3000, 3), 3);
-        Add("bin/Kr3nt.sys", Text(500, 4), 4);
-        Add("readme.txt", Text(20000, 5), 5);
-        Add("data/empty.bin", "", 6);
-        Add("data/chips/list.txt", Text(300000, 6), 7);
-        Add("data/chips/big.bin", Random(80000, 7), 8);
-        Add("data/a.txt", Text(1024, 8), 9);
+        Write(dir.path / "pkg/package.ini", kPackage);
+        Write(dir.path / "pkg/setup.exe", Random(30000, 9));
+        int minute = 0;
+        for (auto [rel, data] : {std::pair{"bin/Prog.exe", Random(70000, 1)}, {"bin/Prog.ico", Random(1000, 2)},
+                                 {"bin/German.dll", Random(3000, 3)}, {"bin/Kr3nt.sys", Text(500, 4)},
+                                 {"readme.txt", Text(20000, 5)}, {"data/empty.bin", ""},
+                                 {"data/chips/list.txt", Text(300000, 6)}, {"data/chips/big.bin", Random(80000, 7)},
+                                 {"data/a.txt", Text(1024, 8)}})
+            Add(rel, data, ++minute);
     }
-    Package Load(const char* pkg = "pkg") { return LoadPackage((dir.path / pkg / "package.ini").string()); }
     BuildResult Build(BuildOptions o = {}, const char* out = "out", const char* pkg = "pkg") {
         o.setupExe = (dir.path / pkg / "setup.exe").string();
-        return BuildMedium(Load(pkg), (dir.path / out).string(), o);
+        return BuildMedium(LoadPackage((dir.path / pkg / "package.ini").string()), (dir.path / out).string(), o);
     }
-
+    static std::vector<BuiltArchive> Archives(const BuildResult& r, bool packs) {
+        std::vector<BuiltArchive> v;
+        for (const BuiltArchive& a : r.archives)
+            if (a.isPack == packs) v.push_back(a);
+        return v;
+    }
     // Every archive of the medium through the setup's ZIP reader and every
     // pack through its pack reader, as installed paths.
     std::map<std::string, Unpacked> Unpack(const BuildResult& r) {
         std::map<std::string, Unpacked> out, packs;
-        auto slashes = [](std::string s) {
-            for (char& c : s) c = c == '\\' ? '/' : c;
-            return s;
-        };
         for (const BuiltArchive& a : r.archives) {
             CZipUnpacker zip((fs::path(r.diskDirs[a.disk - 1]) / (a.name + ".zip")).string());
             EXPECT_EQ(zip.GetEntryCount(), 1u);
             ZipEntryInfo info;
-            zip.GetCurrentEntryInfo(&info, nullptr, 0);
-            std::vector<char> name(info.nameLength + 1);
-            zip.GetCurrentEntryInfo(nullptr, name.data(), static_cast<unsigned>(name.size()));
+            char name[200], buf[1024];
+            zip.GetCurrentEntryInfo(&info, name, sizeof name);
             EXPECT_EQ(info.method, 8u);
             EXPECT_EQ(info.versionMadeBy >> 8, 0u);  // MS-DOS attributes
             zip.OpenCurrentEntry();
             std::string data;
-            char buf[1024];
             for (unsigned n; (n = zip.ReadCurrentEntry(buf, sizeof buf)) > 0;) data.append(buf, n);
             zip.CloseArchive();
-            const std::string path = slashes((a.dir == "." ? "" : a.dir + "\\") + name.data());
-            (a.isPack ? packs : out)[path] = {data, info.dosDateTime, info.externalAttributes};
+            (a.isPack ? packs : out)[Slashes((a.dir == "." ? "" : a.dir + "\\") + name)] = {data, info.dosDateTime, info.externalAttributes};
         }
         const std::string ini = (fs::path(r.diskDirs[0]) / "morlan.ini").string();
         for (int i = 1, n = ReadProfileInt(ini.c_str(), "Remove", "Number"); i <= n; ++i) {
@@ -131,38 +127,41 @@ protected:
                 std::FILE* o = std::fopen((dir / "record.tmp").c_str(), "wb");
                 EXPECT_TRUE(reader.CopyData(o, rec.length));
                 std::fclose(o);
-                out[slashes(std::string(dest) + "/" + rec.name)] = {ReadBytes(dir / "record.tmp"), rec.dosTime, 0};
+                out[Slashes(std::string(dest) + "/" + rec.name)] = {ReadBytes(dir / "record.tmp"), rec.dosTime, 0};
             }
             EXPECT_EQ(count, records);
         }
         return out;
     }
-    void ExpectClean(const std::vector<std::string>& disks, const CheckOptions& o = {}) {
-        for (const CheckFinding& f : CheckMedium(disks, o).findings) ADD_FAILURE() << FindingText(f);
+    // The medium checks clean, every disk holds at most its size, and it
+    // unpacks into the package's files.
+    std::map<std::string, Unpacked> ExpectSound(const BuildResult& r, uint64_t diskSize, CheckOptions co = {}) {
+        for (const CheckFinding& f : CheckMedium(r.diskDirs, co).findings) ADD_FAILURE() << FindingText(f);
+        for (const std::string& d : r.diskDirs) {
+            uint64_t bytes = 0;
+            for (const auto& e : fs::directory_iterator(d)) bytes += fs::file_size(e.path());
+            EXPECT_TRUE(bytes > 0 && bytes <= diskSize) << d << ": " << bytes;
+        }
+        auto tree = Unpack(r);
+        EXPECT_EQ(tree.size(), files.size());
+        for (const auto& [path, data] : files) EXPECT_TRUE(tree[path].data == data) << path;
+        return tree;
     }
 };
 
-// Small disks: each holds its size, the big folder is split into packs, the
-// Percent values rise to 100 over all disks; the medium checks clean and
-// unpacks into the package with times (09:mm:41 stored as :40) and
-// attributes. Building again replaces the medium, but a disk folder holding
+// Small disks: the big folder is split into packs, the Percent values rise
+// to 100 over all disks; times (09:mm:41 stored as :40) and attributes
+// survive. Building again replaces the medium, but a disk folder holding
 // something else is not touched.
 TEST_F(BuildTest, RoundTripOnSmallDisks) {
-    fs::permissions(dir.path / "pkg" / "files" / "bin" / "Kr3nt.sys",
+    fs::permissions(dir.path / "pkg/files/bin/Kr3nt.sys",
                     fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write, fs::perm_options::remove);
     BuildOptions o;
     o.diskSize = 90000;
     o.threads = 2;
     BuildResult r = Build(o);
     ASSERT_GE(r.diskCount, 3);
-    for (const std::string& d : r.diskDirs) {
-        uint64_t bytes = 0;
-        for (const auto& e : fs::directory_iterator(d)) bytes += fs::file_size(e.path());
-        EXPECT_TRUE(bytes > 0 && bytes <= o.diskSize) << d << ": " << bytes;
-    }
-    int packs = 0;
-    for (const BuiltArchive& a : r.archives) packs += a.isPack;
-    EXPECT_GE(packs, 2);
+    EXPECT_GE(Archives(r, true).size(), 2u);
     const std::string ini = (fs::path(r.diskDirs[0]) / "morlan.ini").string();
     EXPECT_EQ(ReadProfileInt(ini.c_str(), "Disk", "Number"), r.diskCount);
     int last = 0;
@@ -183,21 +182,14 @@ TEST_F(BuildTest, RoundTripOnSmallDisks) {
         EXPECT_STREQ(v, want) << sec;
     }
     EXPECT_EQ(ReadBytes((fs::path(r.diskDirs[0]) / "setup.exe").string()), ReadBytes(dir / "pkg/setup.exe"));
-    ExpectClean(r.diskDirs);
-    auto tree = Unpack(r);
-    ASSERT_EQ(tree.size(), files.size());
-    for (const auto& [path, data] : files) {
-        EXPECT_TRUE(tree[path].data == data) << path;
-        LocalTime want = TimeOf(dir.path / "pkg" / "files" / path);
-        want.second = 40;
-        EXPECT_EQ(tree[path].dosTime, pack::LocalToDosTime(want)) << path;
-    }
+    auto tree = ExpectSound(r, o.diskSize);
+    for (const auto& [path, data] : files)
+        EXPECT_EQ(tree[path].dosTime, DosTimeOf(dir.path / "pkg/files" / path)) << path;
     EXPECT_EQ(tree["bin/Prog.exe"].attributes, 0x20u);   // archive bit
     EXPECT_EQ(tree["bin/Kr3nt.sys"].attributes, 0x21u);  // and read-only
 
-    r = Build(o);
-    ExpectClean(r.diskDirs);
-    Write(dir.path / "out" / "disk1" / "notes.doc", "mine");
+    ExpectSound(Build(o), o.diskSize);
+    Write(dir.path / "out/disk1/notes.doc", "mine");
     EXPECT_THROW(Build(o), PackageError);
     EXPECT_EQ(ReadBytes(dir / "out/disk1/notes.doc"), "mine");
 }
@@ -206,18 +198,14 @@ TEST_F(BuildTest, RoundTripOnSmallDisks) {
 // inside the packs) pass a medium with the program and libraries in a pack.
 TEST_F(BuildTest, ProgramAndLibrariesMayTravelInAPack) {
     std::string ini = kPackage;
-    Write(dir.path / "pkg" / "package.ini", ini.replace(ini.find("Pack=data"), 9, "Pack=data\nPack=bin"));
-    BuildResult r = BuildMedium(Load(), (dir.path / "out").string(), BuildOptions{});
-    int packs = 0;
-    for (const BuiltArchive& a : r.archives) packs += a.isPack;
-    EXPECT_EQ(packs, 2);
+    Write(dir.path / "pkg/package.ini", ini.replace(ini.find("Pack=data"), 9, "Pack=data\nPack=bin"));
+    const BuildResult r = Build();
+    EXPECT_EQ(Archives(r, true).size(), 2u);
     for (bool full : {true, false}) {
         CheckOptions co;
         co.readArchiveData = full;
-        co.expectSetupExe = false;
-        ExpectClean({(dir.path / "out").string()}, co);
+        ExpectSound(r, UINT64_MAX, co);
     }
-    EXPECT_TRUE(Unpack(r)["bin/Prog.exe"].data == files["bin/Prog.exe"]);
 }
 
 TEST_F(BuildTest, RefusesWhatTheSetupCannotInstall) {
@@ -226,10 +214,8 @@ TEST_F(BuildTest, RefusesWhatTheSetupCannotInstall) {
         std::string message;
         uint64_t diskSize;
     } cases[] = {
-        {[&] { Add("bin/huge.dat", Random(200000, 10), 11); }, "\"bin\\huge.dat\" (200000 bytes) does not fit on a disk",
-         120000},
-        // [SubDir] holds 19 characters.
-        {[&] { Add("a-folder-of-twenty12/x.txt", "x", 12); }, "a-folder-of-twenty12\" has 20 characters", 0},
+        {[&] { Add("bin/huge.dat", Random(200000, 10), 11); }, "\"bin\\huge.dat\" (200000 bytes) does not fit on a disk", 120000},
+        {[&] { Add("a-folder-of-twenty12/x.txt", "x", 12); }, "a-folder-of-twenty12\" has 20 characters", 0},  // [SubDir] holds 19
         {[&] { fs::remove(dir.path / "pkg/files/bin/Kr3nt.sys"); }, "package.ini:8: ProgrammerType 0 needs", 0},
 #ifndef _WIN32
         // Names that differ only in case are one file on Windows (where the
@@ -238,7 +224,7 @@ TEST_F(BuildTest, RefusesWhatTheSetupCannotInstall) {
 #endif
     };
     for (const auto& c : cases) {
-        fs::remove_all(dir.path / "pkg" / "files");
+        fs::remove_all(dir.path / "pkg/files");
         SetUp();
         c.edit();
         BuildOptions o;
@@ -252,62 +238,14 @@ TEST_F(BuildTest, RefusesWhatTheSetupCannotInstall) {
     }
 }
 
-// Two builds of a package whose files keep their times give the same medium,
-// file for file and time for time, whatever the clock and the thread count:
-// a pack entry takes its newest file's time, the medium's files the newest
-// input's (here package.ini), or both the given source date.
-TEST_F(BuildTest, AnUnchangedPackageBuildsTheSameMedium) {
-    CFile::SetModifiedTime((dir / "pkg/package.ini"), LocalTime{2024, 3, 17, 9, 30, 41});
-    CFile::SetModifiedTime((dir / "pkg/setup.exe"), LocalTime{2024, 3, 17, 9, 20, 41});
-    for (const auto& e : fs::recursive_directory_iterator(dir.path / "pkg"))  // a copy that keeps the times
-        if (e.is_regular_file()) {
-            const fs::path to = dir.path / "copy" / e.path().lexically_relative(dir.path / "pkg");
-            Write(to, ReadBytes(e.path().string()));
-            CFile::SetModifiedTime(to.string(), TimeOf(e.path()));
-        }
-    auto entryTime = [&](const BuildResult& r, bool pack) {
-        for (const BuiltArchive& a : r.archives) {
-            if (a.isPack != pack) continue;
-            CZipUnpacker zip((fs::path(r.diskDirs[a.disk - 1]) / (a.name + ".zip")).string());
-            ZipEntryInfo info;
-            zip.GetCurrentEntryInfo(&info, nullptr, 0);
-            return info.dosDateTime;
-        }
-        return ADD_FAILURE() << "no archive of that kind", 0u;
-    };
-    BuildOptions one, three;
-    one.threads = 1;
-    three.threads = 3;
-    const BuildResult a = Build(one, "a"), b = Build(three, "b", "copy");
-    for (const auto& e : fs::recursive_directory_iterator(dir.path / "a")) {
-        const fs::path other = dir.path / "b" / e.path().lexically_relative(dir.path / "a");
-        ASSERT_TRUE(fs::exists(other)) << other;
-        if (e.is_regular_file()) {
-            EXPECT_TRUE(ReadBytes(e.path().string()) == ReadBytes(other.string())) << other;
-        }
-        EXPECT_EQ(DosTimeOf(e.path()), DosTimeOf(other)) << other;
-    }
-    EXPECT_EQ(a.archives.size(), b.archives.size());
-    // data/a.txt, stamped 09:09:41, is the newest file of the pack.
-    EXPECT_EQ(entryTime(a, true), pack::LocalToDosTime(LocalTime{2024, 3, 17, 9, 9, 41}));
-    EXPECT_EQ(TimeOf(dir.path / "a" / "disk1" / "morlan.ini").minute, 30);
-
-    BuildOptions dated;
-    dated.sourceDate = LocalTime{2031, 5, 6, 7, 8, 10};
-    const BuildResult c = Build(dated, "c");
-    EXPECT_EQ(entryTime(c, true), pack::LocalToDosTime(*dated.sourceDate));
-    EXPECT_EQ(entryTime(c, false), entryTime(a, false));  // a file keeps its own time
-    for (const char* p : {"disk1", "disk1/morlan.ini", "disk1/setup.exe"})
-        EXPECT_EQ(DosTimeOf(dir.path / "c" / p), pack::LocalToDosTime(*dated.sourceDate)) << p;
-}
-
 // Random packages (folder trees, file sizes and kinds, disk sizes, threads):
 // every medium that the builder writes passes the full check, keeps its
 // disks' size and unpacks into the package.
 TEST_F(BuildTest, RandomPackagesBuildIntoCleanMedia) {
     for (unsigned seed = 1; seed <= 6; ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
         std::mt19937 g(seed);
-        fs::remove_all(dir.path / "pkg" / "files");
+        fs::remove_all(dir.path / "pkg/files");
         files.clear();
         Add("bin/Prog.exe", Random(2000 + g() % 30000, seed), 1);
         Add("bin/Prog.ico", Random(500, seed + 1), 2);
@@ -322,18 +260,8 @@ TEST_F(BuildTest, RandomPackagesBuildIntoCleanMedia) {
         BuildOptions o;
         o.diskSize = 50000 + g() % 200000;
         o.threads = 1 + g() % 3;
-        Write(dir.path / "pkg" / "setup.exe", Random(g() % 20000, seed));
-        BuildResult r = Build(o);
-        SCOPED_TRACE("seed " + std::to_string(seed));
-        ExpectClean(r.diskDirs);
-        for (const std::string& d : r.diskDirs) {
-            uint64_t bytes = 0;
-            for (const auto& e : fs::directory_iterator(d)) bytes += fs::file_size(e.path());
-            EXPECT_LE(bytes, o.diskSize) << d;
-        }
-        auto tree = Unpack(r);
-        EXPECT_EQ(tree.size(), files.size());
-        for (const auto& [path, data] : files) EXPECT_TRUE(tree[path].data == data) << path;
+        Write(dir.path / "pkg/setup.exe", Random(g() % 20000, seed));
+        ExpectSound(Build(o), o.diskSize);
     }
 }
 
@@ -341,72 +269,10 @@ TEST(DiskSize, ParsesSuffixesAndNames) {
     uint64_t b = 0;
     std::string err;
     for (auto [text, bytes] : {std::pair{"1440K", 1474560ull}, {"1.5M", 1572864ull}, {"floppy", 1457664ull},
-                               {"cd", 650ull * 1024 * 1024}}) {
-        EXPECT_TRUE(ParseDiskSize(text, b, err)) << text;
-        EXPECT_EQ(b, bytes) << text;
-    }
-    EXPECT_TRUE(ParseDiskSize("8G", b, err));
-    EXPECT_LT(b, 4294967296u);  // archives hold 32-bit offsets
+                               {"cd", 650ull * 1024 * 1024}})
+        EXPECT_TRUE(ParseDiskSize(text, b, err) && b == bytes) << text << " " << b;
+    EXPECT_TRUE(ParseDiskSize("8G", b, err) && b < 4294967296u);  // archives hold 32-bit offsets
     for (const char* bad : {"", "12x", "-5M", "16000", "M"}) EXPECT_FALSE(ParseDiskSize(bad, b, err)) << bad;
-}
-
-// Collects a deflated stream and inflates it back.
-struct Collect : IDeflateSink {
-    std::string out;
-    uint32_t crc = 0;
-    uint64_t size = 0;
-    bool ended = false;
-    void OnCompressed(const void* d, size_t n) override { out.append(static_cast<const char*>(d), n); }
-    void OnStreamEnd(uint32_t c, uint64_t s) override { crc = c, size = s, ended = true; }
-    std::string Inflate() const {
-        z_stream z{};
-        EXPECT_EQ(inflateInit2(&z, -15), Z_OK);
-        std::string result(size + 1, '\0');
-        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(out.data()));
-        z.avail_in = static_cast<uInt>(out.size());
-        z.next_out = reinterpret_cast<Bytef*>(result.data());
-        z.avail_out = static_cast<uInt>(result.size());
-        EXPECT_EQ(inflate(&z, Z_FINISH), Z_STREAM_END);
-        EXPECT_EQ(z.avail_in, 0u);  // nothing after the final block
-        result.resize(z.total_out);
-        inflateEnd(&z);
-        return result;
-    }
-};
-
-// Streams that end exactly on, just before and after block boundaries, an
-// empty one and one larger than a batch, written in uneven pieces on 1 and 3
-// threads: one stream each with the right CRC, the same bytes whatever the
-// threads, and the dictionary carried over block boundaries.
-TEST(ParallelDeflate, BlocksJoinIntoOneStreamWithTheRightCrc) {
-    const size_t block = 64 * 1024;
-    const std::vector<std::string> inputs = {Text(block, 1), "", Text(block - 1, 2), Random(block + 1, 3),
-                                             Text(9 * block + 123, 4), Random(10, 5)};
-    std::vector<std::string> firstRun;
-    for (unsigned threads : {1u, 3u}) {
-        CParallelDeflater d(6, threads, block);
-        std::vector<Collect> sinks(inputs.size());
-        for (size_t i = 0; i < inputs.size(); ++i) {
-            d.BeginStream(&sinks[i]);
-            for (size_t at = 0; at < inputs[i].size(); at += 7777)
-                d.Write(inputs[i].data() + at, std::min<size_t>(7777, inputs[i].size() - at));
-            d.EndStream();
-        }
-        d.Flush();
-        for (size_t i = 0; i < inputs.size(); ++i) {
-            SCOPED_TRACE("stream " + std::to_string(i) + ", " + std::to_string(threads) + " threads");
-            ASSERT_TRUE(sinks[i].ended);
-            EXPECT_EQ(sinks[i].size, inputs[i].size());
-            EXPECT_EQ(sinks[i].crc, crc32(0, reinterpret_cast<const Bytef*>(inputs[i].data()), static_cast<uInt>(inputs[i].size())));
-            EXPECT_TRUE(sinks[i].Inflate() == inputs[i]);
-            if (firstRun.size() < inputs.size()) {
-                firstRun.push_back(sinks[i].out);
-            } else {
-                EXPECT_TRUE(sinks[i].out == firstRun[i]);  // the same bytes whatever the threads
-            }
-        }
-        EXPECT_LT(sinks[4].out.size(), inputs[4].size() / 3);
-    }
 }
 
 }  // namespace
