@@ -14,86 +14,68 @@ using namespace testfs;
 
 namespace {
 
+using Entries = std::vector<std::pair<std::string, std::string>>;
+
 // An archive of stored entries (name, data).
-void WriteZip(const fs::path& p, const std::vector<std::pair<std::string, std::string>>& entries) {
+void WriteZip(const fs::path& p, const Entries& entries) {
     CZipWriter zip(p.string());
     for (const auto& [name, data] : entries) {
         ZipEntryHeader h;
-        h.name = name;
-        h.method = 0;
-        h.dosDateTime = DosTime(2026, 5, 17, 12, 30, 20);
+        h.name = name, h.method = 0, h.dosDateTime = DosTime(2026, 5, 17, 12, 30, 20);
         zip.BeginEntry(h);
         zip.WriteData(data.data(), data.size());
-        zip.EndEntry(static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size()))),
-                     data.size());
+        zip.EndEntry(static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size()))), data.size());
     }
     zip.Finish();
 }
-
-std::string Pack(const std::vector<std::pair<std::string, std::string>>& records, int count = -1) {
+std::string Pack(const Entries& records, int count = -1) {
     std::string s = PackHeader(count < 0 ? static_cast<int>(records.size()) : count);
     for (const auto& [name, data] : records) s += PackRecord(name, data, 0x5A916000u);
     return s;
 }
 
-// A complete, correct medium on two disks: two archives with single files,
-// one archive with a pack whose records use a subfolder.
+// A complete, correct medium on two disks: four archives with single files
+// on disk 1 (program, language library, icon, driver), one with a pack whose
+// records use a subfolder on disk 2.
 const char* const kCleanIni =
-    "[Software]\r\nVersion=Demo 1.0\r\nName=Demo\r\n"
-    "[Dir]\r\nDest=C:\\Demo\r\n"
+    "[Software]\r\nVersion=Demo 1.0\r\nName=Demo\r\n[Dir]\r\nDest=C:\\Demo\r\n"
     "[SubDir]\r\nNumber=3\r\nDir1=bin\r\nDir2=help\r\nDir3=help\\en\r\n"
     "[Language]\r\nNumber=2\r\nDescrip1=English\r\nDescrip2=Deutsch\r\nFile1=Default\r\nFile2=German\r\nDestFile=Lang\r\n"
-    "[Disk]\r\nNumber=2\r\n"
-    "[Disk1]\r\nNumber=2\r\nFile1=prog\r\nDir1=bin\r\nPercent1=40\r\nFile2=german\r\nDir2=bin\r\nPercent2=60\r\n"
+    "[Disk]\r\nNumber=2\r\n[Disk1]\r\nNumber=4\r\nFile1=prog\r\nDir1=bin\r\nPercent1=40\r\nFile2=german\r\nDir2=bin\r\n"
+    "Percent2=60\r\nFile3=icon\r\nDir3=bin\r\nPercent3=70\r\nFile4=driver\r\nDir4=bin\r\nPercent4=80\r\n"
     "[Disk2]\r\nNumber=1\r\nFile1=help\r\nDir1=help\r\nPercent1=100\r\n"
-    "[Remove]\r\nNumber=1\r\nDir1=help\r\nFile1=help.pak\r\nDest1=help\r\n"
-    "[DelFile]\r\nNumber=0\r\n"
-    "[Programmer]\r\nType=0\r\n"
-    "[SystemFile]\r\nNumber=0\r\n"
-    "[RegIni]\r\nVID=\r\nPID=\r\n"
-    "[Shortcut]\r\nDescript1=Demo software\r\nDescript2=Demo\r\nIco=Demo\r\n"
-    "[Exec]\r\nExecFile=bin\\Demo.exe\r\nExecDir=bin\r\n";
+    "[Remove]\r\nNumber=1\r\nDir1=help\r\nFile1=help.pak\r\nDest1=help\r\n[DelFile]\r\nNumber=0\r\n"
+    "[Programmer]\r\nType=0\r\n[SystemFile]\r\nNumber=0\r\n[RegIni]\r\nVID=\r\nPID=\r\n"
+    "[Shortcut]\r\nDescript1=Demo software\r\nDescript2=Demo\r\nIco=Demo\r\n[Exec]\r\nExecFile=bin\\Demo.exe\r\nExecDir=bin\r\n";
 
-// The clean medium has, besides, the icon and the driver in archives of
-// their own on disk 1.
 class CheckTest : public ::testing::Test {
 protected:
     TempDir dir;
     fs::path disk1 = dir.path / "disk1", disk2 = dir.path / "disk2";
     std::string ini;
 
-    void SetUp() override { Fresh(); }
-    void Fresh() {
-        fs::remove_all(disk1);
-        fs::remove_all(disk2);
-        fs::create_directories(disk1);
-        fs::create_directories(disk2);
+    void SetUp() override {
+        for (const fs::path& d : {disk1, disk2}) fs::remove_all(d), fs::create_directories(d);
         WriteBytes((disk1 / "setup.exe").string(), "MZ");
         for (auto [file, entry, data] : {std::tuple{"prog.zip", "Demo.exe", "program"}, {"german.zip", "German.dll", "library"},
                                          {"icon.zip", "Demo.ico", "icon"}, {"driver.zip", "Kr3nt.sys", "stand-in"}})
             WriteZip(disk1 / file, {{entry, data}});
         WritePack({{"index.txt", "help"}, {"en\\start.txt", "start"}});
         ini = kCleanIni;
-        Replace("Number=2\r\nFile1=prog", "Number=4\r\nFile1=prog");
-        InsertAfter("Percent2=60", "File3=icon\r\nDir3=bin\r\nPercent3=70\r\nFile4=driver\r\nDir4=bin\r\nPercent4=80");
     }
-    void WritePack(const std::vector<std::pair<std::string, std::string>>& records, int count = -1) {
-        WriteZip(disk2 / "help.zip", {{"help.pak", Pack(records, count)}});
-    }
+    void WritePack(const Entries& records, int count = -1) { WriteZip(disk2 / "help.zip", {{"help.pak", Pack(records, count)}}); }
     CheckReport Run() {
         WriteBytes((disk1 / "morlan.ini").string(), ini);
         return CheckMedium({disk1.string(), disk2.string()});
     }
-    // Replaces the first occurrence of `from`.
+    // Replaces the first occurrence of `from`; inserts a line after the one holding `line`.
     void Replace(const std::string& from, const std::string& to) {
-        size_t at = ini.find(from);
-        ASSERT_NE(at, std::string::npos) << from;
-        ini.replace(at, from.size(), to);
+        ASSERT_NE(ini.find(from), std::string::npos) << from;
+        ini.replace(ini.find(from), from.size(), to);
     }
     void InsertAfter(const std::string& line, const std::string& text) {
-        size_t at = ini.find(line);
-        ASSERT_NE(at, std::string::npos) << line;
-        ini.insert(ini.find("\r\n", at) + 2, text + "\r\n");
+        ASSERT_NE(ini.find(line), std::string::npos) << line;
+        ini.insert(ini.find("\r\n", ini.find(line)) + 2, text + "\r\n");
     }
     // The line on which the nth occurrence of text starts.
     int LineOf(const std::string& text, int nth = 1) const {
@@ -124,10 +106,10 @@ TEST_F(CheckTest, CleanMediumHasNoFinding) {
 TEST_F(CheckTest, EachDefectIsFoundOnItsLine) {
     const bool E = true, W = false;
     auto replace = [&](std::string from, std::string to) { return [=, this] { Replace(from, to); }; };
-    auto german = [&](std::vector<std::pair<std::string, std::string>> entries) {
+    auto german = [&](Entries entries) {
         return [=, this] { WriteZip(disk1 / "german.zip", entries); };
     };
-    auto pack = [&](std::vector<std::pair<std::string, std::string>> records, int count = -1) {
+    auto pack = [&](Entries records, int count = -1) {
         return [=, this] { WritePack(records, count); };
     };
     auto renamed = [&](std::string name) {
@@ -239,22 +221,18 @@ TEST_F(CheckTest, EachDefectIsFoundOnItsLine) {
         {5, W, "[Misc]", "", ignoredKeys},
     };
     for (const Row& row : rows) {
-        Fresh();
+        SetUp();
         row.edit();
         const CheckReport r = Run();
         const int line = LineOf(row.at, row.nth);
         SCOPED_TRACE("row " + std::to_string(&row - rows) + ": " + row.words + "\n" + Dump(r));
-        if (row.count >= 0) {
-            EXPECT_EQ(static_cast<int>(r.findings.size()), row.count);
-        }
-        if (row.count != 0) {
+        if (row.count >= 0) EXPECT_EQ(static_cast<int>(r.findings.size()), row.count);
+        if (row.count != 0)
             EXPECT_TRUE(std::any_of(r.findings.begin(), r.findings.end(), [&](const CheckFinding& f) {
                 return f.error == row.error && f.line == line && f.message.find(row.words) != std::string::npos;
             }));
-        }
-        if (row.words == "180 bytes") {  // the archive paths are not blamed
+        if (row.words == "180 bytes")  // the archive paths are not blamed
             for (const CheckFinding& f : r.findings) EXPECT_NE(f.line, LineOf("File1=prog"));
-        }
     }
 }
 
