@@ -1,10 +1,9 @@
-// The installation sequence over recorded steps: which results lead on,
-// and which driver step and completion page follow after copying.
+// The installation sequence over recorded steps: which results lead on, and
+// that the driver step and completion page follow the Type of the copy of
+// the configuration file that the wizard switched to.
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <string>
-#include <vector>
 
 #include "app/InstallSequence.h"
 #include "common/TestFiles.h"
@@ -14,25 +13,17 @@ namespace {
 
 using Calls = std::vector<std::string>;
 
-class RecordedSteps : public ISetupSteps {
-public:
-    int wizardResult = 12325;
-    int progressResult = 1;
+struct RecordedSteps : ISetupSteps {
+    int wizardResult = 12325, progressResult = 1;
+    std::string configAfterWizard;  // the copy written by the destination page at Install
     Calls calls;
-    // The configuration file as the wizard leaves it: the copy that later
-    // reads use (written by the destination page at Install).
-    std::string configAfterWizard;
 
     int RunWizard() override {
         calls.push_back("wizard");
-        if (!configAfterWizard.empty())
-            std::snprintf(g_setup.configPath, sizeof g_setup.configPath, "%s", configAfterWizard.c_str());
+        if (!configAfterWizard.empty()) std::snprintf(g_setup.configPath, sizeof g_setup.configPath, "%s", configAfterWizard.c_str());
         return wizardResult;
     }
-    int RunProgress() override {
-        calls.push_back("progress");
-        return progressResult;
-    }
+    int RunProgress() override { return calls.push_back("progress"), progressResult; }
     void DeleteListedFiles() override { calls.push_back("delete"); }
     void InstallUsbDriver() override { calls.push_back("usb"); }
     void RegisterKernelService() override { calls.push_back("kernel"); }
@@ -42,14 +33,7 @@ public:
     void RunFinalAction() override { calls.push_back("final"); }
 };
 
-std::string WriteConfig(const std::string& name, const std::string& text) {
-    const std::string path = ::testing::TempDir() + name;
-    testfs::WriteBytes(path, text);
-    return path;
-}
-
-class InstallSequence : public ::testing::Test {
-protected:
+struct InstallSequence : ::testing::Test {
     void SetUp() override { ResetSetupState(); }
     void TearDown() override { ResetSetupState(); }
 };
@@ -57,73 +41,47 @@ protected:
 }  // namespace
 
 TEST_F(InstallSequence, OnlyInstallAndFinishedCopyingLeadOn) {
-    for (int r : {1, 0, 12324}) {
+    for (auto [wizard, progress, calls] : {std::tuple{1, 1, 1}, {0, 1, 1}, {12324, 1, 1}, {12325, 2, 2}, {12325, 0, 2}, {12325, 12325, 2}}) {
         RecordedSteps steps;
-        steps.wizardResult = r;
+        steps.wizardResult = wizard, steps.progressResult = progress;
         RunInstallSequence(steps);
-        EXPECT_EQ(steps.calls, Calls{"wizard"}) << r;
-    }
-    for (int r : {2, 0, 12325}) {
-        RecordedSteps steps;
-        steps.progressResult = r;
-        RunInstallSequence(steps);
-        EXPECT_EQ(steps.calls, (Calls{"wizard", "progress"})) << r;
+        const Calls all{"wizard", "progress"};
+        EXPECT_EQ(steps.calls, Calls(all.begin(), all.begin() + calls)) << wizard << " " << progress;
     }
 }
 
-// Every row of the decision table, with Type read from the copy of the
-// configuration file that the wizard switched to, after copying.
-TEST_F(InstallSequence, DriverStepAndCompletionPageFollowTypeAndPlatform) {
-    std::string source = WriteConfig("seq_source.ini", "[Programmer]\nType=1\n");
-    struct Row {
-        const char* type;  // value of [Programmer] Type in the copy; nullptr: no key
-        uint32_t platform;
-        const char* driver;  // nullptr: none
-        unsigned page;
-        int32_t programmerType;
-    } rows[] = {
-        {"1", 2, "usb", 139, 1},        {"1", 1, "usb", 139, 1},    {"0", 2, "kernel", 141, 0},
-        {"0", 1, nullptr, 139, 0},      {nullptr, 2, "kernel", 141, 0}, {"2", 2, nullptr, 139, 2},
-        {"0x1", 1, "usb", 139, 1},
-    };
-    for (const Row& row : rows) {
-        std::string text = row.type ? std::string("[Programmer]\r\nType=") + row.type + "\r\n" : "[Other]\r\n";
-        RecordedSteps steps;
-        steps.configAfterWizard = WriteConfig("seq_copy.ini", text);
-        std::snprintf(g_setup.configPath, sizeof g_setup.configPath, "%s", source.c_str());
-        g_setup.platformId = row.platform;
-        g_setup.programmerType = 99;
-        RunInstallSequence(steps);
-        Calls expected{"wizard", "progress", "delete"};
-        if (row.driver) expected.push_back(row.driver);
-        expected.push_back("completion " + std::to_string(row.page));
-        for (const char* c : {"language", "shortcuts", "final"}) expected.push_back(c);
-        EXPECT_EQ(steps.calls, expected) << "Type " << (row.type ? row.type : "(missing)") << ", platform "
-                                         << row.platform;
-        EXPECT_EQ(g_setup.programmerType, row.programmerType);
-    }
+// The source says Type=1 (USB); the copy that the wizard switched to says 0:
+// on NT the kernel service and the restart page follow.
+TEST_F(InstallSequence, DriverStepFollowsTheTypeOfTheWizardsCopy) {
+    const std::string source = ::testing::TempDir() + "seq_source.ini";
+    testfs::WriteBytes(source, "[Programmer]\nType=1\n");
+    RecordedSteps steps;
+    steps.configAfterWizard = ::testing::TempDir() + "seq_copy.ini";
+    testfs::WriteBytes(steps.configAfterWizard, "[Programmer]\r\nType=0\r\n");
+    std::snprintf(g_setup.configPath, sizeof g_setup.configPath, "%s", source.c_str());
+    g_setup.platformId = 2;
+    g_setup.programmerType = 99;
+    RunInstallSequence(steps);
+    EXPECT_EQ(steps.calls, (Calls{"wizard", "progress", "delete", "kernel", "completion 141", "language", "shortcuts", "final"}));
+    EXPECT_EQ(g_setup.programmerType, 0);
 }
 
-TEST(SourceFolder, CutAtTheLastBackslash) {
-    ResetSetupState();
-    SetSourceFromModulePath("A:\\SETUP.EXE");
-    EXPECT_STREQ(g_setup.sourceDir, "A:");
-    EXPECT_STREQ(g_setup.configPath, "A:\\morlan.ini");
-    SetSourceFromModulePath("C:\\Program Files\\Medium 1\\setup.exe");
-    EXPECT_STREQ(g_setup.sourceDir, "C:\\Program Files\\Medium 1");
-    EXPECT_STREQ(g_setup.configPath, "C:\\Program Files\\Medium 1\\morlan.ini");
-
+TEST_F(InstallSequence, SourceFolderIsCutAtTheLastBackslash) {
     // 188 characters of folder still fit with "\morlan.ini"; 189 do not, and
-    // then no cut path is named.
-    std::string folder = "C:\\" + std::string(185, 'd');
-    SetSourceFromModulePath((folder + "\\setup.exe").c_str());
-    EXPECT_EQ(std::string(g_setup.configPath), folder + "\\morlan.ini");
-    folder += "e";
-    SetSourceFromModulePath((folder + "\\setup.exe").c_str());
-    EXPECT_EQ(std::string(g_setup.sourceDir), folder);
-    EXPECT_STREQ(g_setup.configPath, "");
-    SetSourceFromModulePath(("C:\\" + std::string(250, 'x') + "\\setup.exe").c_str());
-    EXPECT_STREQ(g_setup.sourceDir, "");
-    EXPECT_STREQ(g_setup.configPath, "");
-    ResetSetupState();
+    // then no cut path is named; a folder too long for the buffer is none.
+    const std::string fits = "C:\\" + std::string(185, 'd'), tooLong = fits + "e";
+    const struct {
+        std::string module, dir, config;
+    } cases[] = {
+        {"A:\\SETUP.EXE", "A:", "A:\\morlan.ini"},
+        {"C:\\Program Files\\Medium 1\\setup.exe", "C:\\Program Files\\Medium 1", "C:\\Program Files\\Medium 1\\morlan.ini"},
+        {fits + "\\setup.exe", fits, fits + "\\morlan.ini"},
+        {tooLong + "\\setup.exe", tooLong, ""},
+        {"C:\\" + std::string(250, 'x') + "\\setup.exe", "", ""},
+    };
+    for (const auto& c : cases) {
+        SetSourceFromModulePath(c.module.c_str());
+        EXPECT_EQ(std::string(g_setup.sourceDir), c.dir) << c.module;
+        EXPECT_EQ(std::string(g_setup.configPath), c.config) << c.module;
+    }
 }
