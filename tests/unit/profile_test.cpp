@@ -5,28 +5,21 @@
 
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <random>
-#include <string>
-#include <vector>
 
 #include "common/ProfileCorpus.h"
-#include "config/Profile.h"
-#include "config/SetupState.h"
+#include "common/TestFiles.h"
 
 namespace {
 
 std::string TempPath(const std::string& name) { return ::testing::TempDir() + "profile_" + name + ".ini"; }
-
 std::string Write(const std::string& name, const std::string& bytes) {
-    std::string path = TempPath(name);
-    std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return path;
+    testfs::WriteBytes(TempPath(name), bytes);
+    return TempPath(name);
 }
-
-std::string Read(const std::string& path, const char* section, const char* key, unsigned size = 20) {
+std::string Read(const std::string& path, const std::string& section, const std::string& key, unsigned size = 20) {
     std::vector<char> buf(size + 8, '\x7f');
-    unsigned n = ReadProfileString(path.c_str(), section, key, buf.data(), size);
+    const unsigned n = ReadProfileString(path.c_str(), section.c_str(), key.c_str(), buf.data(), size);
     EXPECT_EQ(n, std::strlen(buf.data()));
     EXPECT_EQ(buf[size], '\x7f') << "wrote past the buffer";
     return buf.data();
@@ -40,25 +33,15 @@ TEST(Profile, RulesTheSetupReliesOn) {
                           "[Disk1]\r\nFile01=zero\r\nFile1=\"one\"\r\nFile2='two'\r\nNumber=0x2\r\n"
                           "[Long]\r\nA=0123456789012345678\r\nB=01234567890123456789\r\n"
                           "[software]\r\nName=hidden by the first section\r\n");
-    EXPECT_EQ(Read(p, "software", "VERSION", 100), "Programmer 5");
-    EXPECT_EQ(Read(p, "Disk1", "File1"), "one");
-    EXPECT_EQ(Read(p, "Disk1", "File2"), "two");
-    EXPECT_EQ(Read(p, "Disk1", "File01"), "zero");
-    EXPECT_EQ(Read(p, "Software", "Name"), "");  // the first [Software] has no Name
-    EXPECT_EQ(Read(p, "Long", "A"), "0123456789012345678");  // 19 characters fit in 20 bytes
-    EXPECT_EQ(Read(p, "Long", "B"), "0123456789012345678");  // 20 are cut to 19
+    for (auto [section, key, size, want] : {std::tuple{"software", "VERSION", 100, "Programmer 5"}, {"Disk1", "File1", 20, "one"},
+                                            {"Disk1", "File2", 20, "two"}, {"Disk1", "File01", 20, "zero"},
+                                            {"Software", "Name", 20, ""},  // the first [Software] has no Name
+                                            {"Long", "A", 20, "0123456789012345678"},  // 19 characters fit in 20 bytes
+                                            {"Long", "B", 20, "0123456789012345678"}})  // 20 are cut to 19
+        EXPECT_EQ(Read(p, section, key, size), want) << section << " " << key;
     EXPECT_EQ(ReadProfileInt(p.c_str(), "disk1", "number"), 2);
     EXPECT_EQ(ReadProfileInt(p.c_str(), "Disk1", "File1"), 0);
     EXPECT_EQ(ReadProfileInt(p.c_str(), "Disk2", "Number"), 0);
-
-    // An indexed key is never found under a name with leading zeros.
-    char name[16];
-    FormatIndexedName(name, sizeof name, "File", 1);
-    EXPECT_STREQ(name, "File1");
-    FormatIndexedName(name, sizeof name, "Disk", 10);
-    EXPECT_STREQ(name, "Disk10");
-    FormatIndexedName(name, 5, "Percent", 12);  // cut, never overrun
-    EXPECT_STREQ(name, "Perc");
 
     // Each read sees the file as it is now (the wizard edits it between reads).
     ResetSetupState();
@@ -73,21 +56,14 @@ TEST(Profile, RulesTheSetupReliesOn) {
 // Every key of the corpus with every small buffer size: what comes back
 // fits the buffer and is terminated (the sanitizers watch the reads).
 TEST(Profile, CorpusStaysInsideItsBuffers) {
-    int n = 0;
     for (const CorpusFile& f : ProfileCorpus()) {
-        std::string path = f.missing ? TempPath("does_not_exist") : Write("corpus_" + f.name, f.text);
+        const std::string path = f.missing ? TempPath("does_not_exist") : Write("corpus_" + f.name, f.text);
         for (const CorpusKey& k : f.keys) {
-            for (unsigned size = 1; size <= 48; ++size) {
-                std::string v = Read(path, k.section.c_str(), k.key.c_str(), size);
-                EXPECT_LE(v.size(), size - 1u);
-                ++n;
-            }
+            for (unsigned size = 1; size <= 48; ++size) EXPECT_LE(Read(path, k.section, k.key, size).size(), size - 1u);
             ReadProfileInt(path.c_str(), k.section.c_str(), k.key.c_str());
         }
-        ProfileFile parsed = ParseProfile(f.text.data(), f.text.size());
-        EXPECT_FALSE(parsed.sections.empty());
+        EXPECT_FALSE(ParseProfile(f.text.data(), f.text.size()).sections.empty());
     }
-    EXPECT_GT(n, 5000);
 }
 
 TEST(ProfileBadInput, MissingEmptyAndBinaryFilesGiveDefaults) {
@@ -95,12 +71,11 @@ TEST(ProfileBadInput, MissingEmptyAndBinaryFilesGiveDefaults) {
         EXPECT_EQ(Read(path, "Software", "Version"), "") << path;  // a directory reads as missing too
         EXPECT_EQ(ReadProfileInt(path.c_str(), "Disk", "Number"), 0) << path;
     }
-
     std::mt19937 rng(12345);
-    std::string bytes(1 << 20, '\0');
+    std::string bytes(1 << 18, '\0');
     for (char& ch : bytes) ch = static_cast<char>(rng());
     for (const char* lead : {"", "\xef\xbb\xbf", "\xff\xfe", "\xfe\xff"}) {
-        std::string path = Write("binary", lead + bytes);
+        const std::string path = Write("binary", lead + bytes);
         Read(path, "Software", "Version", 100);
         Read(path, "", "", 100);
         EXPECT_FALSE(LoadProfile(path.c_str()).sections.empty());
@@ -108,24 +83,21 @@ TEST(ProfileBadInput, MissingEmptyAndBinaryFilesGiveDefaults) {
 }
 
 TEST(ProfileBadInput, HugeFileAndHugeLineAreCut) {
-    // 50 MB: many sections and keys; the key looked for is the last line.
+    // 20 MB: many sections and keys; the key looked for is the last line.
     std::string big;
-    big.reserve(50u << 20);
-    for (int s = 0; big.size() < (50u << 20); ++s) {
+    big.reserve(21u << 20);
+    for (int s = 0; big.size() < (20u << 20); ++s) {
         big += "[Section" + std::to_string(s) + "]\r\n";
         for (int k = 0; k < 100; ++k) big += "Key" + std::to_string(k) + "=some value of a key\r\n";
     }
-    big += "[Last]\r\nKey=" + std::string(100000, 'v') + "\r\n";
-    std::string path = Write("huge", big);
+    std::string path = Write("huge", big + "[Last]\r\nKey=" + std::string(100000, 'v') + "\r\n");
     EXPECT_EQ(Read(path, "Last", "Key", 20), std::string(19, 'v'));
     EXPECT_EQ(Read(path, "Section7", "Key99", 200), "some value of a key");
     EXPECT_EQ(ReadProfileInt(path.c_str(), "Last", "Key"), 0);
-
     // One line of 100,000 characters as a name and as a value.
-    std::string line = "[S]\n" + std::string(100000, 'k') + "=" + std::string(100000, '7') + "\nk=" +
-                       std::string(100000, '9') + "\n";
-    path = Write("longline", line);
-    EXPECT_EQ(Read(path, "S", std::string(100000, 'k').c_str(), 180), std::string(179, '7'));
+    const std::string k(100000, 'k');
+    path = Write("longline", "[S]\n" + k + "=" + std::string(100000, '7') + "\nk=" + std::string(100000, '9') + "\n");
+    EXPECT_EQ(Read(path, "S", k, 180), std::string(179, '7'));
     EXPECT_EQ(Read(path, "S", "k", 200), std::string(199, '9'));
     // Integers are read from the first 29 characters: 10^29 - 1, low 32 bits.
     EXPECT_EQ(ReadProfileInt(path.c_str(), "S", "k"), -1610612737);
