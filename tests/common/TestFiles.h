@@ -32,8 +32,7 @@ struct TempDir {
     TempDir() {
         static int n = 0;
         const auto* t = ::testing::UnitTest::GetInstance()->current_test_info();
-        path = fs::temp_directory_path() /
-               ("setuptest-" + std::to_string(n++) + "-" + (t ? t->name() : "global"));
+        path = fs::temp_directory_path() / ("setuptest-" + std::to_string(n++) + "-" + (t ? t->name() : "global"));
         fs::remove_all(path);
         fs::create_directories(path);
     }
@@ -71,22 +70,17 @@ constexpr uint32_t DosTime(int y, int mo, int d, int h, int mi, int s) {
     return static_cast<uint32_t>(y - 1980) << 25 | static_cast<uint32_t>(mo << 21 | d << 16 | h << 11 | mi << 5 | s / 2);
 }
 
-inline std::string PackHeader(int count) {
-    return std::string{0, 0, static_cast<char>(count & 0xFF), static_cast<char>((count >> 8) & 0xFF)};
-}
-
-inline std::string PackRecord(const std::string& name, const std::string& data, uint32_t dosTime = 0) {
-    std::string r = name;
-    r.push_back('\0');
-    for (uint32_t v : {static_cast<uint32_t>(data.size()), dosTime})
-        for (int i = 0; i < 4; ++i) r.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-    return r + data;
-}
-
+// v as `bytes` little-endian bytes.
 inline std::string Le(uint32_t v, int bytes) {
     std::string s;
     for (int i = 0; i < bytes; ++i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
     return s;
+}
+
+// A pack's header and one record, as the pack phase reads them.
+inline std::string PackHeader(int count) { return Le(0, 2) + Le(static_cast<uint32_t>(count), 2); }
+inline std::string PackRecord(const std::string& name, const std::string& data, uint32_t dosTime = 0) {
+    return name + '\0' + Le(static_cast<uint32_t>(data.size()), 4) + Le(dosTime, 4) + data;
 }
 
 // A ZIP archive with one stored entry; badCrc stores a wrong CRC-32 (the
