@@ -25,6 +25,13 @@ std::string Bytes(const char (&literal)[N]) {
     return std::string(literal, N - 1);
 }
 
+// Keys of one section.
+inline std::vector<CorpusKey> In(const std::string& section, std::initializer_list<const char*> keys) {
+    std::vector<CorpusKey> v;
+    for (const char* k : keys) v.push_back({section, k});
+    return v;
+}
+
 inline std::vector<CorpusFile> ProfileCorpus() {
     using S = std::string;
     std::vector<CorpusFile> c;
@@ -39,25 +46,22 @@ inline std::vector<CorpusFile> ProfileCorpus() {
         {{"Sec", "key"}, {" Sec ", "key"}, {"Sec", "  key "}, {" Sec ", "k2"}, {"Sec", "k2"}, {"\tSec", "key"}});
     add("ctlblanks", S("[S]\nvt=\x0bval\x0c\x1a\nfe=\x1a\x1avalue\x1a\n\x0b\x0c k3 \x1a= x\n") +
                          "c1c=\x1cv\x1f\nnb=\xa0v\xa0\nsoh=\x01v\x01\nnel=\x85v\x85\n",
-        {{"S", "vt"}, {"S", "fe"}, {"S", "k3"}, {"S", "c1c"}, {"S", "nb"}, {"S", "soh"}, {"S", "nel"}});
+        In("S", {"vt", "fe", "k3", "c1c", "nb", "soh", "nel"}));
     add("quotes",
         "[Q]\nk1=\"abc\"\nk2='abc'\nk3=\"abc'\nk4=\"abc\nk5=abc\"\nk6=\"\nk7=\"\"\nk8=''\n"
         "k9=\" spaced \"\nk10=\"\"abc\"\"\nk11=\"a\"b\"\nk12='\nk13= \"x\" \nk14=\"'\"\nk15=`x`\n",
-        {{"Q", "k1"}, {"Q", "k2"}, {"Q", "k3"}, {"Q", "k4"}, {"Q", "k5"}, {"Q", "k6"}, {"Q", "k7"}, {"Q", "k8"},
-         {"Q", "k9"}, {"Q", "k10"}, {"Q", "k11"}, {"Q", "k12"}, {"Q", "k13"}, {"Q", "k14"}, {"Q", "k15"}});
+        In("Q", {"k1", "k2", "k3", "k4", "k5", "k6", "k7", "k8", "k9", "k10", "k11", "k12", "k13", "k14", "k15"}));
     add("quotedsizes",
         "[Q]\nq18=\"" + digits40.substr(0, 18) + "\"\nq19=\"" + digits40.substr(0, 19) + "\"\nq20=\"" +
             digits40.substr(0, 20) + "\"\nq21='" + digits40.substr(0, 21) + "'\nu19=" + digits40.substr(0, 19) +
             "\nu20=" + digits40.substr(0, 20) + "\nu21=" + digits40.substr(0, 21) + "\n",
-        {{"Q", "q18"}, {"Q", "q19"}, {"Q", "q20"}, {"Q", "q21"}, {"Q", "u19"}, {"Q", "u20"}, {"Q", "u21"}});
-    add("cronly", "[A]\rk=one\r\r[B]\rk=two\rk2 = x \r",
-        {{"A", "k"}, {"B", "k"}, {"B", "k2"}});
+        In("Q", {"q18", "q19", "q20", "q21", "u19", "u20", "u21"}));
+    add("cronly", "[A]\rk=one\r\r[B]\rk=two\rk2 = x \r", {{"A", "k"}, {"B", "k"}, {"B", "k2"}});
     add("crlf", "[A]\r\nk=one\r\n\r\n[B]\r\nk=two\r\n", {{"A", "k"}, {"B", "k"}});
     add("mixedends", "[A]\n\rk=one\n\n\r\r\nj=two\r\n\n[B]\n\rk=three", {{"A", "k"}, {"A", "j"}, {"B", "k"}});
     add("semicolon", "[S]\n;comment=x\n; k = v\n;k\nk=real\n#hash=h\n//slash=s\n",
-        {{"S", ";comment"}, {"S", "; k"}, {"S", ";k"}, {"S", "k"}, {"S", "#hash"}, {"S", "//slash"}});
-    add("noequals", "[S]\nflag\nk=v\nflag2 \n  spaced flag  \n",
-        {{"S", "flag"}, {"S", "k"}, {"S", "flag2"}, {"S", "spaced flag"}});
+        In("S", {";comment", "; k", ";k", "k", "#hash", "//slash"}));
+    add("noequals", "[S]\nflag\nk=v\nflag2 \n  spaced flag  \n", In("S", {"flag", "k", "flag2", "spaced flag"}));
     add("dupkeys", "[S]\nk=1\nK=2\nk=3\n", {{"S", "k"}, {"S", "K"}});
     add("dupsections", "[S]\na=1\n[T]\na=t\n[s]\na=2\nb=3\n", {{"S", "a"}, {"S", "b"}, {"T", "a"}});
     add("beforesection", "a=1\n=anon\nb\n[S]\nb=2\n", {{"", "a"}, {"", "b"}, {"", ""}, {"S", "a"}, {"S", "b"}});
@@ -71,39 +75,35 @@ inline std::vector<CorpusFile> ProfileCorpus() {
         {{"Disk1", "File1"}, {"Disk1", "File01"}, {"Disk1", "File2"}, {"Disk1", "File10"}, {"Disk1", "File0"},
          {"Disk1", "Number"}, {"Disk01", "Number"}});
     add("signs", "[I]\na=+5\nb=-5\nc=--5\nd=+-5\ne= - 5\nf=-\ng=+\nh=-0\ni=+0x10\nj=-0x10\n",
-        {{"I", "a"}, {"I", "b"}, {"I", "c"}, {"I", "d"}, {"I", "e"}, {"I", "f"}, {"I", "g"}, {"I", "h"},
-         {"I", "i"}, {"I", "j"}});
+        In("I", {"a", "b", "c", "d", "e", "f", "g", "h", "i", "j"}));
     add("prefixes",
         "[I]\nh=0x1F\nH=0X1F\no=0o17\nO=0O17\nb=0b101\nB=0B101\nff=0xFFFFFFFF\nx=0x\nxg=0xg\nd=010\n"
         "b2=0b2\no9=0o9\nhl=0xabcDEF\nhz=0x7fffffff\n",
-        {{"I", "h"}, {"I", "H"}, {"I", "o"}, {"I", "O"}, {"I", "b"}, {"I", "B"}, {"I", "ff"}, {"I", "x"},
-         {"I", "xg"}, {"I", "d"}, {"I", "b2"}, {"I", "o9"}, {"I", "hl"}, {"I", "hz"}});
+        In("I", {"h", "H", "o", "O", "b", "B", "ff", "x", "xg", "d", "b2", "o9", "hl", "hz"}));
     add("junk", "[I]\na=12abc\nb=12 34\nc=1.5\nd=12;c\ne=abc\nf= 7\ng=\t8\nh=0 9\ni=z12\n",
-        {{"I", "a"}, {"I", "b"}, {"I", "c"}, {"I", "d"}, {"I", "e"}, {"I", "f"}, {"I", "g"}, {"I", "h"}, {"I", "i"}});
+        In("I", {"a", "b", "c", "d", "e", "f", "g", "h", "i"}));
     add("overflow",
         "[I]\na=4294967295\nb=4294967296\nc=2147483648\nd=-2147483649\ne=99999999999999999999\n"
         "f=0x1FFFFFFFF\ng=2147483647\nh=-2147483648\ni=0b111111111111111111111111111111111\n",
-        {{"I", "a"}, {"I", "b"}, {"I", "c"}, {"I", "d"}, {"I", "e"}, {"I", "f"}, {"I", "g"}, {"I", "h"}, {"I", "i"}});
+        In("I", {"a", "b", "c", "d", "e", "f", "g", "h", "i"}));
     add("longints",
         "[I]\nz28=" + S(27, '0') + "42\nz29=" + S(28, '0') + "42\nz30=" + S(29, '0') + "42\n" + "d31=" +
             digits40.substr(0, 31) + "\nq=\"" + S(27, '0') + "17\"\nsp=" + S(1, '-') + S(28, '0') + "9\n",
-        {{"I", "z28"}, {"I", "z29"}, {"I", "z30"}, {"I", "d31"}, {"I", "q"}, {"I", "sp"}});
-    add("quotedints", "[I]\na=\"42\"\nb='-7'\nc=\" 8\"\nd=\"9\ne=\"\"\nf='0x20'\n",
-        {{"I", "a"}, {"I", "b"}, {"I", "c"}, {"I", "d"}, {"I", "e"}, {"I", "f"}});
+        In("I", {"z28", "z29", "z30", "d31", "q", "sp"}));
+    add("quotedints", "[I]\na=\"42\"\nb='-7'\nc=\" 8\"\nd=\"9\ne=\"\"\nf='0x20'\n", In("I", {"a", "b", "c", "d", "e", "f"}));
     c.push_back({"missing", "", true, {{"Software", "Version"}, {"", ""}, {"Disk", "Number"}}});
     add("empty", "", {{"Software", "Version"}, {"", ""}, {"", "x"}});
     add("onlyblanks", " \r\n\t\n\x1a\n\n", {{"", ""}, {"", "x"}});
     add("bom", "\xef\xbb\xbf[Software]\r\nVersion=1.2\r\n", {{"Software", "Version"}, {"\xef\xbb\xbfSoftware", "Version"}});
     add("bomblank", "\xef\xbb\xbf\r\nk=before\r\n[S]\r\nk=v\r\n", {{"", "k"}, {"S", "k"}});
     add("bomtwice", "\xef\xbb\xbf\xef\xbb\xbf[S]\nk=v\n", {{"S", "k"}});
-    add("nulvalue", Bytes("[S]\nk=ab\0cd\nj=x\0\nm=\0tail\n"), {{"S", "k"}, {"S", "j"}, {"S", "m"}});
-    add("nulname", Bytes("[S]\nab\0cd=1\n\0z=2\nq=3\n"), {{"S", "ab"}, {"S", "abcd"}, {"S", ""}, {"S", "q"}, {"S", "z"}});
+    add("nulvalue", Bytes("[S]\nk=ab\0cd\nj=x\0\nm=\0tail\n"), In("S", {"k", "j", "m"}));
+    add("nulname", Bytes("[S]\nab\0cd=1\n\0z=2\nq=3\n"), In("S", {"ab", "abcd", "", "q", "z"}));
     add("nulsection", Bytes("[ab\0cd]\nk=1\n[x]\nk=2\n"), {{"ab", "k"}, {"abcd", "k"}, {"x", "k"}});
-    add("highbytes", "[S]\nk=caf\xe9\nh=\x80\x81\x8d\x9f\xff\n\xe9t\xe9=summer\n",
-        {{"S", "k"}, {"S", "h"}, {"S", "\xe9t\xe9"}});
-    add("emptyname", "[S]\n=v\n=w\n = x\nk=1\n", {{"S", ""}, {"S", " "}, {"S", "k"}});
-    add("emptyvalue", "[S]\nk=\nj= \t\nq=\"\"\n", {{"S", "k"}, {"S", "j"}, {"S", "q"}});
-    add("equalsinvalue", "[S]\nk=a=b\nj==c\nm = = d\n", {{"S", "k"}, {"S", "j"}, {"S", "m"}, {"S", ""}});
+    add("highbytes", "[S]\nk=caf\xe9\nh=\x80\x81\x8d\x9f\xff\n\xe9t\xe9=summer\n", In("S", {"k", "h", "\xe9t\xe9"}));
+    add("emptyname", "[S]\n=v\n=w\n = x\nk=1\n", In("S", {"", " ", "k"}));
+    add("emptyvalue", "[S]\nk=\nj= \t\nq=\"\"\n", In("S", {"k", "j", "q"}));
+    add("equalsinvalue", "[S]\nk=a=b\nj==c\nm = = d\n", In("S", {"k", "j", "m", ""}));
     add("innerspace", "[My Section]\nmy key = v\nmy  key = w\n",
         {{"My Section", "my key"}, {"my section", "MY KEY"}, {"My Section", "my  key"}, {"MySection", "mykey"}});
     add("longvalue", "[S]\nk=" + S(300, 'x') + "y\nq=\"" + S(150, 'q') + "\"\n", {{"S", "k"}, {"S", "q"}});
@@ -112,10 +112,10 @@ inline std::vector<CorpusFile> ProfileCorpus() {
     add("indexedsections", "[DISK1]\nNumber=2\n[Disk2]\nNumber=3\n[Disk10]\nNumber=4\n",
         {{"disk1", "number"}, {"Disk2", "Number"}, {"Disk10", "Number"}, {"Disk3", "Number"}});
     add("requestblanks", "[S]\nk=v\n", {{" S ", " k "}, {"\tS", "\tk\t"}, {"S\x1a", "k\x0b"}});
-    add("quotedblank", "[S]\na=\"  \"\nb=' '\nc=\" \n", {{"S", "a"}, {"S", "b"}, {"S", "c"}});
+    add("quotedblank", "[S]\na=\"  \"\nb=' '\nc=\" \n", In("S", {"a", "b", "c"}));
     add("lonebrackets", "[\n]\nk=v\n[S]\n[\nj=w\n", {{"", "["}, {"", "]"}, {"", "k"}, {"S", "["}, {"S", "j"}});
     add("longname", "[S]\n" + S(5000, 'n') + "=long\nk=v\n", {{"S", S(5000, 'n')}, {"S", "k"}});
-    add("sectionline", "[S] k=v\nj=w\n", {{"S", "k"}, {"S", "j"}, {"S", "[S] k"}});
+    add("sectionline", "[S] k=v\nj=w\n", In("S", {"k", "j", "[S] k"}));
     // Well-formed UTF-8 text as UTF-16 with its byte-order mark.
     auto utf16 = [](const std::string& utf8, bool bigEndian) {
         std::string out = bigEndian ? "\xfe\xff" : "\xff\xfe";
@@ -144,7 +144,7 @@ inline std::vector<CorpusFile> ProfileCorpus() {
                     "f5=\xf5\x80\x80\x80h\xe0\x80\x80i\xf0\x80\x80\x80j\xf8\x80k\xdf\xbf\xe0\xa0\x80\n"
                     "n\xc3\xa9=named\n"
                     "end=\xe2\x82",
-        {{"S", "k"}, {"S", "bad"}, {"S", "n\xe9"}, {"S", "f5"}, {"S", "end"}});
+        In("S", {"k", "bad", "n\xe9", "f5", "end"}));
     add("utf16text", utf16("[S]\r\nk=x\r\n", false) + Bytes("j\0=\0\xe9\0\xac\x20\x2d\x4e\x3d\xd8\0\0z\0\n\0") + "\x01",
         {{"S", "k"}, {"S", "j"}});
     add("morlan",
