@@ -226,13 +226,12 @@ TEST_F(CheckTest, EachDefectIsFoundOnItsLine) {
         const CheckReport r = Run();
         const int line = LineOf(row.at, row.nth);
         SCOPED_TRACE("row " + std::to_string(&row - rows) + ": " + row.words + "\n" + Dump(r));
-        if (row.count >= 0) EXPECT_EQ(static_cast<int>(r.findings.size()), row.count);
-        if (row.count != 0)
-            EXPECT_TRUE(std::any_of(r.findings.begin(), r.findings.end(), [&](const CheckFinding& f) {
+        EXPECT_TRUE(row.count < 0 || static_cast<int>(r.findings.size()) == row.count);
+        EXPECT_TRUE(row.count == 0 || std::any_of(r.findings.begin(), r.findings.end(), [&](const CheckFinding& f) {
                 return f.error == row.error && f.line == line && f.message.find(row.words) != std::string::npos;
             }));
-        if (row.words == "180 bytes")  // the archive paths are not blamed
-            for (const CheckFinding& f : r.findings) EXPECT_NE(f.line, LineOf("File1=prog"));
+        for (const CheckFinding& f : r.findings)  // with a long folder the archive paths are not blamed
+            EXPECT_TRUE(row.words != "180 bytes" || f.line != LineOf("File1=prog"));
     }
 }
 
