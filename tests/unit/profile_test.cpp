@@ -9,6 +9,8 @@
 
 #include "common/ProfileCorpus.h"
 #include "common/TestFiles.h"
+#include "config/Profile.h"
+#include "config/SetupState.h"
 
 namespace {
 

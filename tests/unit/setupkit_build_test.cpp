@@ -9,12 +9,12 @@
 #include <random>
 
 #include "common/TestFiles.h"
+#include "config/Profile.h"
 #include "engine/PackFile.h"
 #include "engine/ZipUnpacker.h"
 #include "setupkit/lib/MediumBuild.h"
 #include "setupkit/lib/MediumCheck.h"
 #include "setupkit/lib/PackWriter.h"
-#include "setupkit/lib/ParallelDeflate.h"
 
 using namespace testfs;
 
