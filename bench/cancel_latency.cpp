@@ -5,7 +5,9 @@
 // the posted step messages like a user's) and measures until the question
 // "Exit installation?" is visible; it answers No and repeats. Prints the
 // median and the worst of the trials.
-#include <windows.h>
+#include "win/support/WinTest.h"
+
+#include <commctrl.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -13,11 +15,8 @@
 #include <thread>
 #include <vector>
 
-#include "config/SetupState.h"
 #include "engine/EngineIds.h"
 #include "engine/ProgressDlg.h"
-#include "win/support/EngineMedia.h"
-#include "win/support/UiDriver.h"
 
 namespace {
 
@@ -48,13 +47,14 @@ bool ClickWithInput(HWND button) {
 int main(int argc, char** argv) {
     const int trials = argc > 1 ? std::atoi(argv[1]) : 15;
     const int records = argc > 2 ? std::atoi(argv[2]) : 40000;
-    media::Media m;
-    m.WriteIni("[Remove]\nNumber=1\nDir1=packs\nFile1=small.pak\nDest1=out\n");
-    media::MakeDir(m.Dst("packs"));
-    media::MakeDir(m.Dst("out"));
-    std::string bytes = media::PackHeader(std::min(records, 32767));
-    for (int r = 0; r < records; ++r) bytes += media::PackRecord("f" + std::to_string(r), "tiny record");
-    media::WriteFile(m.Dst("packs\\small.pak"), bytes);
+    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&icc);
+    wt::Scratch m("[Remove]\nNumber=1\nDir1=packs\nFile1=small.pak\nDest1=out\n");
+    wt::MakeDir(m.inst + "\\packs");
+    wt::MakeDir(m.inst + "\\out");
+    std::string bytes = testfs::PackHeader(std::min(records, 32767));
+    for (int r = 0; r < records; ++r) bytes += testfs::PackRecord("f" + std::to_string(r), "tiny record");
+    wt::Write(m.inst + "\\packs\\small.pak", bytes);
 
     // "idle": the same clicks while the dialog waits between archives, the
     // cost of the click and of the question box themselves.
@@ -67,8 +67,8 @@ int main(int argc, char** argv) {
         for (int k = 1; k <= 100; ++k)
             ini += "File" + std::to_string(k) + "=a\nDir" + std::to_string(k) + "=\nPercent" + std::to_string(k) + "=" +
                    std::to_string(k) + "\n";
-        m.WriteIni(ini);
-        media::MakeZip(m.Src("a.zip"), "a.txt", "A");
+        m.Ini(ini);
+        wt::Write(m.media + "\\a.zip", testfs::StoredZip("a.txt", "A"));
         dlg.phase = 0;
         dlg.archivePauseMs = 600000;
     }

@@ -1,0 +1,537 @@
+// The steps after copying on Wine's real registry, file system and shell:
+// start-up, shortcuts, the kernel and USB drivers, deleting listed files,
+// the language library and the final action.
+#include "win/support/WinTest.h"
+
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <cstdio>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "app/SetupApp.h"
+#include "fw/Handles.h"
+#include "system/SystemSteps.h"
+
+using namespace wt;
+
+namespace {
+
+bool KeyExists(HKEY root, const std::string& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    return RegCloseKey(key), true;
+}
+// Deletes a key with everything below it; true when it is gone.
+bool DeleteKeyTree(HKEY root, const std::string& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return true;
+    char name[260];
+    while (RegEnumKeyA(key, 0, name, sizeof name) == ERROR_SUCCESS && DeleteKeyTree(key, name)) {
+    }
+    RegCloseKey(key);
+    return RegDeleteKeyA(root, path.c_str()) == ERROR_SUCCESS;
+}
+bool MakeKey(HKEY root, const std::string& path, const char* driver = nullptr) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return false;
+    if (driver) RegSetValueExA(key, "Driver", 0, REG_SZ, reinterpret_cast<const BYTE*>(driver), lstrlenA(driver) + 1);
+    return RegCloseKey(key), true;
+}
+std::string Class(const std::string& name) { return kDeviceClassKeyPrefix + name; }
+
+std::string WindowsDir() {
+    char dir[MAX_PATH] = {0};
+    GetWindowsDirectoryA(dir, MAX_PATH);
+    return dir;
+}
+// The system's own System32 as this process names it (a 32-bit process on
+// 64-bit Windows reaches it as Sysnative), and the 32-bit one of a 64-bit
+// Windows with its drivers folder ("" on a 32-bit Windows): no copy may
+// land there.
+std::string NativeSystemDir() {
+    BOOL wow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wow64);
+    return WindowsDir() + (wow64 ? "\\Sysnative" : "\\System32");
+}
+std::string Wow64SystemDir() {
+    char dir[MAX_PATH] = {0};
+    const UINT n = GetSystemWow64DirectoryA(dir, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return "";
+    MakeDir(std::string(dir) + "\\drivers");
+    return dir;
+}
+
+// A scratch tree with bin in the installation folder; the step under test
+// reads media\morlan.ini.
+struct SystemTest : ::testing::Test {
+    Scratch s;
+    CSetupApp app;
+    SystemTest() { MakeDir(In("bin")); }
+    std::string In(const std::string& rel) const { return std::string(g_setup.installDir) + "\\" + rel; }
+    void Config(const std::string& text) { Write(g_setup.configPath, text); }
+};
+
+}  // namespace
+
+TEST(StartUp, SourceFolderIsTheExecutablesAndBecomesCurrent) {
+    Scratch s;
+    InitSetupStateFromModule();
+    char module[MAX_PATH];
+    GetModuleFileNameA(nullptr, module, MAX_PATH);
+    const std::string folder = std::string(module).substr(0, std::string(module).rfind('\\'));
+    EXPECT_EQ(std::string(g_setup.sourceDir), folder);
+    EXPECT_EQ(std::string(g_setup.configPath), folder + "\\morlan.ini");
+    EXPECT_TRUE(SameNoCase(CurrentDir(), folder)) << CurrentDir();
+    EXPECT_EQ(g_setup.platformId, 2u);  // the test prefix reports the NT family
+}
+
+// The user's Desktop and Programs folders point at scratch folders (in
+// both keys: Wine's shell rewrites "Shell Folders" from "User Shell
+// Folders"); links are read back through the shell's link object.
+class Shortcuts : public SystemTest {
+protected:
+    struct Saved {
+        HKEY key;
+        const char* name;
+        DWORD type;
+        std::string value;
+    };
+    std::vector<Saved> saved_;
+    std::string programs_ = s / "Programs", desktop_ = s / "Desktop";
+
+    void SetUp() override {
+        ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+        for (const char* path : {"Shell Folders", "User Shell Folders"}) {
+            HKEY k = nullptr;
+            ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, (std::string("Software\\Microsoft\\Windows\\CurrentVersion\\"
+                                                                     "Explorer\\") + path).c_str(), 0, KEY_ALL_ACCESS, &k),
+                      ERROR_SUCCESS);
+            for (const char* name : {"Desktop", "Programs"}) {
+                char value[MAX_PATH] = {};
+                DWORD type = 0, size = MAX_PATH;
+                ASSERT_EQ(RegQueryValueExA(k, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size), ERROR_SUCCESS);
+                saved_.push_back({k, name, type, value});
+            }
+        }
+        MakeDir(programs_);
+        MakeDir(desktop_);
+        SetShellFolder("Programs", programs_);
+        SetShellFolder("Desktop", desktop_);
+        Write(In("bin\\prog.exe"), "MZ");
+        Write(In("bin\\prog.ico"), "icon");
+    }
+    void TearDown() override {
+        for (const Saved& v : saved_) SetShellFolder(v.name, v.value, v.key);
+        for (size_t i = 0; i < saved_.size(); i += 2) RegCloseKey(saved_[i].key);
+        CoUninitialize();
+    }
+    // Points a folder at the path, or removes the value the setup reads.
+    void SetShellFolder(const char* name, const std::string& folder, HKEY only = nullptr) {
+        for (const Saved& v : saved_) {
+            if (std::string(v.name) != name || (only && v.key != only)) continue;
+            if (folder.empty()) RegDeleteValueA(v.key, name);
+            else RegSetValueExA(v.key, name, 0, v.type, reinterpret_cast<const BYTE*>(folder.c_str()),
+                                static_cast<DWORD>(folder.size() + 1));
+        }
+    }
+    void Shortcut(const std::string& keys, const char* exec = "bin\\prog.exe") {
+        Config("[Shortcut]\n" + keys + "\n[Exec]\nExecFile=" + exec + "\n");
+    }
+    static bool Made(const std::string& folder, const std::string& name) { return Exists(folder + "\\" + name + ".lnk"); }
+};
+
+TEST_F(Shortcuts, LinksCarryTargetFolderDescriptionAndIcon) {
+    const struct {
+        const char *keys, *exec, *link;
+        std::string path, icon;
+    } cases[] = {
+        {"Descript2=Prog\nIco=prog", "bin\\prog.exe", "Prog", In("bin\\prog.exe"), In("bin\\prog.ico,0")},
+        {"Descript2=NoIcon\nIco=", "bin\\prog.exe", "NoIcon", In("bin\\prog.exe"), ""},
+        {"Descript2=Missing\nIco=missing", "bin\\prog.exe", "Missing", In("bin\\prog.exe"), ""},
+        {"Descript2=Wild\nIco=p*", "bin\\prog.exe", "Wild", In("bin\\prog.exe"), ""},
+        {"", "prog.exe", "", In("prog.exe"), ""},  // no Descript2: ".lnk"; no "bin" inserted
+    };
+    for (const auto& c : cases) {
+        Shortcut(std::string("Descript1=Device programmer\n") + c.keys, c.exec);
+        app.CreateShortcuts();
+        for (const std::string& folder : {programs_, desktop_}) {
+            ComPtr<IShellLinkA> link;
+            ComPtr<IPersistFile> file;
+            WCHAR wide[MAX_PATH];
+            MultiByteToWideChar(CP_ACP, 0, (folder + "\\" + c.link + ".lnk").c_str(), -1, wide, MAX_PATH);
+            ASSERT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                                   link.PutVoid())) &&
+                        SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.PutVoid())) &&
+                        SUCCEEDED(file->Load(wide, STGM_READ))) << folder << " " << c.link;
+            char path[MAX_PATH] = {}, dir[MAX_PATH] = {}, description[MAX_PATH] = {}, icon[MAX_PATH] = {};
+            int iconIndex = -1;
+            link->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH);
+            link->GetWorkingDirectory(dir, MAX_PATH);
+            link->GetDescription(description, MAX_PATH);
+            link->GetIconLocation(icon, MAX_PATH, &iconIndex);
+            EXPECT_EQ(path, c.path);
+            EXPECT_EQ(dir, In("bin"));
+            EXPECT_STREQ(description, "Device programmer");
+            EXPECT_EQ(*icon ? icon + ("," + std::to_string(iconIndex)) : "", c.icon) << c.link;
+        }
+    }
+    Shortcut("Descript2=Chosen");
+    for (int choice = 0; choice < 4; ++choice) {
+        g_setup.startMenuShortcut = choice & 1;
+        g_setup.desktopShortcut = choice >> 1;
+        app.CreateShortcuts();
+        EXPECT_EQ(Made(programs_, "Chosen"), (choice & 1) != 0) << choice;
+        EXPECT_EQ(Made(desktop_, "Chosen"), (choice >> 1) != 0) << choice;
+        DeleteFileA((programs_ + "\\Chosen.lnk").c_str());
+        DeleteFileA((desktop_ + "\\Chosen.lnk").c_str());
+    }
+}
+
+// A folder that cannot be read, or that does not leave room for the name in
+// the 256-byte link path, skips that shortcut only: nothing is cut into some
+// other name.
+TEST_F(Shortcuts, UnreadableOrTooLongFolderSkipsThatShortcutOnly) {
+    Shortcut("Descript2=Skipped");
+    SetShellFolder("Programs", "");
+    app.CreateShortcuts();
+    EXPECT_TRUE(Made(desktop_, "Skipped"));
+    EXPECT_FALSE(Made("C:", "Skipped") || Made(s.path.string(), "Skipped"));
+
+    const std::string longName(150, 'n'), longFolder = s / std::string(250 - s.path.string().size(), 'd');
+    MakeDir(longFolder);
+    SetShellFolder("Programs", longFolder);
+    Shortcut("Descript2=" + longName);
+    app.CreateShortcuts();
+    EXPECT_TRUE(std::filesystem::is_empty(longFolder));
+    EXPECT_TRUE(Made(desktop_, longName));
+}
+
+TEST_F(Shortcuts, OleThatCannotStartIsReportedAndNoFileIsWritten) {
+    Shortcut("Descript2=NoOle");
+    std::thread worker([&] {  // a thread of the multithreaded apartment cannot initialise OLE
+        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        app.CreateShortcuts();
+        CoUninitialize();
+    });
+    EXPECT_EQ(ui::Answer("OleInitialize error", IDOK, 10000), "OleInitialize error");
+    worker.join();
+    EXPECT_FALSE(Made(programs_, "NoOle") || Made(desktop_, "NoOle"));
+}
+
+// The kernel driver: the service key below HKEY_LOCAL_MACHINE and the driver
+// in the system's own drivers folder. Neither a service that Wine would try
+// to load at its next start nor the driver file is left behind.
+class KernelService : public SystemTest {
+protected:
+    const std::string driver_ = NativeSystemDir() + "\\drivers\\Kr3nt.sys", wow64_ = Wow64SystemDir();
+    void SetUp() override {
+        ASSERT_TRUE(DeleteKeyTree(HKEY_LOCAL_MACHINE, kKernelServiceKey));
+        Write(In("bin\\Kr3nt.sys"), "new driver");
+        Write(driver_, "old driver");
+    }
+    void TearDown() override {
+        EXPECT_TRUE(DeleteKeyTree(HKEY_LOCAL_MACHINE, kKernelServiceKey));
+        DeleteFileA(driver_.c_str());
+        if (!wow64_.empty()) DeleteFileA((wow64_ + "\\drivers\\Kr3nt.sys").c_str());
+    }
+    // The service values with their types and sizes (strings with their
+    // terminating zero), after which the counts of values and subkeys.
+    static std::string ServiceKey() {
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKernelServiceKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return "no key";
+        std::string all;
+        for (const char* name : {"DisplayName", "ErrorControl", "ImagePath", "Start", "Type"}) {
+            char buf[512];
+            DWORD type = 0, size = sizeof buf;
+            RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buf), &size);
+            all += name + (" " + std::to_string(type) + " " + std::to_string(size) + " ") +
+                   (type == REG_DWORD ? std::to_string(*reinterpret_cast<DWORD*>(buf)) : std::string(buf, size)) + ";";
+        }
+        DWORD values = 0, subkeys = 0;
+        RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr, nullptr, nullptr);
+        RegCloseKey(key);
+        return all + std::to_string(values) + " values, " + std::to_string(subkeys) + " subkeys";
+    }
+    static std::string Expected(int values, int subkeys) {
+        return std::string("DisplayName 1 6 KR3NT") + '\0' + ";ErrorControl 4 4 1;ImagePath 1 27 System32\\DRIVERS\\Kr3nt.sys" +
+               '\0' + ";Start 4 4 2;Type 4 4 1;" + std::to_string(values) + " values, " + std::to_string(subkeys) + " subkeys";
+    }
+};
+
+// The driver replaces the old one in the system's own folder (never the
+// 32-bit one); without a driver file the key is written all the same.
+// Registering again keeps other values and subkeys.
+TEST_F(KernelService, WritesTheValuesReplacesTheDriverAndKeepsOtherValues) {
+    app.RegisterKernelService();
+    EXPECT_EQ(Read(driver_), "new driver");
+    EXPECT_FALSE(!wow64_.empty() && Exists(wow64_ + "\\drivers\\Kr3nt.sys"));
+    EXPECT_EQ(ServiceKey(), Expected(5, 0));
+
+    ASSERT_TRUE(MakeKey(HKEY_LOCAL_MACHINE, kKernelServiceKey + std::string("\\Parameters")));
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKernelServiceKey, 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+    const DWORD disabled = 4;  // to be overwritten
+    RegSetValueExA(key, "Group", 0, REG_SZ, reinterpret_cast<const BYTE*>("Extended Base"), 14);
+    RegSetValueExA(key, "Start", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&disabled), 4);
+    RegCloseKey(key);
+    DeleteFileA(In("bin\\Kr3nt.sys").c_str());
+    Write(driver_, "old driver");
+    app.RegisterKernelService();
+    EXPECT_EQ(Read(driver_), "old driver");
+    EXPECT_EQ(ServiceKey(), Expected(6, 1));
+}
+
+// Wine keeps no access control on registry keys, so the key is made to fail
+// another way: "KR3NT" is a (volatile) symbolic link to a key below a
+// volatile key, where a non-volatile key cannot be created. The message
+// comes, nothing is written, and the copy made before stays.
+TEST_F(KernelService, KeyThatCannotBeCreatedGivesRegisterErrorAndNoValue) {
+    const char kVolatileParent[] = "Software\\SetupTestVolatile";
+    auto removeLink = [&] {
+        HKEY link = nullptr;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKernelServiceKey, REG_OPTION_OPEN_LINK, DELETE | KEY_READ, &link) ==
+            ERROR_SUCCESS)
+            RegDeleteKeyA(link, ""), RegCloseKey(link);  // the link itself, not its target
+        DeleteKeyTree(HKEY_LOCAL_MACHINE, kVolatileParent);
+    };
+    removeLink();
+    HKEY parent = nullptr, link = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kVolatileParent, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
+                              nullptr, &parent, nullptr), ERROR_SUCCESS);
+    RegCloseKey(parent);
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKernelServiceKey, 0, nullptr,
+                              REG_OPTION_CREATE_LINK | REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &link, nullptr),
+              ERROR_SUCCESS);
+    const wchar_t target[] = L"\\Registry\\Machine\\Software\\SetupTestVolatile\\KR3NT";
+    RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(target),
+                   sizeof target - sizeof(wchar_t));
+    RegCloseKey(link);
+    ui::Driver driver([&] { EXPECT_EQ(ui::Answer("Register error!", IDOK), "Register error!"); });
+    app.RegisterKernelService();
+    driver.Finish();
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kKernelServiceKey));  // the target was never made
+    removeLink();
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kVolatileParent));
+    EXPECT_EQ(Read(driver_), "new driver");
+}
+
+// The device-key removal below a scratch key of the current user, so that
+// nothing of the machine's own keys is at stake: each instance's class key
+// goes (until an instance without "Driver"), then every instance (more than
+// one batch of them too), then the device; an empty "Driver" never names
+// the class folder itself; nothing else is touched.
+TEST(DeviceKeys, ClassKeysThenInstancesThenTheDevice) {
+    const char* kRoot = "Software\\SetupTests\\UsbRoot";
+    const std::string dev = "Enum\\USB\\VID_1234&PID_ABCD", other = Class("Other\\0000");
+    std::vector<std::pair<std::string, const char*>> many;
+    char name[16];
+    for (int i = 0; i < 203; ++i) std::snprintf(name, sizeof name, "\\%04d", i), many.push_back({dev + name, nullptr});
+    const struct {
+        std::vector<std::pair<std::string, const char*>> make;  // key, its "Driver" value
+        std::vector<std::string> gone, kept;
+    } cases[] = {
+        {{{dev + "\\5&1", "USB\\0000"}, {dev + "\\5&2", "USB\\0001"}, {Class("USB\\0000"), nullptr},
+          {Class("USB\\0001"), nullptr}, {"Enum\\USB\\VID_1234&PID_ABCE\\5&9", nullptr}},
+         {Class("USB\\0000"), Class("USB\\0001"), dev},
+         {Class("USB"), other, "Enum\\USB\\VID_1234&PID_ABCE\\5&9"}},
+        {{{dev + "\\0000", "USB\\0000"}, {dev + "\\0001", nullptr}, {dev + "\\0002", "USB\\0002"},
+          {Class("USB\\0000"), nullptr}, {Class("USB\\0002"), nullptr}},
+         {Class("USB\\0000"), dev},
+         {Class("USB\\0002")}},
+        {{{dev + "\\0000", ""}}, {dev}, {kDeviceClassKeyPrefix, other}},
+        {many, {dev}, {"Enum\\USB", other}},
+        {{{Class("USB\\0000"), nullptr}}, {}, {Class("USB\\0000"), other}},  // no device key
+    };
+    for (const auto& c : cases) {
+        HKEY root = nullptr;
+        ASSERT_TRUE(DeleteKeyTree(HKEY_CURRENT_USER, kRoot));
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kRoot, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root, nullptr),
+                  ERROR_SUCCESS);
+        ASSERT_TRUE(MakeKey(root, other));
+        for (const auto& [key, driver] : c.make) ASSERT_TRUE(MakeKey(root, key, driver));
+        DeleteDeviceKeysUnder(root, dev.c_str());
+        for (const std::string& k : c.gone) EXPECT_FALSE(KeyExists(root, k)) << k << ", case " << (&c - cases);
+        for (const std::string& k : c.kept) EXPECT_TRUE(KeyExists(root, k)) << k << ", case " << (&c - cases);
+        RegCloseKey(root);
+    }
+    EXPECT_TRUE(DeleteKeyTree(HKEY_CURRENT_USER, kRoot));
+}
+
+// The whole USB step on HKEY_LOCAL_MACHINE and the Windows folder of the
+// test prefix: the [SystemFile] copies, the device's keys and the driver
+// database; everything made here is removed again.
+class UsbDriver : public SystemTest {
+protected:
+    static constexpr const char* kDevice = "Enum\\USB\\VID_FFF1&PID_0002";
+    const std::string windows_ = WindowsDir(), dest_ = windows_ + "\\setuptest usb", wow64_ = Wow64SystemDir(),
+                      system_ = NativeSystemDir() + "\\drivers\\usbtest3.sys";
+    const bool hadEnum_ = KeyExists(HKEY_LOCAL_MACHINE, "Enum"), hadClass_ = KeyExists(HKEY_LOCAL_MACHINE, kDeviceClassKeyPrefix);
+
+    void SetUp() override {
+        for (const char* n : {"1", "2", "3"}) Write(In("bin\\usbtest" + std::string(n) + ".sys"), "driver " + std::string(n));
+        MakeDir(dest_);
+        MakeDir(windows_ + "\\INF");
+        for (const char* db : {"Drvidx.bin", "Drvdata.bin"}) Write(windows_ + "\\INF\\" + db, "index");
+        ASSERT_TRUE(MakeKey(HKEY_LOCAL_MACHINE, kDevice + std::string("\\0000"), "SetupTestUsb\\0000"));
+        ASSERT_TRUE(MakeKey(HKEY_LOCAL_MACHINE, Class("SetupTestUsb\\0000")));
+    }
+    void TearDown() override {
+        testfs::RemoveAll(dest_);
+        for (const std::string& f : {windows_ + "\\usbtest2.sys", system_, wow64_ + "\\drivers\\usbtest3.sys",
+                                     windows_ + "\\INF\\Drvidx.bin", windows_ + "\\INF\\Drvdata.bin"})
+            DeleteFileA(f.c_str());
+        EXPECT_TRUE(DeleteKeyTree(HKEY_LOCAL_MACHINE, Class("SetupTestUsb")) && DeleteKeyTree(HKEY_LOCAL_MACHINE, kDevice));
+        EXPECT_TRUE(hadEnum_ || DeleteKeyTree(HKEY_LOCAL_MACHINE, "Enum"));
+        EXPECT_TRUE(hadClass_ || DeleteKeyTree(HKEY_LOCAL_MACHINE, kDeviceClassKeyPrefix));
+    }
+    bool DatabaseThere() const { return Exists(windows_ + "\\INF\\Drvidx.bin") || Exists(windows_ + "\\INF\\Drvdata.bin"); }
+};
+
+TEST_F(UsbDriver, CopiesSystemFilesAndClearsTheDevice) {
+    Config("[SystemFile]\nNumber=3\nFile1=usbtest1.sys\nDir1=setuptest usb\nFile2=usbtest2.sys\n"
+           "File3=usbtest3.sys\nDir3=System32\\drivers\n[RegIni]\nVID=FFF1\nPID=0002\n");
+    Write(dest_ + "\\usbtest1.sys", "older driver");
+    app.InstallUsbDriver();
+    EXPECT_EQ(Read(dest_ + "\\usbtest1.sys"), "driver 1");
+    EXPECT_EQ(Read(windows_ + "\\usbtest2.sys"), "driver 2");  // no Dir2: the Windows folder itself
+    EXPECT_EQ(Read(system_), "driver 3");  // the system's own System32, not the 32-bit one
+    EXPECT_FALSE(!wow64_.empty() && Exists(wow64_ + "\\drivers\\usbtest3.sys"));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kDevice) || KeyExists(HKEY_LOCAL_MACHINE, Class("SetupTestUsb\\0000")));
+    EXPECT_FALSE(DatabaseThere());
+}
+
+// An empty VID or PID changes nothing but the copies; without the device's
+// key the database still goes.
+TEST_F(UsbDriver, MissingDeviceOrEmptyIds) {
+    for (const char* ids : {"[RegIni]\nVID=FFF1\n", "[RegIni]\nPID=0002\n"}) {
+        Config(std::string("[SystemFile]\nNumber=1\nFile1=usbtest1.sys\nDir1=setuptest usb\n") + ids);
+        app.InstallUsbDriver();
+        EXPECT_EQ(Read(dest_ + "\\usbtest1.sys"), "driver 1") << ids;
+        EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kDevice) && KeyExists(HKEY_LOCAL_MACHINE, Class("SetupTestUsb\\0000")) &&
+                    Exists(windows_ + "\\INF\\Drvidx.bin") && Exists(windows_ + "\\INF\\Drvdata.bin")) << ids;
+    }
+    ASSERT_TRUE(DeleteKeyTree(HKEY_LOCAL_MACHINE, kDevice));
+    Config("[RegIni]\nVID=FFF1\nPID=0002\n");
+    app.InstallUsbDriver();
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, Class("SetupTestUsb\\0000")));
+    EXPECT_FALSE(DatabaseThere());
+}
+
+using Completion = SystemTest;
+
+TEST_F(Completion, DeleteListedFilesGoesOnPastAMissingEntryAndStopsAtNumber) {
+    for (const char* f : {"a.txt", "b.txt", "bin\\c.txt", "d.txt"}) Write(In(f), f);
+    for (const char* number : {"", "Number=-1\n"}) {  // nothing is deleted, whatever the entries say
+        Config(std::string("[DelFile]\n") + number + "File1=a.txt\n");
+        app.DeleteListedFiles();
+        EXPECT_TRUE(Exists(In("a.txt"))) << number;
+    }
+    // File2 missing (names the folder itself: the deletion fails), File3 in
+    // a subfolder is still deleted, File4 lies beyond Number.
+    Config("[DelFile]\nNumber=3\nFile1=a.txt\nFile3=bin\\c.txt\nFile4=d.txt\n");
+    app.DeleteListedFiles();
+    for (auto [f, kept] : {std::pair{"a.txt", false}, {"bin\\c.txt", false}, {"b.txt", true}, {"d.txt", true}, {"", true}})
+        EXPECT_EQ(Exists(In(f)), kept) << f;
+}
+
+// The library of the chosen language (key number: list position plus one)
+// is copied over the fixed name, unless it is Default or missing; a file
+// left read-only and system by an earlier installation is kept then, and
+// replaced by a copy. (Wine run by an unprivileged user keeps no system bit
+// on a read-only file, so the bits are read back.)
+TEST_F(Completion, LanguageLibraryCopiedOverTheFixedNameUnlessDefaultOrMissing) {
+    Write(In("bin\\Lang.dll"), "english");
+    Write(In("bin\\German.dll"), "german");
+    SetFileAttributesA(In("bin\\Lang.dll").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM);
+    const DWORD earlier = GetFileAttributesA(In("bin\\Lang.dll").c_str()) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM);
+    ASSERT_NE(earlier & FILE_ATTRIBUTE_READONLY, 0u);
+    g_setup.languageIndex = 1;
+    for (const char* value : {"Default", "DEFAULT", "default", "Missing"}) {
+        Config(std::string("[Language]\nNumber=2\nFile1=English\nFile2=") + value + "\nDestFile=Lang\n");
+        app.CopyLanguageLibrary();
+        EXPECT_EQ(Read(In("bin\\Lang.dll")), "english") << value;
+        EXPECT_EQ(GetFileAttributesA(In("bin\\Lang.dll").c_str()) & earlier, earlier) << value;
+    }
+    Config("[Language]\nNumber=2\nFile1=Default\nFile2=German\nDestFile=Lang\n");
+    app.CopyLanguageLibrary();
+    EXPECT_EQ(Read(In("bin\\Lang.dll")), "german");
+    EXPECT_EQ(Read(In("bin\\German.dll")), "german");
+}
+
+// 160 characters of folder: the 180-byte source buffer cannot hold
+// "\bin\GermanLangLib.dll" after it. Cut to 179 characters the path would
+// end in "GermanLangLib.", which names the file GermanLangLib.
+TEST_F(Completion, LanguageLibraryPathTooLongIsRefusedNotCut) {
+    const std::string dir = s.inst + "\\" + std::string(159 - s.inst.size(), 'x');
+    MakeDir(dir);
+    MakeDir(dir + "\\bin");
+    Set(g_setup.installDir, dir);
+    ASSERT_EQ(std::strlen(g_setup.installDir), 160u);
+    Write(In("bin\\GermanLangLib"), "cut name");
+    Write(In("bin\\GermanLangLib.dll"), "german");
+    Write(In("bin\\Lang.dll"), "english");
+    Config("[Language]\nFile1=GermanLangLib\nDestFile=Lang\n");
+    app.CopyLanguageLibrary();
+    EXPECT_EQ(Read(In("bin\\Lang.dll")), "english");
+}
+
+// The final action: start the program (by its quoted path: in a folder with
+// blanks an unquoted command line would first name the decoy dir.exe), open
+// its folder (in another process), or, after a declined restart, nothing
+// and no message at all.
+TEST_F(Completion, FinalActionStartsOpensOrDoesNothing) {
+    std::string marker(MAX_PATH, '\0');
+    marker.resize(GetModuleFileNameA(nullptr, marker.data(), MAX_PATH));
+    marker = marker.substr(0, marker.rfind('\\')) + "\\helpers\\marker.exe";
+    const struct {
+        BOOL run;
+        int type;
+        BOOL restart;
+        bool started, opened;
+    } rows[] = {{TRUE, 1, TRUE, true, false}, {FALSE, 1, TRUE, false, true}, {TRUE, 0, FALSE, false, false}};
+    for (const auto& row : rows) {
+        const std::string base = s / ("final" + std::to_string(&row - rows)), before = base + "\\dir with blanks",
+                          app_exe = before + "\\bin\\app.exe", folder = before + "\\Folder 7";
+        for (const std::string& d : {base, before, before + "\\bin", folder}) MakeDir(d);
+        Set(g_setup.installDir, before);
+        ASSERT_TRUE(CopyFileA(marker.c_str(), app_exe.c_str(), FALSE)) << marker;
+        ASSERT_TRUE(CopyFileA(marker.c_str(), (base + "\\dir.exe").c_str(), FALSE));
+        Config("[Exec]\nExecFile=bin\\app.exe\nExecDir=Folder 7\n");
+        g_setup.runAfterSetup = row.run;
+        g_setup.programmerType = row.type;
+        g_setup.platformId = 2;
+        g_setup.restartNow = row.restart;
+        std::atomic<bool> stop{false};
+        std::string box;  // any message box is a fault: answered and remembered
+        ui::Driver watcher([&] {
+            for (; !stop; Sleep(20))
+                if (HWND b = ui::FindMessageBox("")) box = ui::MessageBoxText(b), PostMessageA(b, WM_COMMAND, IDOK, 0);
+        });
+        app.RunFinalAction();
+        HWND window = ui::WaitFor([] {
+            HWND w = nullptr;
+            while ((w = FindWindowExA(nullptr, w, nullptr, "Folder 7")) && !IsWindowVisible(w)) {
+            }
+            return w;
+        }, row.opened ? 15000 : 1000);
+        if (row.started) ui::WaitFor([&] { return Exists(app_exe + ".marker") ? HWND(1) : nullptr; }, 10000);
+        Sleep(100);  // let the marker finish writing
+        stop = true;
+        watcher.Finish();
+        EXPECT_EQ(box, "");
+        EXPECT_EQ(Read(app_exe + ".marker"), row.started ? "\"" + app_exe + "\"" : "");
+        EXPECT_FALSE(Exists(base + "\\dir.exe.marker"));
+        EXPECT_EQ(window != nullptr, row.opened);
+        EXPECT_EQ(std::string(g_setup.installDir), row.opened ? folder : before);  // extended in place
+        if (!window) continue;
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        EXPECT_NE(pid, GetCurrentProcessId());
+        PostMessageA(window, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(ui::WaitGone(window, 10000));
+    }
+}
