@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/SetupApp.h"
+#include "system/CompletionActions.h"
 #include "fw/Handles.h"
 #include "system/SystemSteps.h"
 
@@ -69,7 +70,6 @@ std::string Wow64SystemDir() {
 // reads media\morlan.ini.
 struct SystemTest : ::testing::Test {
     Scratch s;
-    CSetupApp app;
     SystemTest() { MakeDir(In("bin")); }
     std::string In(const std::string& rel) const { return std::string(g_setup.installDir) + "\\" + rel; }
     void Config(const std::string& text) { Write(g_setup.configPath, text); }
@@ -157,7 +157,7 @@ TEST_F(Shortcuts, LinksCarryTargetFolderDescriptionAndIcon) {
     };
     for (const auto& c : cases) {
         Shortcut(std::string("Descript1=Device programmer\n") + c.keys, c.exec);
-        app.CreateShortcuts();
+        CreateShortcuts();
         for (const std::string& folder : {programs_, desktop_}) {
             ComPtr<IShellLinkA> link;
             ComPtr<IPersistFile> file;
@@ -183,7 +183,7 @@ TEST_F(Shortcuts, LinksCarryTargetFolderDescriptionAndIcon) {
     for (int choice = 0; choice < 4; ++choice) {
         g_setup.startMenuShortcut = choice & 1;
         g_setup.desktopShortcut = choice >> 1;
-        app.CreateShortcuts();
+        CreateShortcuts();
         EXPECT_EQ(Made(programs_, "Chosen"), (choice & 1) != 0) << choice;
         EXPECT_EQ(Made(desktop_, "Chosen"), (choice >> 1) != 0) << choice;
         DeleteFileA((programs_ + "\\Chosen.lnk").c_str());
@@ -197,7 +197,7 @@ TEST_F(Shortcuts, LinksCarryTargetFolderDescriptionAndIcon) {
 TEST_F(Shortcuts, UnreadableOrTooLongFolderSkipsThatShortcutOnly) {
     Shortcut("Descript2=Skipped");
     SetShellFolder("Programs", "");
-    app.CreateShortcuts();
+    CreateShortcuts();
     EXPECT_TRUE(Made(desktop_, "Skipped"));
     EXPECT_FALSE(Made("C:", "Skipped") || Made(s.path.string(), "Skipped"));
 
@@ -205,7 +205,7 @@ TEST_F(Shortcuts, UnreadableOrTooLongFolderSkipsThatShortcutOnly) {
     MakeDir(longFolder);
     SetShellFolder("Programs", longFolder);
     Shortcut("Descript2=" + longName);
-    app.CreateShortcuts();
+    CreateShortcuts();
     EXPECT_TRUE(std::filesystem::is_empty(longFolder));
     EXPECT_TRUE(Made(desktop_, longName));
 }
@@ -214,7 +214,7 @@ TEST_F(Shortcuts, OleThatCannotStartIsReportedAndNoFileIsWritten) {
     Shortcut("Descript2=NoOle");
     std::thread worker([&] {  // a thread of the multithreaded apartment cannot initialise OLE
         CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-        app.CreateShortcuts();
+        CreateShortcuts();
         CoUninitialize();
     });
     EXPECT_EQ(ui::Answer("OleInitialize error", IDOK, 10000), "OleInitialize error");
@@ -266,7 +266,7 @@ protected:
 // 32-bit one); without a driver file the key is written all the same.
 // Registering again keeps other values and subkeys.
 TEST_F(KernelService, WritesTheValuesReplacesTheDriverAndKeepsOtherValues) {
-    app.RegisterKernelService();
+    RegisterKernelService();
     EXPECT_EQ(Read(driver_), "new driver");
     EXPECT_FALSE(!wow64_.empty() && Exists(wow64_ + "\\drivers\\Kr3nt.sys"));
     EXPECT_EQ(ServiceKey(), Expected(5, 0));
@@ -280,7 +280,7 @@ TEST_F(KernelService, WritesTheValuesReplacesTheDriverAndKeepsOtherValues) {
     RegCloseKey(key);
     DeleteFileA(In("bin\\Kr3nt.sys").c_str());
     Write(driver_, "old driver");
-    app.RegisterKernelService();
+    RegisterKernelService();
     EXPECT_EQ(Read(driver_), "old driver");
     EXPECT_EQ(ServiceKey(), Expected(6, 1));
 }
@@ -311,7 +311,7 @@ TEST_F(KernelService, KeyThatCannotBeCreatedGivesRegisterErrorAndNoValue) {
                    sizeof target - sizeof(wchar_t));
     RegCloseKey(link);
     ui::Driver driver([&] { EXPECT_EQ(ui::Answer("Register error!", IDOK), "Register error!"); });
-    app.RegisterKernelService();
+    RegisterKernelService();
     driver.Finish();
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kKernelServiceKey));  // the target was never made
     removeLink();
@@ -395,7 +395,7 @@ TEST_F(UsbDriver, CopiesSystemFilesAndClearsTheDevice) {
     Config("[SystemFile]\nNumber=3\nFile1=usbtest1.sys\nDir1=setuptest usb\nFile2=usbtest2.sys\n"
            "File3=usbtest3.sys\nDir3=System32\\drivers\n[RegIni]\nVID=FFF1\nPID=0002\n");
     Write(dest_ + "\\usbtest1.sys", "older driver");
-    app.InstallUsbDriver();
+    InstallUsbDriver();
     EXPECT_EQ(Read(dest_ + "\\usbtest1.sys"), "driver 1");
     EXPECT_EQ(Read(windows_ + "\\usbtest2.sys"), "driver 2");  // no Dir2: the Windows folder itself
     EXPECT_EQ(Read(system_), "driver 3");  // the system's own System32, not the 32-bit one
@@ -409,14 +409,14 @@ TEST_F(UsbDriver, CopiesSystemFilesAndClearsTheDevice) {
 TEST_F(UsbDriver, MissingDeviceOrEmptyIds) {
     for (const char* ids : {"[RegIni]\nVID=FFF1\n", "[RegIni]\nPID=0002\n"}) {
         Config(std::string("[SystemFile]\nNumber=1\nFile1=usbtest1.sys\nDir1=setuptest usb\n") + ids);
-        app.InstallUsbDriver();
+        InstallUsbDriver();
         EXPECT_EQ(Read(dest_ + "\\usbtest1.sys"), "driver 1") << ids;
         EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kDevice) && KeyExists(HKEY_LOCAL_MACHINE, Class("SetupTestUsb\\0000")) &&
                     Exists(windows_ + "\\INF\\Drvidx.bin") && Exists(windows_ + "\\INF\\Drvdata.bin")) << ids;
     }
     ASSERT_TRUE(DeleteKeyTree(HKEY_LOCAL_MACHINE, kDevice));
     Config("[RegIni]\nVID=FFF1\nPID=0002\n");
-    app.InstallUsbDriver();
+    InstallUsbDriver();
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, Class("SetupTestUsb\\0000")));
     EXPECT_FALSE(DatabaseThere());
 }
@@ -427,13 +427,13 @@ TEST_F(Completion, DeleteListedFilesGoesOnPastAMissingEntryAndStopsAtNumber) {
     for (const char* f : {"a.txt", "b.txt", "bin\\c.txt", "d.txt"}) Write(In(f), f);
     for (const char* number : {"", "Number=-1\n"}) {  // nothing is deleted, whatever the entries say
         Config(std::string("[DelFile]\n") + number + "File1=a.txt\n");
-        app.DeleteListedFiles();
+        DeleteListedFiles();
         EXPECT_TRUE(Exists(In("a.txt"))) << number;
     }
     // File2 missing (names the folder itself: the deletion fails), File3 in
     // a subfolder is still deleted, File4 lies beyond Number.
     Config("[DelFile]\nNumber=3\nFile1=a.txt\nFile3=bin\\c.txt\nFile4=d.txt\n");
-    app.DeleteListedFiles();
+    DeleteListedFiles();
     for (auto [f, kept] : {std::pair{"a.txt", false}, {"bin\\c.txt", false}, {"b.txt", true}, {"d.txt", true}, {"", true}})
         EXPECT_EQ(Exists(In(f)), kept) << f;
 }
@@ -452,12 +452,12 @@ TEST_F(Completion, LanguageLibraryCopiedOverTheFixedNameUnlessDefaultOrMissing) 
     g_setup.languageIndex = 1;
     for (const char* value : {"Default", "DEFAULT", "default", "Missing"}) {
         Config(std::string("[Language]\nNumber=2\nFile1=English\nFile2=") + value + "\nDestFile=Lang\n");
-        app.CopyLanguageLibrary();
+        CopyLanguageLibrary();
         EXPECT_EQ(Read(In("bin\\Lang.dll")), "english") << value;
         EXPECT_EQ(GetFileAttributesA(In("bin\\Lang.dll").c_str()) & earlier, earlier) << value;
     }
     Config("[Language]\nNumber=2\nFile1=Default\nFile2=German\nDestFile=Lang\n");
-    app.CopyLanguageLibrary();
+    CopyLanguageLibrary();
     EXPECT_EQ(Read(In("bin\\Lang.dll")), "german");
     EXPECT_EQ(Read(In("bin\\German.dll")), "german");
 }
@@ -475,7 +475,7 @@ TEST_F(Completion, LanguageLibraryPathTooLongIsRefusedNotCut) {
     Write(In("bin\\GermanLangLib.dll"), "german");
     Write(In("bin\\Lang.dll"), "english");
     Config("[Language]\nFile1=GermanLangLib\nDestFile=Lang\n");
-    app.CopyLanguageLibrary();
+    CopyLanguageLibrary();
     EXPECT_EQ(Read(In("bin\\Lang.dll")), "english");
 }
 
@@ -511,7 +511,7 @@ TEST_F(Completion, FinalActionStartsOpensOrDoesNothing) {
             for (; !stop; Sleep(20))
                 if (HWND b = ui::FindMessageBox("")) box = ui::MessageBoxText(b), PostMessageA(b, WM_COMMAND, IDOK, 0);
         });
-        app.RunFinalAction();
+        RunFinalAction(row.type == 0);
         HWND window = ui::WaitFor([] {
             HWND w = nullptr;
             while ((w = FindWindowExA(nullptr, w, nullptr, "Folder 7")) && !IsWindowVisible(w)) {

@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 
-#include "app/SetupState.h"
+#include "config/SetupState.h"
 #include "common/TestFiles.h"
 #include "win/support/UiDriver.h"
 
