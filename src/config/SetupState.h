@@ -4,12 +4,14 @@
 #pragma once
 #include <cstdint>
 
+#include "config/Sizes.h"
+
 struct SetupState {
     uint32_t platformId = 0;      // 0 Win32s, 1 Windows 95 family, 2 NT family
-    char sourceDir[200] = {};     // folder of setup.exe, no trailing backslash
-    char configPath[200] = {};    // the morlan.ini every read goes to
-    char installDir[200] = {};    // destination folder
-    char productVersion[100] = {};
+    char sourceDir[sizes::kPath] = {};     // folder of setup.exe, no trailing backslash
+    char configPath[sizes::kPath] = {};    // the morlan.ini every read goes to
+    char installDir[sizes::kPath] = {};    // destination folder
+    char productVersion[sizes::kVersion] = {};
     int32_t languageIndex = 0;
     int chineseSelected = 0;      // BOOL
     int desktopShortcut = 1;      // BOOL

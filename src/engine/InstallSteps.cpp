@@ -131,8 +131,8 @@ constexpr char kSeparator = '/';
 
 // Closes the stream and removes the file: a record that was not written
 // completely never stays behind looking complete.
-void Discard(FILE* out, const char* path) {
-    std::fclose(out);
+void Discard(UniqueStdioFile& out, const char* path) {
+    out.reset();
     std::remove(path);
 }
 
@@ -162,23 +162,23 @@ PackStepOutcome WritePackRecord(PackReader& reader, const char* destDir, char* w
     if (kSeparator != '\\') std::replace(target.begin() + static_cast<std::ptrdiff_t>(std::strlen(destDir)),
                                          target.end(), '\\', kSeparator);
     const uint32_t oldAttributes = CFile::ClearForReplace(target);
-    FILE* out = std::fopen(target.c_str(), "wb");
+    UniqueStdioFile out(std::fopen(target.c_str(), "wb"));
     if (!out) {
         if (oldAttributes) CFile::SetAttributes(target, oldAttributes);
         return retryLater(PackStepOutcome::createFailed);
     }
-    if (writeBuffer && writeBufferSize) std::setvbuf(out, writeBuffer, _IOFBF, writeBufferSize);
+    if (writeBuffer && writeBufferSize) std::setvbuf(out.get(), writeBuffer, _IOFBF, writeBufferSize);
 
     bool outputFailed = false;
-    if (!reader.CopyData(out, o.info.length, &outputFailed)) {
+    if (!reader.CopyData(out.get(), o.info.length, &outputFailed)) {
         Discard(out, target.c_str());
         return retryLater(outputFailed ? PackStepOutcome::writeFailed : PackStepOutcome::damaged);
     }
-    if (std::fflush(out) != 0 || std::ferror(out)) {
+    if (std::fflush(out.get()) != 0 || std::ferror(out.get())) {
         Discard(out, target.c_str());
         return retryLater(PackStepOutcome::writeFailed);
     }
-    if (std::fclose(out) != 0) {
+    if (std::fclose(out.release()) != 0) {
         std::remove(target.c_str());
         return retryLater(PackStepOutcome::writeFailed);
     }

@@ -6,11 +6,12 @@
 #include <cstdint>
 #include <string>
 
+#include "config/Sizes.h"
 #include "engine/PackFile.h"
 
 namespace engine {
 
-inline constexpr size_t kPathSize = 200;  // the setup's path buffers
+inline constexpr size_t kPathSize = sizes::kPath;
 
 // ---- progress (bar positions 0..100)
 

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "config/Sizes.h"
 #include "engine/PackFile.h"
 #include "fw/Dialog.h"
 
@@ -31,8 +32,8 @@ public:
     int currentDisk = 1;
     int currentArchive = 1;
     int archivePercent = 0;
-    char packPath[200] = {};
-    char packDestDir[180] = {};
+    char packPath[sizes::kPath] = {};
+    char packDestDir[sizes::kFolder] = {};
     int recordsDone = 0;
     int lastPercent = 20;
     int recordsSinceYield = 0;

@@ -9,16 +9,17 @@
 
 #include "config/Paths.h"
 #include "config/SetupState.h"
+#include "config/Sizes.h"
 #include "engine/EngineIds.h"
 #include "engine/InstallSteps.h"
 #include "engine/ReplaceDiskDlg.h"
 #include "fw/App.h"
 #include "fw/File.h"
+#include "fw/Handles.h"
 
 namespace {
 
-// Values of the configuration file are read with a limit of 19 characters.
-constexpr unsigned kValueSize = 20;
+constexpr unsigned kValueSize = sizes::kName;
 
 void ReadIndexed(const char* section, const char* prefix, int index, char (&out)[kValueSize]) {
     char key[32];
@@ -39,12 +40,9 @@ std::string Quoted(const char* s) { return std::string("\"") + s + "\""; }
 bool IsSameFile(const char* a, const char* b) {
     if (SamePathNoCase(a, b)) return true;
     auto identity = [](const char* path, BY_HANDLE_FILE_INFORMATION& info) {
-        HANDLE h = ::CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                 OPEN_EXISTING, 0, nullptr);
-        if (h == INVALID_HANDLE_VALUE) return false;
-        const BOOL ok = ::GetFileInformationByHandle(h, &info);
-        ::CloseHandle(h);
-        return ok != FALSE;
+        UniqueFileHandle h(::CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                         OPEN_EXISTING, 0, nullptr));
+        return h && ::GetFileInformationByHandle(h.Get(), &info) != FALSE;
     };
     BY_HANDLE_FILE_INFORMATION ia, ib;
     return identity(a, ia) && identity(b, ib) && ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&

@@ -12,12 +12,7 @@
 
 namespace {
 
-constexpr uint32_t kEndSignature = 0x06054b50;
-constexpr uint32_t kCentralSignature = 0x02014b50;
-constexpr uint32_t kLocalSignature = 0x04034b50;
-constexpr unsigned kEndRecordSize = 22;
-constexpr unsigned kCentralHeaderSize = 46;
-constexpr unsigned kLocalHeaderSize = 30;
+using namespace zipformat;
 constexpr unsigned kSearchWindow = 1028;
 constexpr uint64_t kMaxEndRecordDistance = 65535;
 constexpr unsigned kInputChunk = 16384;

@@ -16,6 +16,17 @@
 #include "fw/Exception.h"
 #include "fw/File.h"
 
+// The record signatures and fixed header sizes of the ZIP format, shared by
+// this reader and the vendor tool's writer.
+namespace zipformat {
+inline constexpr uint32_t kLocalSignature = 0x04034b50;    // "PK\3\4"
+inline constexpr uint32_t kCentralSignature = 0x02014b50;  // "PK\1\2"
+inline constexpr uint32_t kEndSignature = 0x06054b50;      // "PK\5\6"
+inline constexpr unsigned kLocalHeaderSize = 30;
+inline constexpr unsigned kCentralHeaderSize = 46;
+inline constexpr unsigned kEndRecordSize = 22;
+}  // namespace zipformat
+
 // What went wrong, as carried by CZipException::cause.
 enum ZipErrorCause : int {
     otherError = 1,             // any code not listed below

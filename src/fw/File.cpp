@@ -8,6 +8,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "fw/Handles.h"
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -129,12 +131,6 @@ uint64_t CFile::Seek(int64_t offset, SeekFrom from) {
     return pos;
 }
 
-uint64_t CFile::GetPosition() const {
-    uint64_t pos = 0;
-    if (!MoveFilePointer(handle_, 0, FILE_CURRENT, pos)) Fail(CFileException::seek);
-    return pos;
-}
-
 uint64_t CFile::GetLength() const {
     DWORD high = 0;
     SetLastError(NO_ERROR);
@@ -164,16 +160,13 @@ void CFile::SetModifiedTime(const std::string& path, const LocalTime& t, bool st
     FILETIME local, utc;
     if (!SystemTimeToFileTime(&st, &local) || !LocalFileTimeToFileTime(&local, &utc))
         throw CFileException(CFileException::setStatus, ERROR_INVALID_PARAMETER, path);
-    HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        throw CFileException(CFileException::setStatus, static_cast<int>(GetLastError()), path);
+    UniqueFileHandle h(CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!h) throw CFileException(CFileException::setStatus, static_cast<int>(GetLastError()), path);
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
-    BOOL ok = stampNow ? SetFileTime(h, &now, &now, &utc) : SetFileTime(h, nullptr, nullptr, &utc);
-    DWORD err = GetLastError();
-    CloseHandle(h);
-    if (!ok) throw CFileException(CFileException::setStatus, static_cast<int>(err), path);
+    const BOOL ok = stampNow ? SetFileTime(h.Get(), &now, &now, &utc) : SetFileTime(h.Get(), nullptr, nullptr, &utc);
+    if (!ok) throw CFileException(CFileException::setStatus, static_cast<int>(GetLastError()), path);
 }
 
 bool CFile::SetAttributes(const std::string& path, uint32_t attributes) {
@@ -270,12 +263,6 @@ void CFile::Write(const void* buffer, unsigned count) {
 uint64_t CFile::Seek(int64_t offset, SeekFrom from) {
     int whence = from == begin ? SEEK_SET : from == current ? SEEK_CUR : SEEK_END;
     off_t pos = ::lseek(fd_, static_cast<off_t>(offset), whence);
-    if (pos < 0) Fail(CFileException::seek);
-    return static_cast<uint64_t>(pos);
-}
-
-uint64_t CFile::GetPosition() const {
-    off_t pos = ::lseek(fd_, 0, SEEK_CUR);
     if (pos < 0) Fail(CFileException::seek);
     return static_cast<uint64_t>(pos);
 }

@@ -4,9 +4,18 @@
 // code and the path.
 #pragma once
 #include <cstdint>
+#include <cstdio>
+#include <memory>
 #include <string>
 
 #include "fw/Exception.h"
+
+// Owner of a C stream, closed without looking at the result; where a failed
+// close means a failed write, close it by hand: std::fclose(f.release()).
+struct StdioCloser {
+    void operator()(std::FILE* f) const noexcept { std::fclose(f); }
+};
+using UniqueStdioFile = std::unique_ptr<std::FILE, StdioCloser>;
 
 // A wall-clock time in the local time zone, as MS-DOS times in archives are.
 struct LocalTime {
@@ -51,7 +60,6 @@ public:
     // Writes all count bytes or throws.
     void Write(const void* buffer, unsigned count);
     uint64_t Seek(int64_t offset, SeekFrom from);
-    uint64_t GetPosition() const;
     uint64_t GetLength() const;
     void Close();         // throws when the system reports a failure
     void Abort() noexcept;  // closes, ignoring any failure

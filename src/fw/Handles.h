@@ -105,6 +105,21 @@ private:
     I* p_ = nullptr;
 };
 
+// COM for the lifetime of the object; released only when it succeeded (a
+// thread that has COM already keeps it).
+class ComScope {
+public:
+    ComScope() noexcept : hr_(CoInitialize(nullptr)) {}
+    ~ComScope() {
+        if (SUCCEEDED(hr_)) CoUninitialize();
+    }
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+
+private:
+    HRESULT hr_;
+};
+
 // OLE for the lifetime of the object; released only when it succeeded.
 class OleScope {
 public:

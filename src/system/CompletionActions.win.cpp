@@ -11,6 +11,7 @@
 
 #include "config/Paths.h"
 #include "config/SetupState.h"
+#include "config/Sizes.h"
 #include "fw/App.h"
 #include "fw/File.h"
 #include "fw/Handles.h"
@@ -34,7 +35,7 @@ void DeleteListedFiles() {
     for (int i = 1; i <= count; ++i) {
         char key[16];
         FormatIndexedName(key, sizeof key, "File", i);
-        char name[20] = {0};
+        char name[sizes::kName] = {0};
         ReadConfigString("DelFile", key, name, sizeof name);
         // An empty or missing entry names the folder itself; deleting it
         // fails like any other failed deletion, and the loop goes on. A name
@@ -44,7 +45,7 @@ void DeleteListedFiles() {
             ReportInvalidName(name, "DelFile", "; it is not deleted");
             continue;
         }
-        char path[256];
+        char path[sizes::kFilePath];
         if (JoinPath(path, sizeof path, {g_setup.installDir, "\\", name})) DeleteFileA(path);
     }
 }
@@ -52,11 +53,11 @@ void DeleteListedFiles() {
 void CopyLanguageLibrary() {
     char key[16];
     FormatIndexedName(key, sizeof key, "File", g_setup.languageIndex + 1);
-    char library[20] = {0};
+    char library[sizes::kName] = {0};
     ReadConfigString("Language", key, library, sizeof library);
     if (SamePathNoCase(library, kDefaultLanguage)) return;
 
-    char destName[20] = {0};
+    char destName[sizes::kName] = {0};
     ReadConfigString("Language", "DestFile", destName, sizeof destName);
     // Both libraries lie in the "bin" folder: a name that leads out of it or
     // names a device refuses the copy.
@@ -68,9 +69,9 @@ void CopyLanguageLibrary() {
     }
     // A path that does not fit its buffer refuses the copy rather than
     // copying a file named by a cut path.
-    char source[180];
+    char source[sizes::kLanguageSource];
     if (!JoinPath(source, sizeof source, {g_setup.installDir, "\\bin\\", library, ".dll"})) return;
-    char target[200];
+    char target[sizes::kPath];
     if (!JoinPath(target, sizeof target, {g_setup.installDir, "\\bin\\", destName, ".dll"})) return;
     // A library installed before may be read-only; a failed copy (a missing
     // source) leaves the target as it was, attributes included.
@@ -95,9 +96,9 @@ bool RestartComputer(const char* privilegeName) {
 }
 
 void RunFinalAction(bool restartPageShown) {
-    char execFile[40] = {0};
+    char execFile[sizes::kExec] = {0};
     ReadConfigString("Exec", "ExecFile", execFile, sizeof execFile);
-    char program[256];
+    char program[sizes::kFilePath];
     const bool haveProgram = JoinPath(program, sizeof program, {g_setup.installDir, "\\", execFile});
 
     if (restartPageShown) {
@@ -118,7 +119,7 @@ void RunFinalAction(bool restartPageShown) {
         return;
     }
 
-    char execDir[40] = {0};
+    char execDir[sizes::kExec] = {0};
     ReadConfigString("Exec", "ExecDir", execDir, sizeof execDir);
     // The folder is built in installDir itself, its last use; a folder that
     // would not fit is not opened at all.

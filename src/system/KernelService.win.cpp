@@ -5,6 +5,7 @@
 
 #include "config/Paths.h"
 #include "config/SetupState.h"
+#include "config/Sizes.h"
 #include "fw/App.h"
 #include "fw/Handles.h"
 #include "system/CompletionActions.h"
@@ -37,11 +38,11 @@ bool WriteKernelServiceKey(HKEY root, const char* subkey) {
 }
 
 void RegisterKernelService() {
-    char source[256];
+    char source[sizes::kFilePath];
     const bool haveSource = JoinPath(source, sizeof source, {g_setup.installDir, "\\bin\\Kr3nt.sys"});
-    char windowsDir[200] = {0};
+    char windowsDir[sizes::kPath] = {0};
     const UINT length = GetWindowsDirectoryA(windowsDir, sizeof windowsDir);
-    char target[256];
+    char target[sizes::kFilePath];
     const bool haveTarget = length > 0 && length < sizeof windowsDir &&
                             JoinPath(target, sizeof target, {windowsDir, "\\System32\\drivers\\Kr3nt.sys"});
     // The copy's outcome does not matter to the service key: the driver is

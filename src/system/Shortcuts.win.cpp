@@ -10,6 +10,7 @@
 
 #include "config/Paths.h"
 #include "config/SetupState.h"
+#include "config/Sizes.h"
 #include "fw/App.h"
 #include "fw/Handles.h"
 #include "system/CompletionActions.h"
@@ -45,25 +46,25 @@ namespace {
 // Saves the link as folder\name.lnk. A path that does not fit its buffer is
 // not saved at all. Only E_FAIL is reported; the caller goes on either way.
 void SaveLinkIn(IPersistFile* persist, const char* folder, const char* name) {
-    char linkPath[256];
+    char linkPath[sizes::kFilePath];
     if (!JoinPath(linkPath, sizeof linkPath, {folder, "\\", name, ".lnk"})) return;
-    WCHAR widePath[256];
+    WCHAR widePath[sizes::kFilePath];
     if (MultiByteToWideChar(CP_ACP, 0, linkPath, -1, widePath, 256) == 0) return;
     if (persist->Save(widePath, FALSE) == E_FAIL) AppMessageBox("IPersistFile->Save error", MB_OK);
 }
 }  // namespace
 
 void CreateShortcuts() {
-    char description[180] = {0};
-    char linkName[180] = {0};
+    char description[sizes::kShortcutText] = {0};
+    char linkName[sizes::kShortcutText] = {0};
     ReadConfigString("Shortcut", "Descript1", description, sizeof description);
     ReadConfigString("Shortcut", "Descript2", linkName, sizeof linkName);
-    char workDir[256];
+    char workDir[sizes::kFilePath];
     const bool haveWorkDir = JoinPath(workDir, sizeof workDir, {g_setup.installDir, "\\bin"});
-    char execFile[40] = {0};
+    char execFile[sizes::kExec] = {0};
     ReadConfigString("Exec", "ExecFile", execFile, sizeof execFile);
     // ExecFile carries its own subfolder, if any.
-    char target[256];
+    char target[sizes::kFilePath];
     const bool haveTarget = JoinPath(target, sizeof target, {g_setup.installDir, "\\", execFile});
     if (!haveWorkDir || !haveTarget) return;  // never a link to a cut path
 
@@ -96,7 +97,7 @@ void CreateShortcuts() {
 
     char icon[9] = {0};
     ReadConfigString("Shortcut", "Ico", icon, sizeof icon);
-    char iconPath[256];
+    char iconPath[sizes::kFilePath];
     // A name with wildcards would let the search find some other file.
     if (icon[0] && !std::strpbrk(icon, "*?") && JoinPath(iconPath, sizeof iconPath, {workDir, "\\", icon, ".ico"})) {
         WIN32_FIND_DATAA found;
@@ -114,8 +115,8 @@ void CreateShortcuts() {
     }
 
     // A folder that cannot be read skips its shortcut.
-    char desktop[256];
-    char programs[256];
+    char desktop[sizes::kFilePath];
+    char programs[sizes::kFilePath];
     const bool haveDesktop = ReadShellFolder("Desktop", desktop, sizeof desktop);
     const bool havePrograms = ReadShellFolder("Programs", programs, sizeof programs);
     // The link's file name must stay a file inside those folders: a name

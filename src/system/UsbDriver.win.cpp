@@ -8,6 +8,7 @@
 
 #include "config/Paths.h"
 #include "config/SetupState.h"
+#include "config/Sizes.h"
 #include "fw/Handles.h"
 #include "system/CompletionActions.h"
 #include "system/SystemSteps.h"
@@ -74,14 +75,14 @@ void DeleteDeviceKeysUnder(HKEY root, const char* deviceKey) {
 
 void InstallUsbDriver() {
     const int count = ReadConfigInt("SystemFile", "Number");
-    char windowsDir[200] = {0};
+    char windowsDir[sizes::kPath] = {0};
     const UINT length = GetWindowsDirectoryA(windowsDir, sizeof windowsDir);
     const bool haveWindowsDir = length > 0 && length < sizeof windowsDir;
 
     for (int i = 1; i <= count; ++i) {
         char key[16];
-        char file[20] = {0};
-        char dir[20] = {0};
+        char file[sizes::kName] = {0};
+        char dir[sizes::kName] = {0};
         FormatIndexedName(key, sizeof key, "File", i);
         ReadConfigString("SystemFile", key, file, sizeof file);
         FormatIndexedName(key, sizeof key, "Dir", i);
@@ -90,8 +91,8 @@ void InstallUsbDriver() {
         // system reads as the Windows folder itself. The folder is not made.
         // A folder below System32 means the system's own, also for this
         // 32-bit program on 64-bit Windows.
-        char source[256];
-        char target[256];
+        char source[sizes::kFilePath];
+        char target[sizes::kFilePath];
         if (haveWindowsDir && JoinPath(source, sizeof source, {g_setup.installDir, "\\bin\\", file}) &&
             JoinPath(target, sizeof target, {windowsDir, "\\", dir, "\\", file})) {
             NativeSystemFolderScope nativeSystemFolder;
@@ -99,8 +100,8 @@ void InstallUsbDriver() {
         }
     }
 
-    char vid[20] = {0};
-    char pid[20] = {0};
+    char vid[sizes::kName] = {0};
+    char pid[sizes::kName] = {0};
     ReadConfigString("RegIni", "VID", vid, sizeof vid);
     ReadConfigString("RegIni", "PID", pid, sizeof pid);
     if (!vid[0] || !pid[0]) return;
@@ -111,7 +112,7 @@ void InstallUsbDriver() {
     // The system rebuilds its driver database on the next device
     // installation; missing files are no error.
     if (!haveWindowsDir) return;
-    char database[256];
+    char database[sizes::kFilePath];
     if (JoinPath(database, sizeof database, {windowsDir, "\\INF\\Drvidx.bin"})) DeleteFileA(database);
     if (JoinPath(database, sizeof database, {windowsDir, "\\INF\\Drvdata.bin"})) DeleteFileA(database);
 }

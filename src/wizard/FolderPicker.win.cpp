@@ -144,11 +144,9 @@ int CFolderPicker::Run() {
     browseInfo.lpszTitle = title_.c_str();
     g_initState = 0;
 
-    // The shell's dialog needs COM on this thread; a thread that has it
-    // already keeps it.
-    const HRESULT com = CoInitialize(nullptr);
     int result = -1;
     {
+        ComScope com;  // the shell's dialog needs COM on this thread
         ComPtr<IMalloc> malloc;
         if (SUCCEEDED(SHGetMalloc(malloc.Put())) && malloc) {
             confirmed = FALSE;
@@ -160,7 +158,6 @@ int CFolderPicker::Run() {
     hook.Detach();
     dialogWindow = nullptr;
     browseInfo.pszDisplayName = nullptr;
-    if (SUCCEEDED(com)) CoUninitialize();
     return result;
 }
 

@@ -5,6 +5,7 @@
 
 #include "config/Paths.h"
 #include "config/SetupState.h"
+#include "config/Sizes.h"
 #include "fw/App.h"
 #include "fw/File.h"
 #include "wizard/CompletePages.h"
@@ -42,13 +43,13 @@ BOOL CDestinationPage::OnInitDialog() {
     folderLabel = GetDlgItem(IDC_DEST_FOLDER);
     SetTitleFont(titleLabel, titleFont);
 
-    char name[30] = {0};
+    char name[sizes::kSoftwareName] = {0};
     ReadConfigString("Software", "Name", name, sizeof name);
     SetDlgItemText(IDC_DEST_SENTENCE, DestinationSentence(name).c_str());
 
     // [Dir] Dest is read with a 180-byte buffer straight into installDir.
     static_assert(sizeof g_setup.installDir >= 180);
-    ReadConfigString("Dir", "Dest", g_setup.installDir, 180);
+    ReadConfigString("Dir", "Dest", g_setup.installDir, sizes::kFolder);
     SetDlgItemText(IDC_DEST_FOLDER, g_setup.installDir);
     return TRUE;
 }
@@ -139,7 +140,7 @@ BOOL CLanguagePage::OnInitDialog() {
         const int count = NumberedEntryCount(number);
         for (int i = 1; i <= count; ++i) {
             char key[16];
-            char text[20] = {0};
+            char text[sizes::kName] = {0};
             FormatIndexedName(key, sizeof key, "Descrip", i);
             ReadConfigString("Language", key, text, sizeof text);
             SendMessageA(languageCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
@@ -172,7 +173,7 @@ int CLanguagePage::GetNextTarget() {
     SetCurrentDirectoryA(g_setup.installDir);
     for (int i = 1; i <= count; ++i) {
         char key[12];
-        char name[20] = {0};
+        char name[sizes::kName] = {0};
         FormatIndexedName(key, sizeof key, "Dir", i);
         ReadConfigString("SubDir", key, name, sizeof name);
         // A subfolder stays inside the installation folder and is a real

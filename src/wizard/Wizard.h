@@ -1,4 +1,4 @@
-// The wizard frame and its page protocol. CWizardBase owns the ordered page
+// The wizard frame and its page protocol. CWizardDlg owns the ordered page
 // list (not the pages), shows and hides pages in the area of one frame
 // control, and runs Back, Next, Install and Cancel. CWizardDlg is the
 // setup's frame (template 102) with the caption from the configuration file
@@ -19,7 +19,7 @@
 #include "fw/Handles.h"
 #include "wizard/PageIds.h"
 
-class CWizardBase;
+class CWizardDlg;
 
 class CWizardPage : public CDialog {
 public:
@@ -42,7 +42,7 @@ public:
 
     UniqueFont titleFont;
     UniqueBrush backBrush;
-    CWizardBase* wizard = nullptr;
+    CWizardDlg* wizard = nullptr;
     BOOL created = FALSE;
     BOOL shown = FALSE;
     UINT pageId;
@@ -53,10 +53,10 @@ protected:
     HBRUSH OnCtlColor(HDC dc, HWND control, UINT kind) override;
 };
 
-class CWizardBase : public CDialog {
+class CWizardDlg : public CDialog {
 public:
-    explicit CWizardBase(UINT templateId, HWND parent = nullptr);
-    ~CWizardBase() override;
+    explicit CWizardDlg(HWND parent = nullptr);
+    ~CWizardDlg() override;
 
     void AppendPage(CWizardPage* page, UINT templateId);
     CWizardPage* FindPageById(UINT id) const;
@@ -67,7 +67,6 @@ public:
     BOOL LeaveCurrentPage();
     BOOL ClosePage(CWizardPage* page);
     BOOL ShowFirstPage();
-    void SetPageArea(UINT controlId) { pageAreaId = controlId; }
     void SetInstallEnabled(BOOL enable) { EnableControl(IDC_WIZ_INSTALL, enable); }
     void SetBackEnabled(BOOL enable) { EnableControl(IDC_WIZ_BACK, enable); }
     void SetNextEnabled(BOOL enable) { EnableControl(IDC_WIZ_NEXT, enable); }
@@ -79,8 +78,10 @@ public:
     void FocusCurrentPage();
 
     BOOL installOnLastPage = TRUE;
+    // The second run, with the one completion page: only the Install button
+    // stays, captioned Finish.
+    BOOL finishMode = FALSE;
     std::list<CWizardPage*> pages;
-    UINT pageAreaId = 0;
 
 protected:
     BOOL OnInitDialog() override;
@@ -98,11 +99,3 @@ private:
     CWizardPage* Neighbour(CWizardPage* page, bool next) const;
 };
 
-class CWizardDlg : public CWizardBase {
-public:
-    explicit CWizardDlg(HWND parent = nullptr);
-    BOOL finishMode = FALSE;
-
-protected:
-    BOOL OnInitDialog() override;
-};

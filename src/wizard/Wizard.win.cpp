@@ -45,44 +45,44 @@ bool CanFocus(HWND w) {
 }
 }  // namespace
 
-CWizardBase::CWizardBase(UINT templateId, HWND parent) : CDialog(templateId, parent) {}
+CWizardDlg::CWizardDlg(HWND parent) : CDialog(IDD_WIZARD, parent) {}
 
-CWizardBase::~CWizardBase() = default;  // the list's nodes go; the pages stay
+CWizardDlg::~CWizardDlg() = default;  // the list's nodes go; the pages stay
 
-void CWizardBase::AppendPage(CWizardPage* page, UINT templateId) {
+void CWizardDlg::AppendPage(CWizardPage* page, UINT templateId) {
     page->pageId = templateId;
     pages.push_back(page);
 }
 
-CWizardPage* CWizardBase::FindPageById(UINT id) const {
+CWizardPage* CWizardDlg::FindPageById(UINT id) const {
     for (CWizardPage* p : pages)
         if (p->pageId == id) return p;
     return nullptr;
 }
 
-CWizardPage* CWizardBase::CurrentPage() const {
+CWizardPage* CWizardDlg::CurrentPage() const {
     for (CWizardPage* p : pages)
         if (p->shown) return p;
     return nullptr;
 }
 
-void CWizardBase::EnableControl(UINT id, BOOL enable) {
+void CWizardDlg::EnableControl(UINT id, BOOL enable) {
     HWND item = GetDlgItem(static_cast<int>(id));
     if (item) EnableWindow(item, enable);
     UpdateDefaultButton();
 }
 
-UINT CWizardBase::DefaultButton() const {
+UINT CWizardDlg::DefaultButton() const {
     return CanFocus(GetDlgItem(IDC_WIZ_NEXT)) ? IDC_WIZ_NEXT : IDC_WIZ_INSTALL;
 }
 
 // The dialog manager presses the default button on Enter, and only while it
 // is enabled.
-void CWizardBase::UpdateDefaultButton() {
+void CWizardDlg::UpdateDefaultButton() {
     if (m_hWnd) SendMessageA(m_hWnd, DM_SETDEFID, DefaultButton(), 0);
 }
 
-void CWizardBase::FocusCurrentPage() {
+void CWizardDlg::FocusCurrentPage() {
     CWizardPage* page = CurrentPage();
     HWND target = page ? page->InitialFocus() : nullptr;
     if (!CanFocus(target)) target = GetDlgItem(static_cast<int>(DefaultButton()));
@@ -91,7 +91,7 @@ void CWizardBase::FocusCurrentPage() {
     if (target) SendMessageA(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(target), TRUE);
 }
 
-CWizardPage* CWizardBase::Neighbour(CWizardPage* page, bool next) const {
+CWizardPage* CWizardDlg::Neighbour(CWizardPage* page, bool next) const {
     for (auto it = pages.begin(); it != pages.end(); ++it) {
         if (*it != page) continue;
         if (next) {
@@ -103,16 +103,24 @@ CWizardPage* CWizardBase::Neighbour(CWizardPage* page, bool next) const {
     return nullptr;
 }
 
-BOOL CWizardBase::OnInitDialog() {
+BOOL CWizardDlg::OnInitDialog() {
     CDialog::OnInitDialog();
     SetWindowLongPtrA(m_hWnd, GWL_EXSTYLE, GetWindowLongPtrA(m_hWnd, GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
     ShowFirstPage();
+    ReadConfigString("Software", "Version", g_setup.productVersion, sizeof g_setup.productVersion);
+    SetWindowText(g_setup.productVersion);
+    if (finishMode) {
+        ShowWindow(GetDlgItem(IDC_WIZ_BACK), SW_HIDE);
+        ShowWindow(GetDlgItem(IDC_WIZ_NEXT), SW_HIDE);
+        ShowWindow(GetDlgItem(IDCANCEL), SW_HIDE);
+        SetDlgItemText(IDC_WIZ_INSTALL, "Finish");
+    }
     UpdateDefaultButton();
     FocusCurrentPage();
     return FALSE;  // the focus is set
 }
 
-BOOL CWizardBase::ShowFirstPage() {
+BOOL CWizardDlg::ShowFirstPage() {
     CWizardPage* first = FirstPage();
     if (!LeaveCurrentPage()) return FALSE;
     SetBackEnabled(FALSE);
@@ -126,7 +134,7 @@ BOOL CWizardBase::ShowFirstPage() {
     return ShowPage(first);
 }
 
-BOOL CWizardBase::ShowPage(CWizardPage* page) {
+BOOL CWizardDlg::ShowPage(CWizardPage* page) {
     if (!page->created) {
         if (!page->Create(m_hWnd)) return FALSE;
         page->created = TRUE;
@@ -138,7 +146,7 @@ BOOL CWizardBase::ShowPage(CWizardPage* page) {
     }
     if (!LeaveCurrentPage()) return FALSE;
     RECT r = {0, 0, 0, 0};
-    HWND area = GetDlgItem(static_cast<int>(pageAreaId));
+    HWND area = GetDlgItem(IDC_WIZ_PAGEAREA);
     if (area) {
         GetWindowRect(area, &r);
         ScreenToClient(m_hWnd, reinterpret_cast<POINT*>(&r));
@@ -153,7 +161,7 @@ BOOL CWizardBase::ShowPage(CWizardPage* page) {
     return TRUE;
 }
 
-BOOL CWizardBase::LeaveCurrentPage() {
+BOOL CWizardDlg::LeaveCurrentPage() {
     CWizardPage* current = CurrentPage();
     if (!current) return TRUE;
     if (!current->CanLeavePage()) return FALSE;
@@ -162,7 +170,7 @@ BOOL CWizardBase::LeaveCurrentPage() {
     return TRUE;
 }
 
-BOOL CWizardBase::ClosePage(CWizardPage* page) {
+BOOL CWizardDlg::ClosePage(CWizardPage* page) {
     if (!page->created) return TRUE;
     if (!page->CanLeavePage()) return FALSE;
     page->OnPageClosing();
@@ -171,7 +179,7 @@ BOOL CWizardBase::ClosePage(CWizardPage* page) {
     return TRUE;
 }
 
-BOOL CWizardBase::OnCommand(UINT id, UINT code, HWND control) {
+BOOL CWizardDlg::OnCommand(UINT id, UINT code, HWND control) {
     // Enter on a focused push button of a page (Browse) reaches the frame,
     // the dialog that runs the keyboard: it belongs to the page.
     if (control && IsWindow(control) && GetParent(control) != m_hWnd && IsChild(m_hWnd, control)) {
@@ -196,7 +204,7 @@ BOOL CWizardBase::OnCommand(UINT id, UINT code, HWND control) {
     return CDialog::OnCommand(id, code, control);
 }
 
-void CWizardBase::OnNextButton() {
+void CWizardDlg::OnNextButton() {
     CWizardPage* p = CurrentPage();
     if (!p) return;  // no current page: nothing to do
     int t = p->GetNextTarget();
@@ -214,7 +222,7 @@ void CWizardBase::OnNextButton() {
     FocusCurrentPage();
 }
 
-void CWizardBase::OnBackButton() {
+void CWizardDlg::OnBackButton() {
     CWizardPage* p = CurrentPage();
     if (!p) return;
     int t = p->GetBackTarget();
@@ -232,7 +240,7 @@ void CWizardBase::OnBackButton() {
     FocusCurrentPage();
 }
 
-void CWizardBase::OnInstallButton() {
+void CWizardDlg::OnInstallButton() {
     CWizardPage* p = CurrentPage();
     if (!p) return;
     if (!p->CanLeavePage()) return;
@@ -244,39 +252,20 @@ void CWizardBase::OnInstallButton() {
 // The standard OK command (Enter where no default button is known) never
 // ends the wizard by itself: it presses the default button, as Enter does,
 // and does nothing while that button is disabled.
-void CWizardBase::OnOK() {
+void CWizardDlg::OnOK() {
     const UINT id = DefaultButton();
     HWND button = GetDlgItem(static_cast<int>(id));
     if (CanFocus(button)) OnCommand(id, BN_CLICKED, button);
 }
 
-void CWizardBase::OnCancel() {
+void CWizardDlg::OnCancel() {
     if (!ConfirmExitInstallation(m_hWnd)) return;
     for (CWizardPage* page : pages)
         if (page->created && !page->CanCancelSetup()) return;
     EndDialog(IDCANCEL);
 }
 
-void CWizardBase::OnDestroy() {
+void CWizardDlg::OnDestroy() {
     for (CWizardPage* page : pages) ClosePage(page);
 }
 
-// ---------------------------------------------------------------- setup's frame
-
-CWizardDlg::CWizardDlg(HWND parent) : CWizardBase(IDD_WIZARD, parent) {}
-
-BOOL CWizardDlg::OnInitDialog() {
-    SetPageArea(IDC_WIZ_PAGEAREA);
-    CWizardBase::OnInitDialog();
-    ReadConfigString("Software", "Version", g_setup.productVersion, sizeof g_setup.productVersion);
-    SetWindowText(g_setup.productVersion);
-    if (finishMode) {
-        ShowWindow(GetDlgItem(IDC_WIZ_BACK), SW_HIDE);
-        ShowWindow(GetDlgItem(IDC_WIZ_NEXT), SW_HIDE);
-        ShowWindow(GetDlgItem(IDCANCEL), SW_HIDE);
-        SetDlgItemText(IDC_WIZ_INSTALL, "Finish");
-        UpdateDefaultButton();
-        FocusCurrentPage();
-    }
-    return FALSE;  // the focus is set
-}

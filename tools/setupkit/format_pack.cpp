@@ -152,7 +152,8 @@ bool LooksLikeZip(const std::string& path) {
     // A damaged or empty ZIP archive still shows its signatures (a local
     // header at the start, an end record near the end): report it as a ZIP
     // archive rather than read it as a pack. --pack overrides this guess.
-    FILE* f = std::fopen(path.c_str(), "rb");
+    UniqueStdioFile file(std::fopen(path.c_str(), "rb"));
+    FILE* f = file.get();
     if (!f) return true;
     std::vector<unsigned char> tail(65557 + 22);
     long size = 0;
@@ -163,7 +164,6 @@ bool LooksLikeZip(const std::string& path) {
     const long from = size > static_cast<long>(tail.size()) ? size - static_cast<long>(tail.size()) : 0;
     std::fseek(f, from, SEEK_SET);
     tail.resize(std::fread(tail.data(), 1, tail.size(), f));
-    std::fclose(f);
     if (n == 4 && head[0] == 'P' && head[1] == 'K' && head[2] + 1 == head[3] && head[2] % 2 == 1 && head[2] <= 7)
         return true;
     static const unsigned char kEnd[4] = {'P', 'K', 5, 6};

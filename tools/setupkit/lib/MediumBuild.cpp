@@ -211,11 +211,11 @@ public:
     }
     void Bytes(const void* p, size_t n) { d_.Write(p, n); }
     void File(const PayloadFile& f) {
-        std::FILE* in = std::fopen(f.sourcePath.c_str(), "rb");
+        UniqueStdioFile in(std::fopen(f.sourcePath.c_str(), "rb"));
         if (!in) throw PackageError(f.sourcePath + ": cannot open: " + std::strerror(errno));
         uint64_t got = 0;
         for (;;) {
-            size_t n = std::fread(buffer_.data(), 1, buffer_.size(), in);
+            size_t n = std::fread(buffer_.data(), 1, buffer_.size(), in.get());
             if (n == 0) break;
             got += n;
             if (got > f.size) break;
@@ -223,9 +223,7 @@ public:
             done_ += n;
             if (o_.progress) o_.progress(done_, total_);
         }
-        bool failed = std::ferror(in) != 0;
-        std::fclose(in);
-        if (failed) throw PackageError(f.sourcePath + ": read error");
+        if (std::ferror(in.get())) throw PackageError(f.sourcePath + ": read error");
         if (got != f.size) throw PackageError(f.sourcePath + ": the file changed its size while the medium was built");
     }
 

@@ -10,6 +10,7 @@
 #include "config/CodePage.h"
 #include "config/Paths.h"
 #include "config/Profile.h"
+#include "config/Sizes.h"
 #include "engine/PackFile.h"
 #include "engine/ZipUnpacker.h"
 #include "setupkit/lib/Package.h"
@@ -94,9 +95,6 @@ struct ArchiveInfo {
 class Checker {
 public:
     Checker(const std::vector<std::string>& folders, const CheckOptions& o) : options_(o) { Resolve(folders); }
-    ~Checker() {
-        for (auto& [key, f] : packData_) std::fclose(f);
-    }
     Checker(const Checker&) = delete;
     Checker& operator=(const Checker&) = delete;
 
@@ -267,9 +265,9 @@ private:
 
     // ------------------------------------------------------------ sections
     void Software() {
-        Text("Software", "Version", 100, Kind::display);
-        Text("Software", "Name", 30, Kind::display);
-        dest_ = Text("Dir", "Dest", 180, Kind::name);
+        Text("Software", "Version", sizes::kVersion, Kind::display);
+        Text("Software", "Name", sizes::kSoftwareName, Kind::display);
+        dest_ = Text("Dir", "Dest", sizes::kFolder, Kind::name);
         int line = LineOf("Dir", "Dest");
         if (dest_.empty()) {
             Warning(line, "[Dir] Dest is empty: the destination page offers no folder and the user must type one");
@@ -287,7 +285,7 @@ private:
         for (int i = 1, last = Bounded("SubDir", "Dir", std::min(n, 999)); i <= last; ++i) {
             std::string key = "Dir" + std::to_string(i);
             int line = LineOf("SubDir", key);
-            std::string v = Text("SubDir", key, 20, Kind::name);
+            std::string v = Text("SubDir", key, sizes::kName, Kind::name);
             std::string norm = Norm(v);
             if (v.empty()) {
                 Error(line, "[SubDir] " + key + " is empty or missing: creating it fails with \"Create subdirectory error.\" and the wizard cannot go on");
@@ -312,15 +310,15 @@ private:
         const int shown = Bounded("Language", "Descrip", languageCount_);
         for (int i = 1; i <= shown; ++i) {
             const std::string key = "Descrip" + std::to_string(i);
-            ChineseEntry(key, Text("Language", key, 20, Kind::display));
+            ChineseEntry(key, Text("Language", key, sizes::kName, Kind::display));
         }
         // Number 0 shows "English" alone, which uses File1.
         int files = languageCount_ == 0 ? 1 : std::min(std::max(languageCount_, 0), MaxIndex("Language", "File") + 1);
         for (int i = 1; i <= files; ++i) {
             std::string key = "File" + std::to_string(i);
-            languageFiles_.push_back({LineOf("Language", key), Text("Language", key, 20, Kind::name)});
+            languageFiles_.push_back({LineOf("Language", key), Text("Language", key, sizes::kName, Kind::name)});
         }
-        languageTarget_ = Text("Language", "DestFile", 20, Kind::name);
+        languageTarget_ = Text("Language", "DestFile", sizes::kName, Kind::name);
     }
 
     // Only an entry that reads "Chinese" selects the Chinese agreement; one
@@ -346,9 +344,9 @@ private:
             PackRef p;
             p.index = i;
             p.line = LineOf("Remove", "File" + s);
-            p.dir = Text("Remove", "Dir" + s, 20, Kind::name);
-            p.file = Text("Remove", "File" + s, 20, Kind::name);
-            p.dest = Text("Remove", "Dest" + s, 20, Kind::name);
+            p.dir = Text("Remove", "Dir" + s, sizes::kName, Kind::name);
+            p.file = Text("Remove", "File" + s, sizes::kName, Kind::name);
+            p.dest = Text("Remove", "Dest" + s, sizes::kName, Kind::name);
             p.key = Norm(Join(p.dir, p.file));
             packs_.push_back(p);
         }
@@ -383,8 +381,8 @@ private:
                 a.index = i;
                 a.line = LineOf(sec, "File" + s);
                 if (!a.line) a.line = LineOf(sec, "Number");
-                a.name = Text(sec, "File" + s, 20, Kind::name);
-                a.dir = Text(sec, "Dir" + s, 20, Kind::name);
+                a.name = Text(sec, "File" + s, sizes::kName, Kind::name);
+                a.dir = Text(sec, "Dir" + s, sizes::kName, Kind::name);
                 a.dirLine = LineOf(sec, "Dir" + s);
                 int percentLine = LineOf(sec, "Percent" + s);
                 int percent = Int(sec, "Percent" + s);
@@ -422,7 +420,7 @@ private:
             Error(a.line, where + ": folder \"" + a.dir + "\" is not created by [SubDir] (the setup creates no other folders), so copying " +
                               a.name + ".zip into it fails");
         const std::string zipName = a.name + ".zip";
-        PathFits(a.line, where + " copied to", Full(Join(a.dir, zipName)), 200);
+        PathFits(a.line, where + " copied to", Full(Join(a.dir, zipName)), sizes::kPath);
         if (folder.empty()) {
             Error(a.line, where + ": the medium has no folder for disk " + std::to_string(a.disk));
             return;
@@ -465,7 +463,7 @@ private:
             if (!FolderExists(Norm(Join(a.dir, Parent(a.entry)))) && FolderExists(a.dirNorm))
                 Error(a.line, where + ": its entry \"" + a.entry + "\" needs the folder \"" + Join(a.dir, Parent(a.entry)) +
                                   "\", which no [SubDir] entry creates");
-            PathFits(a.line, where + ": its entry unpacked to", Full(Join(a.dir, a.entry)), 200);
+            PathFits(a.line, where + ": its entry unpacked to", Full(Join(a.dir, a.entry)), sizes::kPath);
             a.readable = true;
             const std::string key = Norm(Join(a.dir, a.entry));
             installed_.insert(key);
@@ -474,21 +472,19 @@ private:
                 if (p.key == key) pack = &p;
             if (!options_.readArchiveData) return;
             zip.OpenCurrentEntry();
-            std::FILE* tmp = pack ? std::tmpfile() : nullptr;
+            UniqueStdioFile tmp(pack ? std::tmpfile() : nullptr);
             std::vector<char> buf(1 << 16);
             bool tmpFailed = pack && !tmp;
             for (;;) {
                 unsigned n = zip.ReadCurrentEntry(buf.data(), static_cast<unsigned>(buf.size()));
                 if (n == 0) break;
-                if (tmp && std::fwrite(buf.data(), 1, n, tmp) != n) tmpFailed = true;
+                if (tmp && std::fwrite(buf.data(), 1, n, tmp.get()) != n) tmpFailed = true;
             }
             zip.CloseArchive();  // checks the CRC
             if (tmpFailed) {
-                if (tmp) std::fclose(tmp);
                 Warning(a.line, where + ": no room for a temporary file: its pack was not checked");
             } else if (tmp) {
-                if (packData_.count(key)) std::fclose(packData_[key]);
-                packData_[key] = tmp;
+                packData_[key] = std::move(tmp);
             }
         } catch (const CZipException& e) {
             Error(a.line, where + " cannot be unpacked by the setup: " + ZipErrorCauseText(e.cause));
@@ -507,7 +503,7 @@ private:
             }
             bool refused = false;
             for (const char* key : {"Dir", "File", "Dest"}) {
-                std::string v = ProfileValueText(ini_.FindEntry("Remove", (key + s).c_str()), 20);
+                std::string v = ProfileValueText(ini_.FindEntry("Remove", (key + s).c_str()), sizes::kName);
                 if (!v.empty() && !IsSafeRelativeName(v)) {
                     Error(LineOf("Remove", key + s), where + ": \"" + v + "\" is not a name inside the installation folder; the setup refuses this pack" + Why(v));
                     refused = true;
@@ -521,8 +517,8 @@ private:
             }
             if (!FolderExists(destNorm))
                 Error(p.line, where + ": destination folder \"" + p.dest + "\" is not created by [SubDir], so its files cannot be written (\"Error Move Out File.\")");
-            PathFits(p.line, where + " path", Full(Join(p.dir, p.file)), 200);
-            PathFits(p.line, where + " destination", Full(p.dest), 180);
+            PathFits(p.line, where + " path", Full(Join(p.dir, p.file)), sizes::kPath);
+            PathFits(p.line, where + " destination", Full(p.dest), sizes::kFolder);
             bool delivered = false;
             for (const ArchiveInfo& a : archives_)
                 if (a.readable && Norm(Join(a.dir, a.entry)) == p.key) delivered = true;
@@ -534,7 +530,7 @@ private:
             auto it = packData_.find(p.key);
             if (it == packData_.end()) continue;  // archive data not read
             PackReader reader;
-            std::FILE* f = it->second;  // the reader closes it
+            std::FILE* f = it->second.release();  // the reader closes it
             packData_.erase(it);
             std::rewind(f);
             if (!reader.Attach(f)) continue;
@@ -568,7 +564,7 @@ private:
                         Error(p.line, where + ": record \"" + name + "\" needs the folder \"" + Join(p.dest, Parent(name)) +
                                           "\", which no [SubDir] entry creates (\"Error Move Out File.\")");
                     installed_.insert(Norm(Join(p.dest, name)));
-                    PathFits(p.line, where + ": record", Full(Join(p.dest, name)), 260);
+                    PathFits(p.line, where + ": record", Full(Join(p.dest, name)), sizes::kRecordPath);
                 }
                 if (!reader.SkipData(info.length)) {
                     Error(p.line, where + ": the pack ends inside record \"" + name + "\"");
@@ -587,7 +583,7 @@ private:
         for (int i = 1, last = Bounded("DelFile", "File", n); i <= last; ++i) {
             std::string key = "File" + std::to_string(i);
             int line = LineOf("DelFile", key);
-            std::string v = Text("DelFile", key, 20, Kind::name);
+            std::string v = Text("DelFile", key, sizes::kName, Kind::name);
             if (v.empty()) {
                 Warning(line, "[DelFile] " + key + " is empty or missing: it deletes nothing");
                 continue;
@@ -597,7 +593,7 @@ private:
                                 "; the setup reports it and deletes nothing");
                 continue;
             }
-            PathFits(line, "[DelFile] " + key, Full(v), 256);
+            PathFits(line, "[DelFile] " + key, Full(v), sizes::kFilePath);
             installed_.erase(Norm(v));
         }
     }
@@ -628,23 +624,23 @@ private:
         for (int i = 1, last = Bounded("SystemFile", "File", n); i <= last; ++i) {
             std::string s = std::to_string(i);
             int line = LineOf("SystemFile", "File" + s);
-            std::string f = Text("SystemFile", "File" + s, 20, Kind::name);
-            std::string d = Text("SystemFile", "Dir" + s, 20, Kind::name);
+            std::string f = Text("SystemFile", "File" + s, sizes::kName, Kind::name);
+            std::string d = Text("SystemFile", "Dir" + s, sizes::kName, Kind::name);
             if (type == 1 && d.empty())
                 Warning(LineOf("SystemFile", "Dir" + s), "[SystemFile] Dir" + s + " is empty: the file is copied into the Windows folder itself through a double \\");
             files.push_back({line, f});
         }
-        std::string vid = Text("RegIni", "VID", 20, Kind::name);
-        std::string pid = Text("RegIni", "PID", 20, Kind::name);
+        std::string vid = Text("RegIni", "VID", sizes::kName, Kind::name);
+        std::string pid = Text("RegIni", "PID", sizes::kName, Kind::name);
         if (type == 0) {
             NeedFile(typeLine, "bin\\Kr3nt.sys", "[Programmer] Type 0 registers the kernel driver, but", true);
-            PathFits(typeLine, "the kernel driver's path", Full("bin\\Kr3nt.sys"), 256);
+            PathFits(typeLine, "the kernel driver's path", Full("bin\\Kr3nt.sys"), sizes::kFilePath);
         } else if (type == 1) {
             for (const auto& [line, f] : files) {
                 if (f.empty()) Error(line, "[SystemFile] file name is empty or missing");
                 else {
                     NeedFile(line, "bin\\" + f, "the USB driver file", true);
-                    PathFits(line, "[SystemFile] source", Full("bin\\" + f), 256);
+                    PathFits(line, "[SystemFile] source", Full("bin\\" + f), sizes::kFilePath);
                 }
             }
             if (vid.empty() || pid.empty())
@@ -654,8 +650,8 @@ private:
     }
 
     void ShortcutAndExec() {
-        Text("Shortcut", "Descript1", 180, Kind::display);
-        std::string name = Text("Shortcut", "Descript2", 180, Kind::name);
+        Text("Shortcut", "Descript1", sizes::kShortcutText, Kind::display);
+        std::string name = Text("Shortcut", "Descript2", sizes::kShortcutText, Kind::name);
         if (name.empty())
             Warning(LineOf("Shortcut", "Descript2"), "[Shortcut] Descript2 is empty: the shortcuts are named \".lnk\"");
         else if (!IsSafeRelativeName(name + ".lnk"))
@@ -664,17 +660,17 @@ private:
         std::string ico = Text("Shortcut", "Ico", 9, Kind::name);
         if (!ico.empty()) {
             NeedFile(LineOf("Shortcut", "Ico"), "bin\\" + ico + ".ico", "the shortcut icon", false);
-            PathFits(LineOf("Shortcut", "Ico"), "the icon's path", Full("bin\\" + ico + ".ico"), 256);
+            PathFits(LineOf("Shortcut", "Ico"), "the icon's path", Full("bin\\" + ico + ".ico"), sizes::kFilePath);
         }
         const int execLine = LineOf("Exec", "ExecFile");
-        std::string exec = Text("Exec", "ExecFile", 40, Kind::name);
+        std::string exec = Text("Exec", "ExecFile", sizes::kExec, Kind::name);
         if (exec.empty()) {
             Error(execLine, "[Exec] ExecFile is empty: the shortcuts and \"run the program\" point at the installation folder");
         } else {
             NeedFile(execLine, exec, "the program [Exec] ExecFile", true);
-            PathFits(execLine, "the program's path", Full(exec), 256);
+            PathFits(execLine, "the program's path", Full(exec), sizes::kFilePath);
         }
-        std::string dir = Text("Exec", "ExecDir", 40, Kind::name);
+        std::string dir = Text("Exec", "ExecDir", sizes::kExec, Kind::name);
         if (Norm(dir) == "?" || !FolderExists(Norm(dir)))
             Warning(LineOf("Exec", "ExecDir"), "[Exec] ExecDir \"" + dir + "\" is not a folder the setup creates: opening it fails");
     }
@@ -694,7 +690,7 @@ private:
                 continue;
             }
             NeedFile(line, "bin\\" + f + ".dll", "the language library", true);
-            PathFits(line, "the language library's path", Full("bin\\" + f + ".dll"), 180);
+            PathFits(line, "the language library's path", Full("bin\\" + f + ".dll"), sizes::kLanguageSource);
         }
         if (any) {
             int line = LineOf("Language", "DestFile");
@@ -704,7 +700,7 @@ private:
                 Error(line, "[Language] DestFile \"" + languageTarget_ + "\" is not a file inside the bin folder" +
                                 Why("bin\\" + languageTarget_ + ".dll") + "; the setup reports it and installs no library");
             else
-                PathFits(line, "the language library's target", Full("bin\\" + languageTarget_ + ".dll"), 200);
+                PathFits(line, "the language library's target", Full("bin\\" + languageTarget_ + ".dll"), sizes::kPath);
         }
     }
 
@@ -797,7 +793,7 @@ private:
     std::set<std::string> installed_;  // files the medium leaves in place (normalised)
     std::vector<ArchiveInfo> archives_;
     std::vector<PackRef> packs_;
-    std::map<std::string, std::FILE*> packData_;  // unpacked packs, owned
+    std::map<std::string, UniqueStdioFile> packData_;  // unpacked packs
     std::set<std::string> usedArchives_;
     int languageCount_ = 0;
     std::vector<std::pair<int, std::string>> languageFiles_;

@@ -40,8 +40,6 @@ public:
     // Compresses and delivers everything written so far (call at the end).
     void Flush();
 
-    unsigned Threads() const { return threads_; }
-
 private:
     struct Block;
     struct Worker;

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "engine/ZipUnpacker.h"
+
 namespace {
 
 void Put16(std::vector<unsigned char>& b, uint32_t v) {
@@ -35,7 +37,7 @@ void CZipWriter::Create(const std::string& path) {
 
 void CZipWriter::WriteLocalHeader(const Entry& e) {
     std::vector<unsigned char> b;
-    Put32(b, 0x04034b50);
+    Put32(b, zipformat::kLocalSignature);
     Put16(b, kVersionNeeded);
     Put16(b, 0);  // flags: sizes and CRC are in this header
     Put16(b, e.header.method);
@@ -57,7 +59,7 @@ void CZipWriter::BeginEntry(const ZipEntryHeader& header) {
     e.header = header;
     e.localOffset = Check32(position_, "entry offset");
     WriteLocalHeader(e);
-    position_ += 30 + header.name.size();
+    position_ += zipformat::kLocalHeaderSize + header.name.size();
     dataStart_ = position_;
     entries_.push_back(std::move(e));
     inEntry_ = true;
@@ -92,7 +94,7 @@ uint64_t CZipWriter::Finish() {
     std::vector<unsigned char> b;
     const uint32_t dirOffset = Check32(position_, "central directory offset");
     for (const Entry& e : entries_) {
-        Put32(b, 0x02014b50);
+        Put32(b, zipformat::kCentralSignature);
         Put16(b, kVersionMadeBy);
         Put16(b, kVersionNeeded);
         Put16(b, 0);
@@ -112,7 +114,7 @@ uint64_t CZipWriter::Finish() {
     }
     if (entries_.size() > 0xFFFF) throw std::length_error("too many ZIP entries");
     const uint32_t dirSize = Check32(b.size(), "central directory");
-    Put32(b, 0x06054b50);
+    Put32(b, zipformat::kEndSignature);
     Put16(b, 0);
     Put16(b, 0);
     Put16(b, static_cast<uint32_t>(entries_.size()));
