@@ -1,275 +1,188 @@
 // e2edriver: drives the real setup.exe from outside, the way a user does.
-//
-// It runs beside the setup in the same Wine prefix, reads a scenario (one
-// command a line, see the table in Run below), starts the setup from the
-// medium's drive, finds the setup's windows by their control ids and
-// message-box texts, clicks and types (or presses real keys into the setup's
-// foreground window), swaps disks by re-pointing the drive
-// letter, waits for the setup to end and then checks what it left behind:
-// files byte for byte with their times and attributes, registry values and
-// shell links. Exit code 0 when every command passed, 1 on the first failure
-// (the setup is then ended and the visible windows are listed).
+// It runs beside the setup in the same Wine prefix and reads a scenario, one
+// command a line (the table is in Execute): it starts the setup from the
+// medium's drive, finds its windows by control ids and message-box texts,
+// clicks, types, presses real keys, swaps disks by re-pointing the drive
+// letter, and checks what the setup left: files byte for byte with times and
+// attributes, registry values, shell links. Exit code 0 when every command
+// passed; on the first failure 1, with the setup's visible windows listed
+// and the setup ended.
 #include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
 #include <shobjidl.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "win/support/UiDriver.h"
+
 namespace {
 
+using Words = std::vector<std::string>;
 struct Failure : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
-
 [[noreturn]] void Fail(const std::string& why) { throw Failure(why); }
+
+// Polls cond every 20 ms; false when it still fails after ms.
+bool Until(const std::function<bool()>& cond, DWORD ms) {
+    for (DWORD start = GetTickCount();; Sleep(20)) {
+        if (cond()) return true;
+        if (GetTickCount() - start > ms) return false;
+    }
+}
 
 std::string Lower(std::string s) {
     for (char& c : s) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
     return s;
 }
 
-// ------------------------------------------------------------------ windows
-
-std::string WindowText(HWND w) {
-    if (!w) return {};
+// Text of a window of the setup, asked with a time-out: a hung setup must
+// not hang the driver too.
+std::string Text(HWND w) {
     char buf[4096] = {0};
-    // Sent with a time-out: a hung setup must not hang the driver too.
     DWORD_PTR n = 0;
-    if (!SendMessageTimeoutA(w, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG, 3000, &n))
+    if (!w || !SendMessageTimeoutA(w, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG, 3000, &n))
         return {};
     return buf;
 }
 
-std::string ClassName(HWND w) {
-    char cls[64] = {0};
+bool IsDialog(HWND w) {
+    char cls[16] = {0};
     GetClassNameA(w, cls, sizeof cls);
-    return cls;
+    return std::strcmp(cls, "#32770") == 0;
 }
 
-bool IsDialog(HWND w) { return ClassName(w) == "#32770"; }
-
-struct TopWindowSearch {
-    DWORD pid;
-    std::vector<HWND> out;
-};
-
-// A window procedure's calling convention, which a lambda does not have.
-BOOL CALLBACK CollectTopWindow(HWND w, LPARAM lp) {
-    auto* s = reinterpret_cast<TopWindowSearch*>(lp);
-    DWORD p = 0;
-    GetWindowThreadProcessId(w, &p);
-    if ((s->pid == 0 || p == s->pid) && IsWindowVisible(w)) s->out.push_back(w);
+BOOL CALLBACK CollectTop(HWND w, LPARAM lp) {
+    auto* s = reinterpret_cast<std::pair<DWORD, std::vector<HWND>>*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    if ((s->first == 0 || pid == s->first) && IsWindowVisible(w)) s->second.push_back(w);
     return TRUE;
 }
 
-std::vector<HWND> TopWindows(DWORD pid) {
-    TopWindowSearch s{pid, {}};
-    EnumWindows(CollectTopWindow, reinterpret_cast<LPARAM>(&s));
-    return s.out;
+std::vector<HWND> TopWindows(DWORD pid) {  // visible, of process pid (0: any)
+    std::pair<DWORD, std::vector<HWND>> s{pid, {}};
+    EnumWindows(CollectTop, reinterpret_cast<LPARAM>(&s));
+    return s.second;
 }
 
-// A visible control with this id anywhere below root (pages are child
-// dialogs of the frame; hidden pages keep their controls, so only visible
-// ones count).
-HWND FindVisibleControl(HWND root, int id) {
+// A visible control below root: hidden pages keep their controls.
+HWND FindVisible(HWND root, int id) {
     for (HWND c = GetWindow(root, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
         if (!IsWindowVisible(c)) continue;
         if (GetDlgCtrlID(c) == id) return c;
-        if (HWND d = FindVisibleControl(c, id)) return d;
+        if (HWND d = FindVisible(c, id)) return d;
     }
     return nullptr;
 }
 
-void DumpControls(HWND w, int depth, std::string& out) {
+void Dump(HWND w, const std::string& indent) {
     for (HWND c = GetWindow(w, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
         if (!IsWindowVisible(c)) continue;
-        out += std::string(static_cast<size_t>(depth) * 2, ' ') + "  id " + std::to_string(GetDlgCtrlID(c)) + " " +
-               ClassName(c) + " \"" + WindowText(c).substr(0, 60) + "\"" + (IsWindowEnabled(c) ? "" : " (disabled)") +
-               "\n";
-        if (IsDialog(c)) DumpControls(c, depth + 1, out);
+        std::printf("%s id %d \"%.60s\"%s\n", indent.c_str(), GetDlgCtrlID(c), Text(c).c_str(),
+                    IsWindowEnabled(c) ? "" : " (disabled)");
+        if (IsDialog(c)) Dump(c, indent + "  ");
     }
 }
 
-std::string DumpWindows(DWORD pid) {
-    std::string out;
-    for (HWND w : TopWindows(pid)) {
-        out += "window " + ClassName(w) + " \"" + WindowText(w) + "\"\n";
-        DumpControls(w, 0, out);
-    }
-    return out.empty() ? "no visible window\n" : out;
-}
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-// ------------------------------------------------------------------ helpers
-
-std::wstring Wide(const std::string& s) {
-    int n = MultiByteToWideChar(CP_ACP, 0, s.c_str(), -1, nullptr, 0);
-    std::wstring w(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, s.c_str(), -1, w.data(), n);
-    w.resize(static_cast<size_t>(n > 0 ? n - 1 : 0));
-    return w;
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) Fail(path + " cannot be read");
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // Starts a Unix program (Wine runs an ELF file given by its Z: path as a
 // native process) and waits for it.
 void RunUnix(const std::string& program, const std::string& args) {
-    std::string exe = "Z:" + program;
-    for (char& c : exe)
-        if (c == '/') c = '\\';
-    std::string line = program + " " + args;
-    std::vector<char> buf(line.begin(), line.end());
-    buf.push_back(0);
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
+    std::string line = program + " " + args, exe = "Z:" + program;
+    for (char& c : exe) c = c == '/' ? '\\' : c;
+    STARTUPINFOA si = {sizeof si};
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(exe.c_str(), buf.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    if (!CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
         Fail("cannot start " + program);
     WaitForSingleObject(pi.hProcess, 30000);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
 }
 
-std::string UnixToWine(const std::string& unixPath) {
-    std::string p = "Z:" + unixPath;
-    for (char& c : p)
-        if (c == '/') c = '\\';
-    return p;
-}
-
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-std::string ReadWholeFile(const std::string& path, bool* ok = nullptr) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                           nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        if (ok) *ok = false;
-        return {};
-    }
-    std::string data;
-    char buf[65536];
-    DWORD got = 0;
-    while (ReadFile(h, buf, sizeof buf, &got, nullptr) && got > 0) data.append(buf, got);
-    CloseHandle(h);
-    if (ok) *ok = true;
-    return data;
-}
-
-std::string FormatTime(const FILETIME& ft) {
-    SYSTEMTIME st;
-    FileTimeToSystemTime(&ft, &st);
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%04u-%02u-%02u %02u:%02u:%02u.%03u UTC", st.wYear, st.wMonth, st.wDay, st.wHour,
-                  st.wMinute, st.wSecond, st.wMilliseconds);
-    return buf;
-}
-
-// Lists the files below root (relative names, folders end with '\').
 void ListTree(const std::string& root, const std::string& rel, std::set<std::string>& out) {
     WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((root + (rel.empty() ? "" : "\\" + rel) + "\\*").c_str(), &fd);
+    HANDLE h = FindFirstFileA((root + "\\" + rel + "*").c_str(), &fd);
     if (h == INVALID_HANDLE_VALUE) return;
     do {
-        std::string name = fd.cFileName;
-        if (name == "." || name == "..") continue;
-        std::string r = rel.empty() ? name : rel + "\\" + name;
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            out.insert(r + "\\");
-            ListTree(root, r, out);
-        } else {
-            out.insert(r);
-        }
+        std::string name = rel + fd.cFileName;
+        if (!std::strcmp(fd.cFileName, ".") || !std::strcmp(fd.cFileName, "..")) continue;
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) out.insert(name);
+        else out.insert(name + "\\"), ListTree(root, name + "\\", out);
     } while (FindNextFileA(h, &fd));
     FindClose(h);
 }
 
-// The attribute bits that an archive or a user can give a file.
-constexpr DWORD kCompared = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-
-// Compares one installed file with its reference: bytes, last-write time,
-// attributes. Returns "" when equal, else what differs.
+// "" when the file equals its reference in bytes, last-write time and the
+// attributes an archive or a user can give it; else what differs.
 std::string CompareFile(const std::string& got, const std::string& want) {
     WIN32_FILE_ATTRIBUTE_DATA a, b;
     if (!GetFileAttributesExA(got.c_str(), GetFileExInfoStandard, &a)) return "missing";
     if (!GetFileAttributesExA(want.c_str(), GetFileExInfoStandard, &b)) return "reference missing";
-    bool okA = false, okB = false;
-    std::string da = ReadWholeFile(got, &okA), db = ReadWholeFile(want, &okB);
-    if (!okA) return "cannot be read";
-    if (da.size() != db.size())
-        return "size " + std::to_string(da.size()) + ", expected " + std::to_string(db.size());
-    if (da != db) {
-        size_t at = 0;
-        while (da[at] == db[at]) ++at;
-        return "bytes differ from offset " + std::to_string(at);
-    }
-    if (CompareFileTime(&a.ftLastWriteTime, &b.ftLastWriteTime) != 0)
-        return "last-write time " + FormatTime(a.ftLastWriteTime) + ", expected " + FormatTime(b.ftLastWriteTime);
-    if ((a.dwFileAttributes & kCompared) != (b.dwFileAttributes & kCompared)) {
-        char buf[80];
-        std::snprintf(buf, sizeof buf, "attributes 0x%lx, expected 0x%lx", a.dwFileAttributes & kCompared,
-                      b.dwFileAttributes & kCompared);
-        return buf;
-    }
+    std::string da = ReadAll(got), db = ReadAll(want);
+    if (da != db) return "bytes differ (" + std::to_string(da.size()) + " of " + std::to_string(db.size()) + ")";
+    if (CompareFileTime(&a.ftLastWriteTime, &b.ftLastWriteTime)) return "last-write time differs";
+    const DWORD mask = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    if ((a.dwFileAttributes ^ b.dwFileAttributes) & mask)
+        return "attributes " + std::to_string(a.dwFileAttributes & mask) + ", expected " +
+               std::to_string(b.dwFileAttributes & mask);
     return {};
 }
 
-HKEY RootKey(std::string& path) {
-    size_t slash = path.find('\\');
-    std::string root = path.substr(0, slash);
-    path = slash == std::string::npos ? "" : path.substr(slash + 1);
-    root = Lower(root);
-    if (root == "hklm" || root == "hkey_local_machine") return HKEY_LOCAL_MACHINE;
-    if (root == "hkcu" || root == "hkey_current_user") return HKEY_CURRENT_USER;
-    Fail("unknown registry root " + root);
+// HKLM\... or HKCU\...: opened (or made) with the given access, null if absent.
+HKEY OpenKey(const std::string& path, REGSAM access, bool create = false) {
+    HKEY root = path.rfind("HKCU\\", 0) == 0 ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+    HKEY k = nullptr;
+    const std::string sub = path.substr(5);
+    LONG r = create ? RegCreateKeyExA(root, sub.c_str(), 0, nullptr, 0, access, nullptr, &k, nullptr)
+                    : RegOpenKeyExA(root, sub.c_str(), 0, access, &k);
+    return r == ERROR_SUCCESS ? k : nullptr;
 }
 
-// ------------------------------------------------------------------ scenario
-
-std::vector<std::string> SplitWords(const std::string& line) {
-    std::vector<std::string> words;
-    size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-        if (i >= line.size() || (words.empty() && line[i] == '#')) break;  // a comment line
+Words SplitWords(const std::string& line) {  // blanks separate; "..." with \" and \n groups
+    Words words;
+    for (size_t i = 0; i < line.size();) {
+        if (line[i] == ' ' || line[i] == '\t') { ++i; continue; }
+        if (words.empty() && line[i] == '#') break;
         std::string w;
-        if (line[i] == '"') {
-            ++i;
-            while (i < line.size() && line[i] != '"') {
-                if (line[i] == '\\' && i + 1 < line.size() && (line[i + 1] == 'n' || line[i + 1] == '"')) {
-                    w += line[i + 1] == 'n' ? '\n' : '"';
-                    i += 2;
-                    continue;
-                }
-                w += line[i++];
-            }
-            ++i;
-        } else {
-            while (i < line.size() && line[i] != ' ' && line[i] != '\t') w += line[i++];
+        bool quoted = line[i] == '"';
+        for (i += quoted; i < line.size() && (quoted ? line[i] != '"' : line[i] != ' ' && line[i] != '\t'); ++i) {
+            if (quoted && line[i] == '\\' && i + 1 < line.size() && (line[i + 1] == 'n' || line[i + 1] == '"'))
+                w += line[++i] == 'n' ? '\n' : '"';
+            else w += line[i];
         }
+        i += quoted;
         words.push_back(w);
     }
     return words;
 }
 
-// Folders that differ between prefixes and users, for %NAME% in scenarios.
+// %DESKTOP%, %PROGRAMS% and %WINDIR%: folders that differ between prefixes.
 std::string Expand(std::string word) {
-    static const std::pair<const char*, int> folders[] = {
-        {"%DESKTOP%", CSIDL_DESKTOPDIRECTORY}, {"%PROGRAMS%", CSIDL_PROGRAMS}, {"%WINDIR%", CSIDL_WINDOWS}};
-    for (const auto& [name, csidl] : folders) {
-        size_t at = word.find(name);
-        if (at == std::string::npos) continue;
+    for (auto [name, csidl] : {std::pair<const char*, int>{"%DESKTOP%", CSIDL_DESKTOPDIRECTORY},
+                               {"%PROGRAMS%", CSIDL_PROGRAMS}, {"%WINDIR%", CSIDL_WINDOWS}}) {
         char path[MAX_PATH] = {0};
-        if (FAILED(SHGetFolderPathA(nullptr, csidl, nullptr, 0, path))) Fail(std::string("no folder for ") + name);
-        word.replace(at, std::strlen(name), path);
+        size_t at = word.find(name);
+        if (at != std::string::npos && SUCCEEDED(SHGetFolderPathA(nullptr, csidl, nullptr, 0, path)))
+            word.replace(at, std::strlen(name), path);
     }
     return word;
 }
@@ -279,515 +192,298 @@ public:
     int Run(const std::string& file);
 
 private:
-    void Execute(const std::vector<std::string>& w);
-    const std::string& Arg(const std::vector<std::string>& w, size_t i) {
-        if (i >= w.size()) Fail("missing argument " + std::to_string(i));
-        return w[i];
-    }
-    DWORD Timeout(const std::vector<std::string>& w, size_t i, DWORD fallback) {
-        return i < w.size() ? static_cast<DWORD>(std::stoul(w[i])) : fallback;
-    }
-
-    HWND WaitWindow(const std::string& what, DWORD timeoutMs, const std::function<bool(HWND)>& test, DWORD pid);
-    HWND WaitPage(const std::string& name, DWORD timeoutMs);
-    bool SetupEnded(DWORD ms);
-    HWND WaitMessageBox(const std::string& textPart, DWORD timeoutMs);
+    void Execute(const Words& w);
+    bool Ended(DWORD ms);
+    HWND Wait(const std::string& what, DWORD ms, const std::function<bool(HWND)>& test, bool anyProcess = false);
+    HWND Box(const std::string& part, DWORD ms);
     HWND Control(int id);
     void Click(int id);
-    GUITHREADINFO SetupFocus();
-    void PressKey(const std::string& keyName);
-    void Screenshot(const std::string& name, HWND w);
-    void PauseForPaint() { Sleep(250); }
+    GUITHREADINFO Focus();
+    void PressKey(const std::string& name);
 
-    HANDLE setup_ = nullptr;
-    DWORD setupPid_ = 0;
-    HWND current_ = nullptr;  // the window that click/type/shot act on
-    std::string shotsDir_;    // Unix folder for the pictures, empty for none
+    DWORD pid_ = 0;           // the setup's process, once started
+    HWND current_ = nullptr;  // the window that click/type/expect/shot act on
+    std::string shots_;       // Unix folder for the pictures, empty for none
 };
 
-// Whether the setup has ended within ms. The process is opened anew by its
-// id each time: a handle kept from CreateProcess was seen signalled while
-// the setup still ran once Unix programs (the picture taker) had been
-// started and their handles closed.
-bool Scenario::SetupEnded(DWORD ms) {
-    HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, setupPid_);
+// Opened anew by id each time: a handle kept from CreateProcess was seen
+// signalled while the setup still ran, once Unix programs had been started.
+bool Scenario::Ended(DWORD ms) {
+    HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, pid_);
     if (!h) return true;
     bool ended = WaitForSingleObject(h, ms) == WAIT_OBJECT_0;
     CloseHandle(h);
     return ended;
 }
 
-HWND Scenario::WaitWindow(const std::string& what, DWORD timeoutMs, const std::function<bool(HWND)>& test,
-                          DWORD pid) {
-    DWORD start = GetTickCount();
-    for (;;) {
-        for (HWND w : TopWindows(pid))
-            if (test(w)) return w;
-        if (GetTickCount() - start > timeoutMs) Fail("timed out waiting for " + what);
-        // Ended: its handle is signalled and none of its windows is left.
-        if (pid && setup_ && SetupEnded(0) && TopWindows(pid).empty())
-            Fail("the setup ended while waiting for " + what);
-        Sleep(20);
-    }
+HWND Scenario::Wait(const std::string& what, DWORD ms, const std::function<bool(HWND)>& test, bool anyProcess) {
+    HWND found = nullptr;
+    bool ended = false;
+    Until([&] {
+        for (HWND w : TopWindows(anyProcess ? 0 : pid_))
+            if (test(w)) return (found = w) != nullptr;
+        return ended = !anyProcess && Ended(0) && TopWindows(pid_).empty();
+    }, ms);
+    if (!found) Fail((ended ? "the setup ended while waiting for " : "timed out waiting for ") + what);
+    return found;
 }
 
-// Pages are known by the controls that only they have (template ids are not
-// visible from outside).
-HWND Scenario::WaitPage(const std::string& name, DWORD timeoutMs) {
-    struct Sig {
-        std::vector<int> ids;
-        const char* text;  // text of the first id, or null
-    };
-    static const std::map<std::string, Sig> pages = {
-        {"welcome", {{1018}, "Welcome to the Setup Wizard"}},
-        {"destination", {{1000, 1001, 1008}, nullptr}},
-        {"language", {{1014, 1006, 1007}, nullptr}},
-        {"agreement", {{1018, 1020, 1021}, nullptr}},
-        {"complete", {{1015}, nullptr}},
-        {"restart", {{1017, 1018}, nullptr}},
-    };
-    auto it = pages.find(name);
-    if (it == pages.end()) Fail("unknown page " + name);
-    const Sig& sig = it->second;
-    return WaitWindow(
-        "page " + name, timeoutMs,
-        [&](HWND w) {
-            if (!IsDialog(w) || !GetDlgItem(w, 12325)) return false;
-            for (int id : sig.ids)
-                if (!FindVisibleControl(w, id)) return false;
-            return !sig.text || WindowText(FindVisibleControl(w, sig.ids[0])) == sig.text;
-        },
-        setupPid_);
-}
-
-HWND Scenario::WaitMessageBox(const std::string& textPart, DWORD timeoutMs) {
-    return WaitWindow(
-        "message box \"" + textPart + "\"", timeoutMs,
-        [&](HWND w) {
-            HWND text = GetDlgItem(w, 0xFFFF);
-            return IsDialog(w) && text && WindowText(text).find(textPart) != std::string::npos;
-        },
-        setupPid_);
+HWND Scenario::Box(const std::string& part, DWORD ms) {
+    return Wait("message box \"" + part + "\"", ms, [&](HWND w) {
+        return IsDialog(w) && GetDlgItem(w, 0xFFFF) && Text(GetDlgItem(w, 0xFFFF)).find(part) != std::string::npos;
+    });
 }
 
 HWND Scenario::Control(int id) {
-    if (!current_ || !IsWindow(current_)) Fail("no current window");
-    HWND c = FindVisibleControl(current_, id);
+    HWND c = current_ && IsWindow(current_) ? FindVisible(current_, id) : nullptr;
     if (!c) Fail("no visible control " + std::to_string(id));
     return c;
 }
 
-// A click as the mouse gives it: only on a visible, enabled button, posted
-// (BM_CLICK) so that a click that opens a modal loop never blocks us.
-// A control that an earlier posted click is about to enable gets 3 s.
+// As the mouse gives it: only on an enabled button (a posted click may be
+// about to enable it: 3 s), posted so that a modal loop never blocks us.
 void Scenario::Click(int id) {
-    HWND c = Control(id);
-    DWORD start = GetTickCount();
-    while (!IsWindowEnabled(c)) {
-        if (GetTickCount() - start > 3000) Fail("control " + std::to_string(id) + " is disabled");
-        Sleep(20);
-        c = Control(id);
-    }
-    PostMessageA(c, BM_CLICK, 0, 0);
+    if (!Until([&] { return IsWindowEnabled(Control(id)); }, 3000)) Fail("control " + std::to_string(id) + " is disabled");
+    PostMessageA(Control(id), BM_CLICK, 0, 0);
 }
 
-// The setup's user-interface thread's focus and active window.
-GUITHREADINFO Scenario::SetupFocus() {
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof info;
-    std::vector<HWND> windows = TopWindows(setupPid_);
-    if (windows.empty()) Fail("the setup shows no window");
-    if (!GetGUIThreadInfo(GetWindowThreadProcessId(windows.front(), nullptr), &info)) Fail("no thread information");
+GUITHREADINFO Scenario::Focus() {  // of the setup's user-interface thread
+    GUITHREADINFO info = {sizeof info};
+    std::vector<HWND> windows = TopWindows(pid_);
+    if (windows.empty() || !GetGUIThreadInfo(GetWindowThreadProcessId(windows.front(), nullptr), &info))
+        Fail("the setup shows no window");
     return info;
 }
 
-// One key press (NAME, or shift+NAME) as the keyboard gives it: the setup's
-// active window is brought to the foreground and the press goes through the
-// system's input queue, so the setup's dialog manager sees a real key.
-void Scenario::PressKey(const std::string& keyName) {
-    static const std::map<std::string, WORD> keys = {
-        {"tab", VK_TAB},   {"enter", VK_RETURN}, {"esc", VK_ESCAPE}, {"space", VK_SPACE},
-        {"up", VK_UP},     {"down", VK_DOWN},    {"left", VK_LEFT},  {"right", VK_RIGHT},
-    };
-    std::string name = Lower(keyName);
+// NAME or shift+NAME through the system's input queue, into the setup's
+// active window brought to the foreground: the dialog manager sees a real key.
+void Scenario::PressKey(const std::string& spec) {
+    static const std::map<std::string, WORD> keys = {{"tab", VK_TAB}, {"enter", VK_RETURN}, {"esc", VK_ESCAPE},
+                                                     {"space", VK_SPACE}, {"up", VK_UP}, {"down", VK_DOWN},
+                                                     {"left", VK_LEFT}, {"right", VK_RIGHT}};
+    std::string name = Lower(spec);
     const bool shift = name.rfind("shift+", 0) == 0;
     if (shift) name = name.substr(6);
-    WORD vk = 0;
-    if (auto it = keys.find(name); it != keys.end()) vk = it->second;
-    else if (name.size() == 1 && isalnum(static_cast<unsigned char>(name[0])))
-        vk = static_cast<WORD>(toupper(static_cast<unsigned char>(name[0])));
-    else Fail("unknown key " + keyName);
-
-    HWND active = SetupFocus().hwndActive;
-    if (!active) Fail("the setup has no active window");
-    DWORD start = GetTickCount();
-    while (GetForegroundWindow() != active) {
-        if (GetTickCount() - start > 3000) Fail("the setup's window does not come to the foreground");
-        SetForegroundWindow(active);
-        Sleep(20);
-    }
+    auto it = keys.find(name);
+    WORD vk = it != keys.end() ? it->second : name.size() == 1 && isalnum(name[0]) ? WORD(toupper(name[0])) : 0;
+    if (!vk) Fail("unknown key " + spec);
+    HWND active = Focus().hwndActive;
+    if (!Until([&] { return SetForegroundWindow(active), GetForegroundWindow() == active; }, 3000))
+        Fail("the setup's window does not come to the foreground");
     std::vector<INPUT> input;
-    auto add = [&](WORD key, bool up) {
-        INPUT in = {};
-        in.type = INPUT_KEYBOARD;
+    auto add = [&](WORD key, DWORD flags) {
+        INPUT in = {INPUT_KEYBOARD};
         in.ki.wVk = key;
         in.ki.wScan = static_cast<WORD>(MapVirtualKeyA(key, MAPVK_VK_TO_VSC));
-        in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        in.ki.dwFlags = flags;
         input.push_back(in);
     };
-    if (shift) add(VK_SHIFT, false);
-    add(vk, false);
-    add(vk, true);
-    if (shift) add(VK_SHIFT, true);
+    if (shift) add(VK_SHIFT, 0);
+    add(vk, 0);
+    add(vk, KEYEVENTF_KEYUP);
+    if (shift) add(VK_SHIFT, KEYEVENTF_KEYUP);
     if (SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT)) != input.size())
         Fail("the key press was not taken");
     Sleep(100);  // the setup reacts before the next step looks
 }
 
-void Scenario::Screenshot(const std::string& name, HWND w) {
-    if (shotsDir_.empty()) return;
-    PauseForPaint();
-    std::string crop;
-    RECT r;
-    if (w && GetWindowRect(w, &r)) {
-        // Wine draws the frame and caption itself (no window manager).
-        char buf[80];
-        std::snprintf(buf, sizeof buf, " -crop %ldx%ld+%ld+%ld +repage", r.right - r.left, r.bottom - r.top, r.left,
-                      r.top);
-        crop = buf;
-    }
-    std::string out = shotsDir_ + "/" + name + ".png";
-    DeleteFileA(UnixToWine(out).c_str());
-    RunUnix("/usr/bin/import", "-window root" + crop + " " + out);
-    // The native process may outlive Wine's handle of it.
-    for (int i = 0; i < 200 && !Exists(UnixToWine(out)); ++i) Sleep(25);
-    Sleep(100);
-}
-
-void Scenario::Execute(const std::vector<std::string>& w) {
+void Scenario::Execute(const Words& w) {
     const std::string& cmd = w[0];
+    auto arg = [&](size_t i) -> const std::string& {
+        if (i >= w.size()) Fail("missing argument " + std::to_string(i));
+        return w[i];
+    };
+    auto num = [&](size_t i) { return std::stoi(arg(i)); };
+    auto ms = [&](size_t i, DWORD fallback) { return i < w.size() ? static_cast<DWORD>(std::stoul(w[i])) : fallback; };
+    auto check = [&](bool ok, const std::string& why) {
+        if (!ok) Fail(why);
+    };
     // For a person watching (the demo): a pause before every action.
     static const DWORD pace = getenv("E2E_PACE") ? static_cast<DWORD>(atoi(getenv("E2E_PACE"))) : 0;
-    if (pace && (cmd == "click" || cmd == "press" || cmd == "type" || cmd == "select" || cmd == "check" ||
-                 cmd == "answer" || cmd == "close" || cmd == "disk"))
-        Sleep(pace);
+    static const std::set<std::string> actions = {"click", "press", "type", "select", "check", "answer", "disk"};
+    if (pace && actions.count(cmd)) Sleep(pace);
+
     if (cmd == "shots") {  // shots UNIXDIR: where `shot` saves its pictures
-        shotsDir_ = Arg(w, 1);
-    } else if (cmd == "start") {  // start [PATH]: the setup, from the medium
-        std::string exe = w.size() > 1 ? w[1] : "A:\\setup.exe";
-        std::string line = "\"" + exe + "\"";
-        STARTUPINFOA si = {};
-        si.cb = sizeof si;
+        shots_ = arg(1);
+    } else if (cmd == "start") {  // start [PATH]: the setup, from C:\ like a double-click in a file window
+        std::string exe = w.size() > 1 ? w[1] : "A:\\setup.exe", line = "\"" + exe + "\"";
+        STARTUPINFOA si = {sizeof si};
         PROCESS_INFORMATION pi = {};
-        std::vector<char> buf(line.begin(), line.end());
-        buf.push_back(0);
-        // Started from C:\ like a double-click in a file window: the setup
-        // must find its medium through its own path, not the current folder.
-        if (!CreateProcessA(exe.c_str(), buf.data(), nullptr, nullptr, FALSE, 0, nullptr, "C:\\", &si, &pi))
-            Fail("cannot start " + exe + ": error " + std::to_string(GetLastError()));
-        setup_ = pi.hProcess;
-        setupPid_ = pi.dwProcessId;
+        check(CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, "C:\\", &si, &pi),
+              "cannot start " + exe);
+        pid_ = pi.dwProcessId;
         CloseHandle(pi.hThread);
-    } else if (cmd == "frame") {  // frame [ms]: the wizard frame, whatever page it shows
-        current_ = WaitWindow(
-            "wizard frame", Timeout(w, 1, 15000),
-            [](HWND h) { return IsDialog(h) && GetDlgItem(h, 12325) && GetDlgItem(h, 12323); }, setupPid_);
-    } else if (cmd == "page") {  // page NAME [ms]: wait for a wizard page
-        current_ = WaitPage(Arg(w, 1), Timeout(w, 2, 15000));
-    } else if (cmd == "progress") {  // progress [ms]: the progress dialog
-        current_ = WaitWindow(
-            "progress dialog", Timeout(w, 1, 15000),
-            [](HWND h) { return IsDialog(h) && GetDlgItem(h, 1009) && GetDlgItem(h, 1012); }, setupPid_);
-    } else if (cmd == "diskprompt") {  // diskprompt DISKTEXT DRIVE [ms]
-        std::string disk = Arg(w, 1), drive = Arg(w, 2);
-        current_ = WaitWindow(
-            "disk prompt " + disk, Timeout(w, 3, 15000),
-            [&](HWND h) {
-                // The texts are part of the match: the prompt answered in the
-                // previous step may still be on its way out.
-                return IsDialog(h) && WindowText(h) == "Replace Disk" && GetDlgItem(h, 1008) && GetDlgItem(h, 1011) &&
-                       WindowText(GetDlgItem(h, 1008)) == disk && WindowText(GetDlgItem(h, 1011)) == drive;
-            },
-            setupPid_);
-        std::string gotDisk = WindowText(GetDlgItem(current_, 1008)), gotDrive = WindowText(GetDlgItem(current_, 1011));
-        if (gotDisk != disk || gotDrive != drive)
-            Fail("disk prompt asks for " + gotDisk + " in " + gotDrive + ", expected " + disk + " in " + drive);
-    } else if (cmd == "picker") {  // picker [ms]: the folder picker (path box 14148)
-        current_ = WaitWindow(
-            "folder picker", Timeout(w, 1, 15000),
-            [](HWND h) { return IsDialog(h) && GetDlgItem(h, 14148) && GetDlgItem(h, 14145); }, setupPid_);
+        CloseHandle(pi.hProcess);
+    } else if (cmd == "page") {  // page NAME [ms]: a wizard page, known by the controls only it has
+        static const std::map<std::string, std::vector<int>> pages = {
+            {"welcome", {1018}},        {"destination", {1000, 1001, 1008}}, {"language", {1014, 1006, 1007}},
+            {"agreement", {1018, 1020, 1021}}, {"complete", {1015}},        {"restart", {1017, 1018}}};
+        auto it = pages.find(arg(1));
+        check(it != pages.end(), "unknown page " + arg(1));
+        current_ = Wait("page " + arg(1), ms(2, 15000), [&](HWND h) {
+            if (!IsDialog(h) || !GetDlgItem(h, 12325)) return false;
+            for (int id : it->second)
+                if (!FindVisible(h, id)) return false;
+            return arg(1) != "welcome" || Text(FindVisible(h, 1018)) == "Welcome to the Setup Wizard";
+        });
+    } else if (cmd == "progress" || cmd == "picker") {  // the progress dialog or the folder picker [ms]
+        const int a = cmd == "progress" ? 1009 : 14148, b = cmd == "progress" ? 1012 : 14145;
+        current_ = Wait(cmd, ms(1, 15000), [&](HWND h) { return IsDialog(h) && GetDlgItem(h, a) && GetDlgItem(h, b); });
+    } else if (cmd == "diskprompt") {  // diskprompt DISK DRIVE [ms]: texts matched, the last prompt may be closing
+        current_ = Wait("disk prompt " + arg(1) + " in " + arg(2), ms(3, 15000), [&](HWND h) {
+            return IsDialog(h) && Text(h) == "Replace Disk" && Text(GetDlgItem(h, 1008)) == arg(1) &&
+                   Text(GetDlgItem(h, 1011)) == arg(2);
+        });
     } else if (cmd == "waittext") {  // waittext ID TEXTPART [ms]: a control of the current window shows it
-        int id = std::stoi(Arg(w, 1));
-        const std::string& part = Arg(w, 2);
-        DWORD start = GetTickCount(), limit = Timeout(w, 3, 15000);
-        for (;;) {
-            HWND c = current_ && IsWindow(current_) ? GetDlgItem(current_, id) : nullptr;
-            if (!c && current_) c = FindVisibleControl(current_, id);
-            if (c && WindowText(c).find(part) != std::string::npos) break;
-            if (GetTickCount() - start > limit)
-                Fail("control " + std::to_string(id) + " shows \"" + WindowText(c) + "\", not \"" + part + "\"");
-            Sleep(5);
-        }
+        check(Until([&] { return Text(FindVisible(current_, num(1))).find(arg(2)) != std::string::npos; }, ms(3, 15000)),
+              "control " + arg(1) + " shows \"" + Text(FindVisible(current_, num(1))) + "\"");
     } else if (cmd == "click") {  // click ID
-        Click(std::stoi(Arg(w, 1)));
-    } else if (cmd == "press") {  // press KEY...: real keys (tab shift+tab enter esc space arrows A-Z)
+        Click(num(1));
+    } else if (cmd == "press") {  // press KEY...: tab shift+tab enter esc space arrows A-Z 0-9
         for (size_t i = 1; i < w.size(); ++i) PressKey(w[i]);
     } else if (cmd == "focus") {  // focus ID [ms]: the setup's keyboard focus is on control ID
-        const int id = std::stoi(Arg(w, 1));
-        DWORD start = GetTickCount(), limit = Timeout(w, 2, 3000);
-        for (;;) {
-            HWND focus = SetupFocus().hwndFocus;
-            if (focus && GetDlgCtrlID(focus) == id) break;
-            if (GetTickCount() - start > limit)
-                Fail("the focus is on " + (focus ? "control " + std::to_string(GetDlgCtrlID(focus)) + " " +
-                                                       ClassName(focus) + " \"" + WindowText(focus) + "\""
-                                                 : std::string("no window")));
-            Sleep(20);
-        }
-    } else if (cmd == "close") {  // close: the title bar's close box of the current window
-        if (!current_) Fail("no current window");
-        PostMessageA(current_, WM_SYSCOMMAND, SC_CLOSE, 0);
+        check(Until([&] { HWND f = Focus().hwndFocus; return f && GetDlgCtrlID(f) == num(1); }, ms(2, 3000)),
+              "the focus is on control " + std::to_string(GetDlgCtrlID(Focus().hwndFocus)));
     } else if (cmd == "type") {  // type ID TEXT: replaces an edit control's text (raises EN_CHANGE)
-        HWND c = Control(std::stoi(Arg(w, 1)));
         DWORD_PTR r = 0;
-        SendMessageTimeoutA(c, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Arg(w, 2).c_str()), SMTO_ABORTIFHUNG, 5000, &r);
-        if (WindowText(c) != Arg(w, 2)) Fail("typing into " + Arg(w, 1) + " did not take");
+        SendMessageTimeoutA(Control(num(1)), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(arg(2).c_str()), SMTO_ABORTIFHUNG,
+                            5000, &r);
+        check(Text(Control(num(1))) == arg(2), "typing into " + arg(1) + " did not take");
     } else if (cmd == "select") {  // select ID INDEX: a combo box entry
-        HWND c = Control(std::stoi(Arg(w, 1)));
-        int index = std::stoi(Arg(w, 2));
         DWORD_PTR r = 0;
-        SendMessageTimeoutA(c, CB_SETCURSEL, static_cast<WPARAM>(index), 0, SMTO_ABORTIFHUNG, 5000, &r);
-        if (static_cast<int>(r) != index) Fail("combo " + Arg(w, 1) + " has no entry " + Arg(w, 2));
-    } else if (cmd == "check") {  // check ID 0|1: set a check box by clicking it when needed
-        HWND c = Control(std::stoi(Arg(w, 1)));
-        LRESULT want = std::stoi(Arg(w, 2)) ? BST_CHECKED : BST_UNCHECKED;
-        if (SendMessageA(c, BM_GETCHECK, 0, 0) != want) Click(std::stoi(Arg(w, 1)));
-        DWORD start = GetTickCount();
-        while (SendMessageA(c, BM_GETCHECK, 0, 0) != want) {
-            if (GetTickCount() - start > 5000) Fail("check box " + Arg(w, 1) + " does not change");
-            Sleep(10);
-        }
+        SendMessageTimeoutA(Control(num(1)), CB_SETCURSEL, num(2), 0, SMTO_ABORTIFHUNG, 5000, &r);
+        check(static_cast<int>(r) == num(2), "combo " + arg(1) + " has no entry " + arg(2));
+    } else if (cmd == "check") {  // check ID 0|1: a check box, clicked when needed
+        auto state = [&] { return SendMessageA(Control(num(1)), BM_GETCHECK, 0, 0) == (num(2) ? BST_CHECKED : 0); };
+        if (!state()) Click(num(1));
+        check(Until(state, 5000), "check box " + arg(1) + " does not change");
     } else if (cmd == "expect") {  // expect ID checked|unchecked|enabled|disabled|text=...: within 3 s
-        const std::string& what = Arg(w, 2);
-        DWORD start = GetTickCount();
-        for (;;) {
-            HWND c = Control(std::stoi(Arg(w, 1)));
-            bool ok;
-            if (what == "checked") ok = SendMessageA(c, BM_GETCHECK, 0, 0) == BST_CHECKED;
-            else if (what == "unchecked") ok = SendMessageA(c, BM_GETCHECK, 0, 0) == BST_UNCHECKED;
-            else if (what == "enabled") ok = IsWindowEnabled(c);
-            else if (what == "disabled") ok = !IsWindowEnabled(c);
-            else if (what.rfind("text=", 0) == 0) ok = WindowText(c) == what.substr(5);
-            else Fail("unknown expectation " + what);
-            if (ok) break;
-            if (GetTickCount() - start > 3000)
-                Fail("control " + Arg(w, 1) + " is not " + what + " (text \"" + WindowText(c) + "\")");
-            Sleep(20);
-        }
+        const std::string& what = arg(2);
+        check(Until([&] {
+            HWND c = Control(num(1));
+            LRESULT state = SendMessageA(c, BM_GETCHECK, 0, 0);
+            return what == "checked" ? state == BST_CHECKED : what == "unchecked" ? state == BST_UNCHECKED
+                 : what == "enabled" ? IsWindowEnabled(c) != 0 : what == "disabled" ? !IsWindowEnabled(c)
+                 : Text(c) == what.substr(5);
+        }, 3000), "control " + arg(1) + " is not " + what + " (text \"" + Text(Control(num(1))) + "\")");
     } else if (cmd == "gone") {  // gone [ms]: the current window has closed
-        DWORD start = GetTickCount(), limit = Timeout(w, 1, 10000);
-        while (current_ && IsWindow(current_) && IsWindowVisible(current_)) {
-            if (GetTickCount() - start > limit) Fail("the window does not close");
-            Sleep(10);
-        }
-    } else if (cmd == "expect-caption") {  // expect-caption TEXT: the current window's caption
-        if (WindowText(current_) != Arg(w, 1))
-            Fail("caption is \"" + WindowText(current_) + "\", expected \"" + Arg(w, 1) + "\"");
-    } else if (cmd == "box") {  // box TEXTPART [ms]: wait for a message box; it becomes current
-        current_ = WaitMessageBox(Arg(w, 1), Timeout(w, 2, 15000));
+        check(Until([&] { return !IsWindow(current_) || !IsWindowVisible(current_); }, ms(1, 10000)),
+              "the window does not close");
+    } else if (cmd == "expect-caption") {  // expect-caption TEXT: of the current window
+        check(Text(current_) == arg(1), "caption is \"" + Text(current_) + "\"");
+    } else if (cmd == "box") {  // box TEXTPART [ms]: a message box; it becomes current
+        current_ = Box(arg(1), ms(2, 15000));
     } else if (cmd == "answer") {  // answer TEXTPART yes|no|ok [ms]: press a button of a message box
-        HWND box = WaitMessageBox(Arg(w, 1), Timeout(w, 3, 15000));
-        std::string b = Lower(Arg(w, 2));
-        int id = b == "yes" ? IDYES : b == "no" ? IDNO : b == "ok" ? IDOK : b == "cancel" ? IDCANCEL : 0;
-        HWND button = GetDlgItem(box, id);
-        if (!button) Fail("the box \"" + WindowText(GetDlgItem(box, 0xFFFF)) + "\" has no " + b + " button");
+        HWND box = Box(arg(1), ms(3, 15000));
+        const std::string b = Lower(arg(2));
+        HWND button = GetDlgItem(box, b == "yes" ? IDYES : b == "no" ? IDNO : IDOK);
+        check(button != nullptr, "the box \"" + Text(GetDlgItem(box, 0xFFFF)) + "\" has no " + b + " button");
         PostMessageA(button, BM_CLICK, 0, 0);
-        DWORD start = GetTickCount();
-        while (IsWindow(box) && IsWindowVisible(box)) {
-            if (GetTickCount() - start > 10000) Fail("the box does not close");
-            Sleep(10);
-        }
-    } else if (cmd == "expect-box-caption") {  // caption of the current message box
-        if (WindowText(current_) != Arg(w, 1))
-            Fail("box caption \"" + WindowText(current_) + "\", expected \"" + Arg(w, 1) + "\"");
+        check(ui::WaitGone(box, 10000), "the box does not close");
     } else if (cmd == "no-box") {  // no-box MS: no message box appears within MS
-        DWORD start = GetTickCount(), limit = Timeout(w, 1, 1000);
-        while (GetTickCount() - start < limit) {
-            for (HWND h : TopWindows(setupPid_))
-                if (IsDialog(h) && GetDlgItem(h, 0xFFFF))
-                    Fail("unexpected message box \"" + WindowText(GetDlgItem(h, 0xFFFF)) + "\"");
-            Sleep(20);
-        }
+        std::string text;
+        Until([&] {
+            for (HWND h : TopWindows(pid_))
+                if (IsDialog(h) && GetDlgItem(h, 0xFFFF)) text = Text(GetDlgItem(h, 0xFFFF));
+            return !text.empty();
+        }, ms(1, 1000));
+        check(text.empty(), "unexpected message box \"" + text + "\"");
     } else if (cmd == "shot") {  // shot NAME: picture of the current window
-        Screenshot(Arg(w, 1), current_);
+        if (!shots_.empty()) ui::ScreenshotWindow(current_, shots_ + "/" + arg(1) + ".png");
     } else if (cmd == "sleep") {
-        Sleep(static_cast<DWORD>(std::stoul(Arg(w, 1))));
-    } else if (cmd == "disk") {  // disk UNIXDIR [FILE]: re-point drive A: (FILE: wait until A: shows it)
-        const char* prefix = getenv("WINEPREFIX");
-        if (!prefix) Fail("WINEPREFIX is not set");
-        RunUnix("/bin/ln", std::string("-sfn ") + Arg(w, 1) + " " + prefix + "/dosdevices/a:");
-        if (w.size() > 2) {
-            DWORD start = GetTickCount();
-            while (!Exists("A:\\" + w[2])) {
-                if (GetTickCount() - start > 10000) Fail("A: does not show " + w[2]);
-                Sleep(20);
-            }
-        } else {
-            Sleep(300);
-        }
+        Sleep(ms(1, 0));
+    } else if (cmd == "disk") {  // disk UNIXDIR [FILE]: re-point drive A: (FILE: until A: shows it)
+        RunUnix("/bin/ln", "-sfn " + arg(1) + " " + getenv("WINEPREFIX") + "/dosdevices/a:");
+        check(Until([&] { return w.size() < 3 || Exists("A:\\" + w[2]); }, 10000), "A: does not show the disk");
+        if (w.size() < 3) Sleep(300);
     } else if (cmd == "ended") {  // ended [ms]: the setup has ended
-        if (!setup_) Fail("the setup was not started");
-        if (!SetupEnded(Timeout(w, 1, 30000))) Fail("the setup does not end");
+        check(pid_ && Ended(ms(1, 30000)), "the setup does not end");
         current_ = nullptr;
     } else if (cmd == "running") {  // running MS: the setup is still running after MS
-        Sleep(Timeout(w, 1, 500));
-        if (SetupEnded(0)) Fail("the setup has ended");
-    } else if (cmd == "exists") {  // exists PATH
-        if (!Exists(Arg(w, 1))) Fail(Arg(w, 1) + " does not exist");
-    } else if (cmd == "missing") {  // missing PATH
-        if (Exists(Arg(w, 1))) Fail(Arg(w, 1) + " exists");
+        Sleep(ms(1, 500));
+        check(!Ended(0), "the setup has ended");
+    } else if (cmd == "exists" || cmd == "missing") {  // exists|missing PATH
+        check(Exists(arg(1)) == (cmd == "exists"), arg(1) + (cmd == "exists" ? " does not exist" : " exists"));
     } else if (cmd == "wait-file") {  // wait-file PATH [ms]
-        DWORD start = GetTickCount(), limit = Timeout(w, 2, 15000);
-        while (!Exists(Arg(w, 1))) {
-            if (GetTickCount() - start > limit) Fail(Arg(w, 1) + " did not appear");
-            Sleep(50);
-        }
+        check(Until([&] { return Exists(arg(1)); }, ms(2, 15000)), arg(1) + " did not appear");
     } else if (cmd == "same-file") {  // same-file PATH REFERENCE: bytes, time, attributes
-        std::string why = CompareFile(Arg(w, 1), Arg(w, 2));
-        if (!why.empty()) Fail(Arg(w, 1) + ": " + why);
+        std::string why = CompareFile(arg(1), arg(2));
+        check(why.empty(), arg(1) + ": " + why);
     } else if (cmd == "file-text") {  // file-text PATH TEXT: the whole file holds exactly TEXT
-        bool ok = false;
-        std::string data = ReadWholeFile(Arg(w, 1), &ok);
-        if (!ok) Fail(Arg(w, 1) + " cannot be read");
-        if (data != Arg(w, 2)) Fail(Arg(w, 1) + " holds \"" + data + "\", expected \"" + Arg(w, 2) + "\"");
-    } else if (cmd == "file-has") {  // file-has PATH TEXT: the file holds TEXT somewhere
-        bool ok = false;
-        std::string data = ReadWholeFile(Arg(w, 1), &ok);
-        if (!ok) Fail(Arg(w, 1) + " cannot be read");
-        if (data.find(Arg(w, 2)) == std::string::npos)
-            Fail(Arg(w, 1) + " holds \"" + data + "\", without \"" + Arg(w, 2) + "\"");
+        std::string data = ReadAll(arg(1));
+        check(data == arg(2), arg(1) + " holds \"" + data + "\"");
     } else if (cmd == "tree") {  // tree DIR REFERENCE [EXTRA...]: the same files, each equal to its
-                                 // reference; EXTRA names (relative to DIR) may be there besides
+                                 // reference; the EXTRA names (relative to DIR) may be there besides
         std::set<std::string> got, want;
-        ListTree(Arg(w, 1), "", got);
+        ListTree(arg(1), "", got);
+        ListTree(arg(2), "", want);
         for (size_t i = 3; i < w.size(); ++i) got.erase(w[i]);
-        ListTree(Arg(w, 2), "", want);
         std::string problems;
-        int n = 0;
-        for (const auto& f : want)
-            if (!got.count(f) && n++ < 20) problems += "  missing: " + f + "\n";
         for (const auto& f : got)
-            if (!want.count(f) && n++ < 20) problems += "  unexpected: " + f + "\n";
+            if (!want.count(f)) problems += "  unexpected: " + f + "\n";
         for (const auto& f : want) {
-            if (f.back() == '\\' || !got.count(f)) continue;
-            std::string why = CompareFile(Arg(w, 1) + "\\" + f, Arg(w, 2) + "\\" + f);
-            if (!why.empty() && n++ < 20) problems += "  " + f + ": " + why + "\n";
+            std::string why = !got.count(f) ? "missing" : f.back() == '\\' ? "" : CompareFile(arg(1) + "\\" + f, arg(2) + "\\" + f);
+            if (!why.empty()) problems += "  " + f + ": " + why + "\n";
         }
-        if (!problems.empty()) Fail(Arg(w, 1) + " differs from " + Arg(w, 2) + ":\n" + problems);
-        std::printf("  tree %s: %zu entries equal\n", Arg(w, 1).c_str(), want.size());
-    } else if (cmd == "reg-set") {  // reg-set KEY NAME sz|dword VALUE
-        std::string path = Arg(w, 1);
-        HKEY root = RootKey(path);
-        HKEY k = nullptr;
-        if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr) != ERROR_SUCCESS)
-            Fail("cannot create " + Arg(w, 1));
-        const std::string& type = Arg(w, 3);
-        const std::string& value = Arg(w, 4);
-        LONG r;
-        if (type == "dword") {
-            DWORD d = static_cast<DWORD>(std::stoul(value));
-            r = RegSetValueExA(k, Arg(w, 2).c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&d), 4);
-        } else {
-            r = RegSetValueExA(k, Arg(w, 2).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                               static_cast<DWORD>(value.size() + 1));
-        }
+        check(problems.empty(), arg(1) + " differs from " + arg(2) + ":\n" + problems.substr(0, 2000));
+        std::printf("  tree %s: %zu entries equal\n", arg(1).c_str(), want.size());
+    } else if (cmd == "reg-set") {  // reg-set KEY NAME VALUE: a string value
+        HKEY k = OpenKey(arg(1), KEY_WRITE, true);
+        check(k && !RegSetValueExA(k, arg(2).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(arg(3).c_str()),
+                                   static_cast<DWORD>(arg(3).size() + 1)),
+              "cannot set " + arg(1) + "\\" + arg(2));
         RegCloseKey(k);
-        if (r != ERROR_SUCCESS) Fail("cannot set " + Arg(w, 2));
-    } else if (cmd == "reg") {  // reg KEY NAME sz|dword VALUE: the value exists with this type and data
-        std::string path = Arg(w, 1);
-        HKEY root = RootKey(path);
-        HKEY k = nullptr;
-        if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) Fail("no key " + Arg(w, 1));
-        BYTE data[1024] = {0};
-        DWORD type = 0, size = sizeof data;
-        LONG r = RegQueryValueExA(k, Arg(w, 2).c_str(), nullptr, &type, data, &size);
+    } else if (cmd == "reg") {  // reg KEY NAME sz|dword VALUE: the value, of this type and data
+        HKEY k = OpenKey(arg(1), KEY_READ);
+        check(k != nullptr, "no key " + arg(1));
+        char data[1024] = {0};
+        DWORD type = 0, size = sizeof data - 1;
+        LONG r = RegQueryValueExA(k, arg(2).c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
         RegCloseKey(k);
-        if (r != ERROR_SUCCESS) Fail("no value " + Arg(w, 1) + "\\" + Arg(w, 2));
-        const std::string& want = Arg(w, 4);
-        if (Arg(w, 3) == "dword") {
-            DWORD d = 0;
-            std::memcpy(&d, data, 4);
-            if (type != REG_DWORD || size != 4 || d != std::stoul(want))
-                Fail(Arg(w, 2) + " is not the DWORD " + want + " (type " + std::to_string(type) + ", " +
-                     std::to_string(d) + ")");
-        } else {
-            std::string got(reinterpret_cast<char*>(data));
-            if (type != REG_SZ || got != want || size != want.size() + 1)
-                Fail(Arg(w, 2) + " is \"" + got + "\" (type " + std::to_string(type) + ", size " +
-                     std::to_string(size) + "), expected the string \"" + want + "\"");
-        }
-    } else if (cmd == "no-key" || cmd == "key") {  // [no-]key KEY
-        std::string path = Arg(w, 1);
-        HKEY root = RootKey(path);
-        HKEY k = nullptr;
-        bool present = RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &k) == ERROR_SUCCESS;
-        if (present) RegCloseKey(k);
-        if (present != (cmd == "key")) Fail(Arg(w, 1) + (present ? " exists" : " does not exist"));
+        DWORD d = 0;
+        std::memcpy(&d, data, 4);
+        const bool dword = arg(3) == "dword";
+        std::string got = dword ? std::to_string(d) : std::string(data, size);
+        check(!r && type == (dword ? REG_DWORD : REG_SZ) && got == (dword ? arg(4) : arg(4) + '\0'),
+              arg(2) + " is \"" + got + "\" of type " + std::to_string(type) + ", expected " + arg(3) + " " + arg(4));
+    } else if (cmd == "key" || cmd == "no-key") {  // [no-]key KEY
+        HKEY k = OpenKey(arg(1), KEY_READ);
+        if (k) RegCloseKey(k);
+        check((k != nullptr) == (cmd == "key"), arg(1) + (k ? " exists" : " does not exist"));
     } else if (cmd == "link") {  // link LNKPATH TARGET WORKDIR [ICON]: a shell link pointing there
         IShellLinkA* link = nullptr;
-        if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                    reinterpret_cast<void**>(&link))))
-            Fail("no shell link object");
         IPersistFile* file = nullptr;
+        check(SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                         reinterpret_cast<void**>(&link))),
+              "no shell link object");
         link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
-        std::string problem;
-        if (!file || FAILED(file->Load(Wide(Arg(w, 1)).c_str(), STGM_READ))) {
-            problem = "cannot load " + Arg(w, 1);
-        } else {
-            char target[MAX_PATH] = {0}, dir[MAX_PATH] = {0}, icon[MAX_PATH] = {0};
-            int iconIndex = -1;
-            link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
-            link->GetWorkingDirectory(dir, MAX_PATH);
-            link->GetIconLocation(icon, MAX_PATH, &iconIndex);
-            if (Lower(target) != Lower(Arg(w, 2))) problem = std::string("target is ") + target;
-            else if (Lower(dir) != Lower(Arg(w, 3))) problem = std::string("working folder is ") + dir;
-            else if (w.size() > 4 && Lower(icon) != Lower(w[4])) problem = std::string("icon is ") + icon;
-        }
+        std::wstring wide(arg(1).begin(), arg(1).end());
+        char got[3][MAX_PATH] = {};
+        int index = 0;
+        const bool loaded = file && SUCCEEDED(file->Load(wide.c_str(), STGM_READ));
+        link->GetPath(got[0], MAX_PATH, nullptr, SLGP_RAWPATH);
+        link->GetWorkingDirectory(got[1], MAX_PATH);
+        link->GetIconLocation(got[2], MAX_PATH, &index);
         if (file) file->Release();
         link->Release();
-        if (!problem.empty()) Fail(Arg(w, 1) + ": " + problem);
+        check(loaded, "cannot load " + arg(1));
+        for (size_t i = 0; i < 3 && i + 2 < w.size(); ++i)
+            check(Lower(got[i]) == Lower(w[i + 2]), arg(1) + " holds " + got[i] + ", expected " + w[i + 2]);
     } else if (cmd == "window") {  // window TITLE [ms]: a window of any process with this title
-        const std::string title = Arg(w, 1);
-        current_ = WaitWindow(
-            "a window titled \"" + title + "\"", Timeout(w, 2, 15000),
-            [&](HWND h) { return WindowText(h) == title; }, 0);
+        current_ = Wait("a window \"" + arg(1) + "\"", ms(2, 15000), [&](HWND h) { return Text(h) == arg(1); }, true);
     } else if (cmd == "no-window") {  // no-window TITLE [ms]: none appears within ms
-        DWORD start = GetTickCount(), limit = Timeout(w, 2, 1500);
-        while (GetTickCount() - start < limit) {
+        bool seen = Until([&] {
             for (HWND h : TopWindows(0))
-                if (WindowText(h) == Arg(w, 1)) Fail("a window \"" + Arg(w, 1) + "\" appeared");
-            Sleep(50);
-        }
-    } else if (cmd == "delete") {  // delete PATH: a file a scenario prepared
-        SetFileAttributesA(Arg(w, 1).c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(Arg(w, 1).c_str());
+                if (Text(h) == arg(1)) return true;
+            return false;
+        }, ms(2, 1500));
+        check(!seen, "a window \"" + arg(1) + "\" appeared");
     } else if (cmd == "mkfile") {  // mkfile PATH TEXT
-        HANDLE h = CreateFileA(Arg(w, 1).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        if (h == INVALID_HANDLE_VALUE) Fail("cannot create " + Arg(w, 1));
-        DWORD n = 0;
-        WriteFile(h, Arg(w, 2).data(), static_cast<DWORD>(Arg(w, 2).size()), &n, nullptr);
-        CloseHandle(h);
-    } else if (cmd == "mkdir") {
-        CreateDirectoryA(Arg(w, 1).c_str(), nullptr);
-    } else if (cmd == "count") {  // count DIR: prints how many files lie below DIR
-        std::set<std::string> files;
-        ListTree(Arg(w, 1), "", files);
-        size_t n = std::count_if(files.begin(), files.end(), [](const std::string& f) { return f.back() != '\\'; });
-        std::printf("  %s holds %zu files\n", Arg(w, 1).c_str(), n);
+        std::ofstream(arg(1), std::ios::binary) << arg(2);
+        check(Exists(arg(1)), "cannot create " + arg(1));
     } else if (cmd == "echo") {
-        std::string line;
-        for (size_t i = 1; i < w.size(); ++i) line += (i > 1 ? " " : "") + w[i];
-        std::printf("  %s\n", line.c_str());
+        for (size_t i = 1; i < w.size(); ++i) std::printf(i > 1 ? " %s" : "  %s", w[i].c_str());
+        std::printf("\n");
     } else {
         Fail("unknown command " + cmd);
     }
@@ -795,43 +491,32 @@ void Scenario::Execute(const std::vector<std::string>& w) {
 
 int Scenario::Run(const std::string& path) {
     std::ifstream in(path);
-    if (!in) {
-        std::printf("cannot read %s\n", path.c_str());
-        return 2;
-    }
     std::string line;
     int number = 0;
     try {
+        if (!in) Fail("cannot read the scenario");
         while (std::getline(in, line)) {
             ++number;
             if (!line.empty() && line.back() == '\r') line.pop_back();
-            std::vector<std::string> w = SplitWords(line);
-            if (w.empty()) continue;
+            Words w = SplitWords(line);
             for (auto& word : w) word = Expand(word);
             try {
-                Execute(w);
+                if (!w.empty()) Execute(w);
             } catch (const std::logic_error& e) {  // std::stoi on a bad number
                 Fail(std::string("bad argument: ") + e.what());
             }
         }
-        if (setup_ && !SetupEnded(0)) Fail("the scenario ended with the setup running");
+        if (pid_ && !Ended(0)) Fail("the scenario ended with the setup running");
     } catch (const Failure& f) {
-        std::printf("FAILED at %s:%d: %s\n    %s\n", path.c_str(), number, line.c_str(), f.what());
-        std::printf("visible windows of the setup:\n%s", DumpWindows(setupPid_).c_str());
-        std::fflush(stdout);
-        if (!shotsDir_.empty() || getenv("E2E_FAILSHOT")) {
-            const char* dir = getenv("E2E_FAILSHOT");
-            if (dir) {
-                shotsDir_ = dir;
-                Screenshot("failure", nullptr);
-            }
+        std::printf("FAILED at %s:%d: %s\n    %s\nvisible windows of the setup:\n", path.c_str(), number, line.c_str(),
+                    f.what());
+        for (HWND w : TopWindows(pid_)) {
+            std::printf("window \"%s\"\n", Text(w).c_str());
+            Dump(w, " ");
         }
-        if (setup_) {
-            HANDLE h = OpenProcess(PROCESS_TERMINATE, FALSE, setupPid_);
-            if (h) {
-                TerminateProcess(h, 1);
-                CloseHandle(h);
-            }
+        if (HANDLE h = pid_ ? OpenProcess(PROCESS_TERMINATE, FALSE, pid_) : nullptr) {
+            TerminateProcess(h, 1);
+            CloseHandle(h);
         }
         return 1;
     }
@@ -842,14 +527,10 @@ int Scenario::Run(const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::printf("usage: e2edriver SCENARIO\n");
-        return 2;
-    }
+    if (argc != 2) return std::printf("usage: e2edriver SCENARIO\n"), 2;
     setvbuf(stdout, nullptr, _IONBF, 0);
     CoInitialize(nullptr);
-    Scenario s;
-    int rc = s.Run(argv[1]);
+    int rc = Scenario().Run(argv[1]);
     CoUninitialize();
     return rc;
 }

@@ -1,16 +1,7 @@
 # Shell side of the end-to-end scenarios (sourced by run.sh): a Wine prefix
-# of the scenario's own, the test package, media built from it, and the
-# driver run. A scenario script uses these functions and variables:
-#
-#   $WORK           the scenario's scratch folder (Unix)
-#   $PKG            the package tree (what an installation must produce)
-#   e2e_package     builds the standard package into $PKG
-#   e2e_zip ARCHIVE FILE        one-file archive with Info-ZIP zip
-#   e2e_pack PACK DIR           pack file of every file below DIR
-#   e2e_ini FILE                morlan.ini from stdin, with CR LF line ends
-#   e2e_medium DISK1 [DISK...]  puts setup.exe on disk 1, maps A: to it
-#   e2e_drive               runs the driver with the scenario on stdin
-#   winpath UNIXPATH        the path as the setup sees it (Z:\...)
+# of the scenario's own, the test package ($PKG), media built from it in the
+# scenario's folder ($WORK), and the driver run (e2e_drive, the scenario's
+# commands on stdin; winpath gives a Unix path as the setup sees it).
 set -e
 
 : "${E2E_BUILD:?}" "${E2E_SOURCE:?}"
@@ -118,24 +109,25 @@ mkbin() { # path time bytes seed
 e2e_package() {
     rm -rf "$PKG"
     mkdir -p "$PKG/bin" "$PKG/doc" "$PKG/data/a" "$PKG/data/b"
-    cp "$E2E_BUILD/bin/e2emarker.exe" "$PKG/bin/Morlan.exe"
+    cp "$E2E_BUILD/helpers/marker.exe" "$PKG/bin/Morlan.exe"
     touch -d "2024-03-04 10:20:30" "$PKG/bin/Morlan.exe"
-    mkbin "$PKG/bin/English.dll" "2023-11-05 08:00:00" 3000 1
-    mkbin "$PKG/bin/German.dll" "2023-11-05 08:00:02" 3100 2
-    mkbin "$PKG/bin/Kr3nt.sys" "2022-01-31 23:59:58" 5000 3
-    mkbin "$PKG/bin/morlan.ico" "2021-06-15 12:00:00" 766 4
-    mkbin "$PKG/bin/UsbDrv.sys" "2022-02-01 01:02:04" 2048 5
-    mkbin "$PKG/bin/UsbDrv.inf" "2022-02-01 01:02:06" 900 6
+    while read -r f t n seed; do mkbin "$PKG/$f" "$t" "$n" "$seed"; done <<LIST
+bin/English.dll 2023-11-05T08:00:00 3000 1
+bin/German.dll 2023-11-05T08:00:02 3100 2
+bin/Kr3nt.sys 2022-01-31T23:59:58 5000 3
+bin/morlan.ico 2021-06-15T12:00:00 766 4
+bin/UsbDrv.sys 2022-02-01T01:02:04 2048 5
+bin/UsbDrv.inf 2022-02-01T01:02:06 900 6
+doc/manual.pdf 2024-07-14T14:14:14 40000 7
+LIST
     mkf "$PKG/bin/readme.txt" "2020-02-29 06:07:08" "Read me first. This file is read-only."
     chmod a-w "$PKG/bin/readme.txt"
     : >"$PKG/bin/empty.dat"
     touch -d "2019-12-31 23:59:58" "$PKG/bin/empty.dat"
     mkf "$PKG/bin/old.tmp" "2018-01-01 00:00:00" "left from the build, deleted after copying"
-    mkbin "$PKG/doc/manual.pdf" "2024-07-14 14:14:14" 40000 7
-    # Many small files, so that the pack phase lasts long enough to be
-    # cancelled while it runs; times spread over years, days and seconds.
+    # Small files whose times spread over years, days and seconds.
     perl -MPOSIX=mktime -e '
-        for my $i (0 .. 399) {
+        for my $i (0 .. 39) {
             for (["a/item$i.txt", "item $i of folder a", 124, $i % 12, $i % 28 + 1, $i % 24, $i % 60, $i % 30 * 2],
                  ["b/rec$i.bin", "$i" x ($i % 50), 118 + $i % 6, ($i * 5) % 12, $i % 27 + 1, 12, 30, 58]) {
                 my ($name, $data, $y, $mon, $d, $h, $m, $sec) = @$_;
@@ -156,15 +148,7 @@ e2e_zip() { # archive file: one entry, named like the file, no folder
     zip -q -X -j "$1" "$2"
 }
 
-# A pack file of every file below DIR, made by the vendor tool (native
-# build when there is one, else the Windows build under Wine).
-e2e_pack() { # pack dir
-    if [ -x "$E2E_BUILD/../native/bin/setupkit" ]; then
-        "$E2E_BUILD/../native/bin/setupkit" pack -q "$1" "$2" 2>/dev/null
-    else
-        "$WINE64" "$E2E_BUILD/bin/setupkit.exe" pack -q "$(winpath "$1")" "$(winpath "$2")" </dev/null 2>/dev/null
-    fi
-}
+e2e_pack() { "$SETUPKIT" pack -q "$1" "$2" 2>/dev/null; } # pack dir: every file below dir
 
 # A pack file with the record names given (names the vendor tool refuses):
 # a 4-byte header whose high half is the record count, then per record the
@@ -222,7 +206,20 @@ e2e_standard_medium() { # type [library of the chosen language: English or Germa
     e2e_pack "$WORK/packs/data.pak" "$PKG/data"
     touch -d "2024-08-01 09:00:00" "$WORK/packs/data.pak"
     e2e_zip "$D2/data.zip" "$WORK/packs/data.pak"
-    e2e_ini "$D1/morlan.ini" <<INI
+    # [DiskN] sections from NAME:DIR:PERCENT lists, one list a disk.
+    disks() {
+        echo "[Disk]"; echo "Number=$#"
+        n=0
+        for list in "$@"; do
+            n=$((n + 1)) i=0
+            echo "[Disk$n]"; echo "Number=$(echo $list | wc -w)"
+            for f in $list; do
+                i=$((i + 1))
+                echo "$f" | awk -F: -v i=$i '{ print "File" i "=" $1; print "Dir" i "=" $2; print "Percent" i "=" $3 }'
+            done
+        done
+    }
+    { e2e_ini "$D1/morlan.ini"; } <<INI
 [Software]
 Version=Morlan Demo 2.1
 Name=Morlan Demo
@@ -242,48 +239,8 @@ Descrip2=German
 File1=English
 File2=German
 DestFile=Language
-[Disk]
-Number=2
-[Disk1]
-Number=10
-File1=Morlan
-Dir1=bin
-Percent1=5
-File2=English
-Dir2=bin
-Percent2=10
-File3=German
-Dir3=bin
-Percent3=15
-File4=Kr3nt
-Dir4=bin
-Percent4=20
-File5=icon
-Dir5=bin
-Percent5=22
-File6=usbsys
-Dir6=bin
-Percent6=24
-File7=usbinf
-Dir7=bin
-Percent7=26
-File8=readme
-Dir8=bin
-Percent8=28
-File9=empty
-Dir9=bin
-Percent9=29
-File10=old
-Dir10=bin
-Percent10=30
-[Disk2]
-Number=2
-File1=manual
-Dir1=doc
-Percent1=60
-File2=data
-Dir2=data
-Percent2=100
+$(disks "Morlan:bin:5 English:bin:10 German:bin:15 Kr3nt:bin:20 icon:bin:22 usbsys:bin:24 usbinf:bin:26
+         readme:bin:28 empty:bin:29 old:bin:30" "manual:doc:60 data:data:100")
 [Remove]
 Number=1
 Dir1=data
@@ -324,22 +281,16 @@ INI
 # --------------------------------------------------------------- system folders
 
 # Every copy of a file named NAME (any case) below the Windows folder, seen
-# from outside Wine (a 32-bit driver is shown the 32-bit SysWOW64 when it
-# asks for System32): exactly the paths given, relative to the Windows
-# folder in Wine's spelling, each with REFERENCE's bytes. No path: none.
+# from outside Wine: exactly the PATHs given (relative, in Wine's spelling;
+# none: no copy), each with REFERENCE's bytes.
 e2e_windows_file() { # NAME REFERENCE [PATH...]
     name=$1 ref=$2
     shift 2
-    windir=$WINEPREFIX/drive_c/windows
-    found=$(cd "$windir" && find . -iname "$name" | sed 's|^\./||' | sort)
-    want=$(for p in "$@"; do echo "$p"; done | sort)
-    if [ "$found" != "$want" ]; then
-        echo "FAILED: $name below the Windows folder is [$found], expected [$want]" | tr '\n' ' ' >&2
-        echo >&2
-        return 1
-    fi
+    found=$(cd "$WINEPREFIX/drive_c/windows" && find . -iname "$name" | sed 's|^\./||' | sort | tr '\n' ' ')
+    want=$(printf '%s\n' "$@" | sed '/^$/d' | sort | tr '\n' ' ')
+    [ "$found" = "$want" ] || { echo "FAILED: $name below the Windows folder: [$found], expected [$want]" >&2; return 1; }
     for p in "$@"; do
-        cmp -s "$windir/$p" "$ref" || { echo "FAILED: $p differs from $ref" >&2; return 1; }
+        cmp -s "$WINEPREFIX/drive_c/windows/$p" "$ref" || { echo "FAILED: $p differs from $ref" >&2; return 1; }
     done
 }
 

@@ -5,28 +5,37 @@
 // leave markers of their own).
 //   --stay   after writing, keep running (up to 10 minutes) until ended
 //            from outside.
+// Plain Win32 without the C++ library: the end-to-end tests ship it as the
+// installed program on small test disks.
 #include <windows.h>
 
-#include <cstring>
-#include <string>
-
-int main(int argc, char** argv) {
-    bool stay = false;
-    std::string file;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--stay") == 0) stay = true;
-        else file = argv[i];
-    }
-    if (file.empty()) {
-        char self[MAX_PATH] = {0};
-        GetModuleFileNameA(nullptr, self, sizeof self - 1);
-        file = std::string(self) + ".marker";
-    }
-    HANDLE h = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return 2;
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     const char* line = GetCommandLineA();
+    char file[MAX_PATH + 8] = {0};
+    bool stay = false;
+    // Arguments after the program's name, split at blanks; quotes group.
+    const char* p = line;
+    for (bool first = true; *p; first = false) {
+        while (*p == ' ' || *p == '\t') ++p;
+        if (!*p) break;
+        char arg[MAX_PATH] = {0};
+        int n = 0;
+        for (bool quoted = false; *p && (quoted || (*p != ' ' && *p != '\t')); ++p) {
+            if (*p == '"') quoted = !quoted;
+            else if (n < MAX_PATH - 1) arg[n++] = *p;
+        }
+        if (first) continue;
+        if (lstrcmpA(arg, "--stay") == 0) stay = true;
+        else lstrcpyA(file, arg);
+    }
+    if (!file[0]) {
+        GetModuleFileNameA(nullptr, file, MAX_PATH);
+        lstrcatA(file, ".marker");
+    }
+    HANDLE h = CreateFileA(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return 2;
     DWORD written = 0;
-    WriteFile(h, line, static_cast<DWORD>(std::strlen(line)), &written, nullptr);
+    WriteFile(h, line, static_cast<DWORD>(lstrlenA(line)), &written, nullptr);
     CloseHandle(h);
     if (stay) Sleep(10 * 60 * 1000);
     return 0;

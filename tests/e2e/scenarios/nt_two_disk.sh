@@ -82,7 +82,7 @@ reg HKLM\SYSTEM\CurrentControlSet\Services\KR3NT Type dword 1
 link "%DESKTOP%\Morlan Demo.lnk" $INST\bin\Morlan.exe $INST\bin $INST\bin\morlan.ico
 link "%PROGRAMS%\Morlan Demo.lnk" $INST\bin\Morlan.exe $INST\bin $INST\bin\morlan.ico
 # Restart declined: nothing started, no folder opened, no USB step.
-missing $INST\bin\Morlan.exe.ran
+missing $INST\bin\Morlan.exe.marker
 no-window bin 1500
 SCN
 # The driver where ImagePath points, in the system's own System32 and

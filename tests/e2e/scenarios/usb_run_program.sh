@@ -28,9 +28,9 @@ expect 1015 checked
 shot wizard-complete
 press enter
 ended
-wait-file C:\Morlan\bin\Morlan.exe.ran
-file-has C:\Morlan\bin\Morlan.exe.ran "cmdline=\"C:\Morlan\bin\Morlan.exe\"\n"
-tree C:\Morlan $(winpath "$WORK/expected") bin\Morlan.exe.ran
+wait-file C:\Morlan\bin\Morlan.exe.marker
+file-text C:\Morlan\bin\Morlan.exe.marker "\"C:\Morlan\bin\Morlan.exe\""
+tree C:\Morlan $(winpath "$WORK/expected") bin\Morlan.exe.marker
 same-file %WINDIR%\INF\UsbDrv.inf $(winpath "$PKG/bin/UsbDrv.inf")
 no-key $USB
 no-key $CLASS\0001

@@ -24,7 +24,7 @@ $(install)
 window bin
 tree C:\Morlan $(winpath "$WORK/expected")
 no-key HKLM\SYSTEM\CurrentControlSet\Services\KR3NT
-missing C:\Morlan\bin\Morlan.exe.ran
+missing C:\Morlan\bin\Morlan.exe.marker
 disk $WORK/disk1 setup.exe
 $(install)
 tree C:\Morlan $(winpath "$WORK/expected")
