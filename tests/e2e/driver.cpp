@@ -109,7 +109,8 @@ std::string ReadAll(const std::string& path) {
 void RunUnix(const std::string& program, const std::string& args) {
     std::string line = program + " " + args, exe = "Z:" + program;
     for (char& c : exe) c = c == '/' ? '\\' : c;
-    STARTUPINFOA si = {sizeof si};
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
     if (!CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
         Fail("cannot start " + program);
@@ -248,7 +249,8 @@ void Scenario::Click(int id) {
 }
 
 GUITHREADINFO Scenario::Focus() {  // of the setup's user-interface thread
-    GUITHREADINFO info = {sizeof info};
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
     std::vector<HWND> windows = TopWindows(pid_);
     if (windows.empty() || !GetGUIThreadInfo(GetWindowThreadProcessId(windows.front(), nullptr), &info))
         Fail("the setup shows no window");
@@ -272,7 +274,8 @@ void Scenario::PressKey(const std::string& spec) {
         Fail("the setup's window does not come to the foreground");
     std::vector<INPUT> input;
     auto add = [&](WORD key, DWORD flags) {
-        INPUT in = {INPUT_KEYBOARD};
+        INPUT in = {};
+        in.type = INPUT_KEYBOARD;
         in.ki.wVk = key;
         in.ki.wScan = static_cast<WORD>(MapVirtualKeyA(key, MAPVK_VK_TO_VSC));
         in.ki.dwFlags = flags;
@@ -307,7 +310,8 @@ void Scenario::Execute(const Words& w) {
         shots_ = arg(1);
     } else if (cmd == "start") {  // start [PATH]: the setup, from C:\ like a double-click in a file window
         std::string exe = w.size() > 1 ? w[1] : "A:\\setup.exe", line = "\"" + exe + "\"";
-        STARTUPINFOA si = {sizeof si};
+        STARTUPINFOA si = {};
+        si.cb = sizeof si;
         PROCESS_INFORMATION pi = {};
         check(CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, "C:\\", &si, &pi),
               "cannot start " + exe);
@@ -427,10 +431,11 @@ void Scenario::Execute(const Words& w) {
         }
         check(problems.empty(), arg(1) + " differs from " + arg(2) + ":\n" + problems.substr(0, 2000));
         std::printf("  tree %s: %zu entries equal\n", arg(1).c_str(), want.size());
-    } else if (cmd == "reg-set") {  // reg-set KEY NAME VALUE: a string value
+    } else if (cmd == "reg-set") {  // reg-set KEY NAME sz VALUE: a string value
         HKEY k = OpenKey(arg(1), KEY_WRITE, true);
-        check(k && !RegSetValueExA(k, arg(2).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(arg(3).c_str()),
-                                   static_cast<DWORD>(arg(3).size() + 1)),
+        check(k && arg(3) == "sz" &&
+                  !RegSetValueExA(k, arg(2).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(arg(4).c_str()),
+                                  static_cast<DWORD>(arg(4).size() + 1)),
               "cannot set " + arg(1) + "\\" + arg(2));
         RegCloseKey(k);
     } else if (cmd == "reg") {  // reg KEY NAME sz|dword VALUE: the value, of this type and data
