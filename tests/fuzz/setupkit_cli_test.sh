@@ -95,11 +95,12 @@ else:
             f.write(n.encode() + b"\0" + struct.pack("<II", 1, 0x21A56AD5) + b"x")
 PY
     set -- $names
-    what=entries
-    [ $kind = pak ] && what=records
+    noun=entries
+    [ $kind = pak ] && noun=records
     rm -rf "$w/out.d"
     kit extract "$w/clash.$kind" "$w/out.d"
-    refused "clash $names" "$w/out.d" "^setupkit: $w/clash.$kind: the $what '$1' and '$2' clash: ${rest#*|} a file and a folder$"
+    refused "clash $names" "$w/out.d" .
+    check "clash $names: message" grep -qxF "setupkit: $w/clash.$kind: the $noun '$1' and '$2' clash: ${rest#*|} a file and a folder" "$w/err"
 done
 # Files that are neither an archive nor a pack say so, and why.
 : >"$w/empty"
