@@ -1,92 +1,58 @@
 # Shell side of the end-to-end scenarios (sourced by run.sh): a Wine prefix
-# of the scenario's own, the test package ($PKG), media built from it in the
-# scenario's folder ($WORK), and the driver run (e2e_drive, the scenario's
-# commands on stdin; winpath gives a Unix path as the setup sees it).
+# of the scenario's own ($C is its drive C:), the test package ($PKG), media
+# built from it in the scenario's folder ($WORK), the driver run (e2e_drive,
+# the scenario's commands on stdin) and the checks of the files it leaves.
 set -e
-
 : "${E2E_BUILD:?}" "${E2E_SOURCE:?}"
-# Wine as the build tree's tests run it (a 32-bit build through WOW64).
 SETUP_WINE_BUILD=$E2E_BUILD
 . "$E2E_SOURCE/scripts/wine-env.sh"
 E2E_ROOT=$E2E_BUILD/e2e
 TEMPLATE=$E2E_ROOT/template-prefix
+SETUPKIT=$E2E_BUILD/../native/bin/setupkit
 
 winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
 
 # One prefix made with wineboot per build tree; every scenario gets a copy
-# whose files are hard links (a prefix is 700 MB; the setup only adds files
-# or replaces them by new ones, so the template stays untouched) and whose
-# registry is a real copy.
-e2e_template() {
+# whose files are hard links (the setup only adds files or replaces them by
+# new ones, so the template stays untouched) and whose registry is a copy.
+e2e_begin() {
+    NAME=$(basename "$1" .sh) WORK=$E2E_ROOT/$(basename "$1" .sh)
+    PKG=$WORK/package
     mkdir -p "$E2E_ROOT"
     (
         flock 8
         if [ ! -f "$TEMPLATE/.e2e-template-2" ]; then
             rm -rf "$TEMPLATE"
-            mkdir -p "$TEMPLATE"
-            WINEPREFIX=$TEMPLATE "$WINE64" wineboot -i </dev/null >/dev/null 2>&1
-            # Without a window manager Wine then draws title bars itself and
-            # windows close at once.
-            WINEPREFIX=$TEMPLATE "$WINE64" reg add "HKCU\\Software\\Wine\\X11 Driver" /v Managed /d N /f \
-                </dev/null >/dev/null 2>&1
-            WINEPREFIX=$TEMPLATE "$WINESERVER64" -k </dev/null >/dev/null 2>&1 || true
-            WINEPREFIX=$TEMPLATE "$WINESERVER64" -w </dev/null >/dev/null 2>&1 || true
-            # wineboot links Desktop, Documents, ... to the Unix home: make
-            # them folders of the prefix, so that shortcuts stay inside it.
-            find "$TEMPLATE/drive_c/users" -type l | while read -r l; do
-                rm "$l" && mkdir "$l"
-            done
+            WINEPREFIX=$TEMPLATE wine_prefix_init
             touch "$TEMPLATE/.e2e-template-2"
         fi
     ) 8>"$E2E_ROOT/template.lock"
-}
-
-e2e_begin() {
-    NAME=$(basename "$1" .sh)
-    WORK=$E2E_ROOT/$NAME
-    PKG=$WORK/package
-    SETUPKIT=$E2E_BUILD/../native/bin/setupkit
-    e2e_template
     export WINEPREFIX=$WORK/prefix
-    e2e_stop_server
+    wine_stop
     chmod -R u+w "$WORK" 2>/dev/null || true
     rm -rf "$WORK"
-    mkdir -p "$WORK"
     mkdir -p "$WINEPREFIX/dosdevices"
-    cp -al "$TEMPLATE/drive_c" "$WINEPREFIX/drive_c"
+    C=$WINEPREFIX/drive_c
+    cp -al "$TEMPLATE/drive_c" "$C"
     cp "$TEMPLATE"/*.reg "$TEMPLATE/.update-timestamp" "$WINEPREFIX/"
     ln -s ../drive_c "$WINEPREFIX/dosdevices/c:"
     ln -s / "$WINEPREFIX/dosdevices/z:"
     # 64-bit Windows has a drivers folder in its 32-bit system folder too:
     # a copy redirected there would succeed and go unnoticed by the setup.
-    mkdir -p "$WINEPREFIX/drive_c/windows/syswow64/drivers"
-    # A persistent server and Wine's services, every stream redirected:
-    # otherwise CTest waits on them.
-    "$WINESERVER64" -p </dev/null >/dev/null 2>&1 &
-    sleep 0.2
-    "$WINE64" wineboot </dev/null >/dev/null 2>&1
-    trap 'e2e_stop_server' EXIT
+    mkdir -p "$C/windows/syswow64/drivers"
+    wine_start
+    trap wine_stop EXIT
     echo "scenario $NAME in $WORK"
 }
 
-e2e_stop_server() {
-    if [ -n "$WINEPREFIX" ] && [ -d "$WINEPREFIX" ]; then
-        "$WINESERVER64" -k </dev/null >/dev/null 2>&1 || true
-    fi
-}
-
 e2e_end() {
-    e2e_stop_server
+    wine_stop
     trap - EXIT
-    # The prefix is only hard links and registry copies: drop it; keep the
-    # package and media for a look after a failure of a later run.
-    rm -rf "$WINEPREFIX"
+    rm -rf "$WINEPREFIX"  # hard links and registry copies; the media stay for a look
 }
 
-# --------------------------------------------------------------- package
-
-# A file with given content and last-write time (times at even seconds: the
-# archives and packs hold MS-DOS times).
+# A file with given content and last-write time (at even seconds: archives
+# and packs hold MS-DOS times).
 mkf() { # path time content...
     p=$1 t=$2
     shift 2
@@ -107,8 +73,7 @@ mkbin() { # path time bytes seed
 # icon, a read-only file, an empty file, a file to delete after copying, and
 # a data folder of many small files that travels as a pack file.
 e2e_package() {
-    rm -rf "$PKG"
-    mkdir -p "$PKG/bin" "$PKG/doc" "$PKG/data/a" "$PKG/data/b"
+    mkdir -p "$PKG/bin"
     cp "$E2E_BUILD/helpers/marker.exe" "$PKG/bin/Morlan.exe"
     touch -d "2024-03-04 10:20:30" "$PKG/bin/Morlan.exe"
     while read -r f t n seed; do mkbin "$PKG/$f" "$t" "$n" "$seed"; done <<LIST
@@ -122,9 +87,9 @@ doc/manual.pdf 2024-07-14T14:14:14 40000 7
 LIST
     mkf "$PKG/bin/readme.txt" "2020-02-29 06:07:08" "Read me first. This file is read-only."
     chmod a-w "$PKG/bin/readme.txt"
-    : >"$PKG/bin/empty.dat"
-    touch -d "2019-12-31 23:59:58" "$PKG/bin/empty.dat"
+    mkf "$PKG/bin/empty.dat" "2019-12-31 23:59:58"
     mkf "$PKG/bin/old.tmp" "2018-01-01 00:00:00" "left from the build, deleted after copying"
+    mkdir -p "$PKG/data/a" "$PKG/data/b"
     # Small files whose times spread over years, days and seconds.
     perl -MPOSIX=mktime -e '
         for my $i (0 .. 39) {
@@ -141,85 +106,35 @@ LIST
     mkf "$PKG/data/top.txt" "2024-05-05 05:05:06" "data root file"
 }
 
-# --------------------------------------------------------------- media
+e2e_zip() { rm -f "$1" && zip -q -X -j "$1" "$2"; } # archive file: one entry named like the file
+e2e_ini() { sed 's/$/\r/' >"$1"; }                # file: from stdin, CR LF as the vendor's editor writes
 
-e2e_zip() { # archive file: one entry, named like the file, no folder
-    rm -f "$1"
-    zip -q -X -j "$1" "$2"
-}
-
-e2e_pack() { "$SETUPKIT" pack -q "$1" "$2" 2>/dev/null; } # pack dir: every file below dir
-
-# A pack file with the record names given (names the vendor tool refuses):
-# a 4-byte header whose high half is the record count, then per record the
-# name, a zero byte, the length, the MS-DOS time (local time, date in the
-# high half) and the bytes.
-e2e_pack_names() { # pack name file [name file...]
-    perl -e '
-        use strict;
-        my $pack = shift;
-        my @records;
-        push @records, [splice(@ARGV, 0, 2)] while @ARGV;
-        open my $out, ">:raw", $pack or die "$pack: $!";
-        print $out pack("vv", 0, scalar @records);
-        for my $r (@records) {
-            my ($name, $f) = @$r;
-            my @t = localtime((stat $f)[9]);
-            my $date = (($t[5] - 80) << 9) | (($t[4] + 1) << 5) | $t[3];
-            my $time = ($t[2] << 11) | ($t[1] << 5) | ($t[0] >> 1);
-            open my $in, "<:raw", $f or die "$f: $!";
-            local $/; my $data = <$in> // "";
-            print $out $name, "\0", pack("VV", length $data, ($date << 16) | $time), $data;
-        }' "$@"
-}
-
-e2e_ini() { # file: morlan.ini from stdin, CR LF as the vendor's editor writes
-    sed 's/$/\r/' >"$1"
-}
-
-# Disk folders; setup.exe on the first; drive A: shows the first.
+# setup.exe on the first disk folder; drive A: shows it.
 e2e_medium() {
     cp "$E2E_BUILD/bin/setup.exe" "$1/setup.exe"
     ln -sfn "$1" "$WINEPREFIX/dosdevices/a:"
 }
 
-# The standard two-disk medium of the package in $WORK/disk1 and disk2:
-# single files travel as archives (disk 1: program, libraries, drivers,
-# icon, read-only, empty and to-be-deleted files; disk 2: the manual and the
-# data folder as a pack file inside an archive). TYPE is [Programmer] Type.
-# Also writes $WORK/expected: the tree an installation must leave.
-e2e_standard_medium() { # type [library of the chosen language: English or German]
-    D1=$WORK/disk1 D2=$WORK/disk2
-    rm -rf "$D1" "$D2" "$WORK/expected" "$WORK/packs"
-    mkdir -p "$D1" "$D2" "$WORK/packs"
-    e2e_zip "$D1/Morlan.zip" "$PKG/bin/Morlan.exe"
-    e2e_zip "$D1/English.zip" "$PKG/bin/English.dll"
-    e2e_zip "$D1/German.zip" "$PKG/bin/German.dll"
-    e2e_zip "$D1/Kr3nt.zip" "$PKG/bin/Kr3nt.sys"
-    e2e_zip "$D1/icon.zip" "$PKG/bin/morlan.ico"
-    e2e_zip "$D1/usbsys.zip" "$PKG/bin/UsbDrv.sys"
-    e2e_zip "$D1/usbinf.zip" "$PKG/bin/UsbDrv.inf"
-    e2e_zip "$D1/readme.zip" "$PKG/bin/readme.txt"
-    e2e_zip "$D1/empty.zip" "$PKG/bin/empty.dat"
-    e2e_zip "$D1/old.zip" "$PKG/bin/old.tmp"
-    e2e_zip "$D2/manual.zip" "$PKG/doc/manual.pdf"
-    e2e_pack "$WORK/packs/data.pak" "$PKG/data"
-    touch -d "2024-08-01 09:00:00" "$WORK/packs/data.pak"
-    e2e_zip "$D2/data.zip" "$WORK/packs/data.pak"
-    # [DiskN] sections from NAME:DIR:PERCENT lists, one list a disk.
-    disks() {
-        echo "[Disk]"; echo "Number=$#"
-        n=0
-        for list in "$@"; do
-            n=$((n + 1)) i=0
-            echo "[Disk$n]"; echo "Number=$(echo $list | wc -w)"
-            for f in $list; do
-                i=$((i + 1))
-                echo "$f" | awk -F: -v i=$i '{ print "File" i "=" $1; print "Dir" i "=" $2; print "Percent" i "=" $3 }'
-            done
-        done
-    }
-    { e2e_ini "$D1/morlan.ini"; } <<INI
+# The standard two-disk medium of the package in $WORK/disk1 and disk2, made
+# with Info-ZIP: each file travels as an archive (DISK:NAME:FILE:PERCENT
+# below; the data folder as a pack file inside an archive). TYPE is
+# [Programmer] Type. Also writes $WORK/expected, the tree an installation
+# must leave.
+e2e_standard_medium() { # TYPE [library of the chosen language: English or German]
+    mkdir -p "$WORK/disk1" "$WORK/disk2" "$WORK/data"
+    "$SETUPKIT" pack -q "$WORK/data/data.pak" "$PKG/data" 2>/dev/null
+    touch -d "2024-08-01 09:00:00" "$WORK/data/data.pak"
+    files="1:Morlan:bin/Morlan.exe:5 1:English:bin/English.dll:10 1:German:bin/German.dll:15 1:Kr3nt:bin/Kr3nt.sys:20
+           1:icon:bin/morlan.ico:22 1:usbsys:bin/UsbDrv.sys:24 1:usbinf:bin/UsbDrv.inf:26 1:readme:bin/readme.txt:28
+           1:empty:bin/empty.dat:29 1:old:bin/old.tmp:30 2:manual:doc/manual.pdf:60 2:data:data/data.pak:100"
+    type=$1 language=${2:-English}
+    for f in $files; do
+        set -- $(echo "$f" | tr : ' ')
+        src=$PKG/$3
+        [ -e "$src" ] || src=$WORK/$3
+        e2e_zip "$WORK/disk$1/$2.zip" "$src"
+    done
+    e2e_ini "$WORK/disk1/morlan.ini" <<INI
 [Software]
 Version=Morlan Demo 2.1
 Name=Morlan Demo
@@ -239,8 +154,9 @@ Descrip2=German
 File1=English
 File2=German
 DestFile=Language
-$(disks "Morlan:bin:5 English:bin:10 German:bin:15 Kr3nt:bin:20 icon:bin:22 usbsys:bin:24 usbinf:bin:26
-         readme:bin:28 empty:bin:29 old:bin:30" "manual:doc:60 data:data:100")
+$(echo $files | tr ' ' '\n' | awk -F: '{ d = $3; sub(/\/[^\/]*$/, "", d); n[$1]++; last = $1
+    s[$1] = s[$1] sprintf("File%d=%s\nDir%d=%s\nPercent%d=%s\n", n[$1], $2, n[$1], d, n[$1], $4) }
+    END { print "[Disk]\nNumber=" last; for (k = 1; k <= last; k++) printf "[Disk%d]\nNumber=%d\n%s", k, n[k], s[k] }')
 [Remove]
 Number=1
 Dir1=data
@@ -250,7 +166,7 @@ Dest1=data
 Number=1
 File1=bin\old.tmp
 [Programmer]
-Type=$1
+Type=$type
 [SystemFile]
 Number=2
 File1=UsbDrv.sys
@@ -268,61 +184,63 @@ Ico=morlan
 ExecFile=bin\Morlan.exe
 ExecDir=bin
 INI
-    touch -d "2024-09-09 09:09:10" "$D1/morlan.ini"
-    cp -a "$PKG" "$WORK/expected"
-    rm "$WORK/expected/bin/old.tmp"
-    cp -p "$PKG/bin/${2:-English}.dll" "$WORK/expected/bin/Language.dll"
-    cp -p "$D1/morlan.ini" "$WORK/expected/morlan.ini"
-    chmod u+w "$WORK/expected/morlan.ini"
-    e2e_medium "$D1"
-    chmod -R a-w "$D1" "$D2"
+    touch -d "2024-09-09 09:09:10" "$WORK/disk1/morlan.ini"
+    e2e_expected "$WORK/disk1/morlan.ini" "$language"
+    e2e_medium "$WORK/disk1"
+    chmod -R a-w "$WORK/disk1" "$WORK/disk2"
 }
 
-# --------------------------------------------------------------- system folders
+# $WORK/expected: the package less the file deleted after copying, with the
+# configuration and the chosen language's library under its fixed name.
+e2e_expected() { # INI LANGUAGE
+    cp -a "$PKG" "$WORK/expected"
+    rm "$WORK/expected/bin/old.tmp"
+    cp -p "$PKG/bin/$2.dll" "$WORK/expected/bin/Language.dll"
+    cp -p "$1" "$WORK/expected/morlan.ini"
+    chmod u+w "$WORK/expected/morlan.ini"
+}
+
+# The tree below Unix folder GOT has the files of WANT with their bytes,
+# last-write times and read-only state, and nothing else.
+e2e_tree() { # GOT WANT
+    for d in "$1" "$2"; do
+        (cd "$d" && find . -mindepth 1 -type d -printf '%P/\n' -o -printf '%P %s %T@ ' \
+            \( -perm -u=w -printf 'w\n' -o -printf 'r\n' \)) | sort >"$d.list"
+    done
+    diff "$2.list" "$1.list" && diff -r "$2" "$1" && echo "tree $1: $(wc -l <"$2.list") entries equal"
+}
 
 # Every copy of a file named NAME (any case) below the Windows folder, seen
-# from outside Wine: exactly the PATHs given (relative, in Wine's spelling;
-# none: no copy), each with REFERENCE's bytes.
+# from outside Wine (the 32-bit driver would be shown syswow64 for system32):
+# exactly the PATHs given (none: no copy), each with REFERENCE's bytes.
 e2e_windows_file() { # NAME REFERENCE [PATH...]
     name=$1 ref=$2
     shift 2
-    found=$(cd "$WINEPREFIX/drive_c/windows" && find . -iname "$name" | sed 's|^\./||' | sort | tr '\n' ' ')
-    want=$(printf '%s\n' "$@" | sed '/^$/d' | sort | tr '\n' ' ')
-    [ "$found" = "$want" ] || { echo "FAILED: $name below the Windows folder: [$found], expected [$want]" >&2; return 1; }
-    for p in "$@"; do
-        cmp -s "$WINEPREFIX/drive_c/windows/$p" "$ref" || { echo "FAILED: $p differs from $ref" >&2; return 1; }
+    found=$(cd "$C/windows" && find . -iname "$name" | sed 's|^\./||' | sort | tr '\n' ' ')
+    [ "$found" = "$(printf '%s\n' "$@" | sed '/^$/d' | sort | tr '\n' ' ')" ] || { echo "FAILED: $name is at [$found]"; return 1; }
+    for p in "$@"; do cmp "$C/windows/$p" "$ref"; done
+}
+
+# Driver lines of the plain walk through the first wizard: the default
+# folder, the first language, both shortcuts, the agreement accepted.
+e2e_walk_wizard() {
+    printf '%s\n' start "page welcome" "click 12324" "page destination" "click 12324" "page language" "click 12324" \
+        "page agreement" "click 1020" "expect 12325 enabled" "click 12325" progress
+}
+
+# Driver lines of the disk prompts for disks 2 to N of drive A:, each
+# answered by inserting $WORK/PREFIXn.
+e2e_swaps() { # N PREFIX
+    i=2
+    while [ $i -le "$1" ]; do
+        printf '%s\n' "diskprompt #$i A 60000" "disk $WORK/$2$i" "click 1"
+        i=$((i + 1))
     done
 }
 
-# --------------------------------------------------------------- driver
-
-# Driver lines of the plain walk through the first wizard: the default
-# folder, the first language, both shortcuts, the agreement accepted,
-# Install.
-e2e_walk_wizard() {
-    cat <<'SCN'
-start
-page welcome
-click 12324
-page destination
-click 12324
-page language
-click 12324
-page agreement
-click 1020
-expect 12325 enabled
-click 12325
-progress
-SCN
-}
-
 e2e_drive() {
-    {
-        # Pictures only when asked for (the documentation run).
-        [ -n "$E2E_SHOTS" ] && echo "shots $E2E_SHOTS"
-        cat
-    } >"$WORK/scenario.txt"
-    "$WINE64" "$E2E_BUILD/bin/e2edriver.exe" "$(winpath "$WORK/scenario.txt")" </dev/null | tee "$WORK/driver.log"
-    # The driver's status, not tee's.
-    grep -q '^passed: ' "$WORK/driver.log"
+    cat >"$WORK/scenario.txt"
+    SETUP_SCREENSHOTS=$E2E_SHOTS "$WINE64" "$E2E_BUILD/bin/e2edriver.exe" "$(winpath "$WORK/scenario.txt")" \
+        </dev/null | tee "$WORK/driver.log"
+    grep -q '^passed: ' "$WORK/driver.log"  # the driver's status, not tee's
 }

@@ -6,18 +6,16 @@ e2e_package
 e2e_standard_medium 1
 USB='HKLM\Enum\USB\VID_04D8&PID_E11C'
 CLASS='HKLM\System\CurrentControlSet\Services\Class\USBTEST'
+printf 'old' >"$C/windows/inf/Drvidx.bin"
+printf 'old' >"$C/windows/inf/Drvdata.bin"
 e2e_drive <<SCN
 reg-set $USB\5&1234 Driver sz USBTEST\0001
 reg-set $USB\5&5678 Driver sz USBTEST\0002
 reg-set $CLASS\0001 DriverDesc sz "first instance"
 reg-set $CLASS\0002 DriverDesc sz "second instance"
 reg-set $CLASS\0003 DriverDesc sz "another device"
-mkfile %WINDIR%\INF\Drvidx.bin "old index"
-mkfile %WINDIR%\INF\Drvdata.bin "old data"
 $(e2e_walk_wizard)
-diskprompt #2 A 60000
-disk $WORK/disk2 manual.zip
-click 1
+$(e2e_swaps 2 disk)
 page complete 60000
 expect 1015 unchecked
 focus 12325
@@ -28,19 +26,19 @@ expect 1015 checked
 shot wizard-complete
 press enter
 ended
-wait-file C:\Morlan\bin\Morlan.exe.marker
-file-text C:\Morlan\bin\Morlan.exe.marker "\"C:\Morlan\bin\Morlan.exe\""
-tree C:\Morlan $(winpath "$WORK/expected") bin\Morlan.exe.marker
-same-file %WINDIR%\INF\UsbDrv.inf $(winpath "$PKG/bin/UsbDrv.inf")
 no-key $USB
 no-key $CLASS\0001
 no-key $CLASS\0002
 key $CLASS\0003
-missing %WINDIR%\INF\Drvidx.bin
-missing %WINDIR%\INF\Drvdata.bin
 no-key HKLM\SYSTEM\CurrentControlSet\Services\KR3NT
 link "%DESKTOP%\Morlan Demo.lnk" C:\Morlan\bin\Morlan.exe C:\Morlan\bin C:\Morlan\bin\morlan.ico
 SCN
+marker=$C/Morlan/bin/Morlan.exe.marker
+timeout 15 sh -c "until [ -s '$marker' ]; do sleep 0.1; done"
+[ "$(cat "$marker")" = '"C:\Morlan\bin\Morlan.exe"' ]
+rm "$marker"
+e2e_tree "$C/Morlan" "$WORK/expected"
+[ ! -e "$C/windows/inf/Drvidx.bin" ] && [ ! -e "$C/windows/inf/Drvdata.bin" ]
 # Each system file in the folder that its Dir names (System32 is the
 # system's own, not the 32-bit SysWOW64), and nowhere else.
 e2e_windows_file UsbDrv.sys "$PKG/bin/UsbDrv.sys" system32/drivers/UsbDrv.sys

@@ -6,28 +6,20 @@
 # leaves the same tree.
 e2e_package
 e2e_standard_medium 0
-install() {
-    cat <<SCN
-$(e2e_walk_wizard)
-diskprompt #2 A 60000
-disk $WORK/disk2 manual.zip
-click 1
+install="$(e2e_walk_wizard)
+$(e2e_swaps 2 disk)
 page complete 60000
 expect 1015 unchecked
 click 12325
-ended
-SCN
-}
+ended"
 e2e_drive <<SCN
 reg-set HKCU\Software\Wine Version sz win98
-$(install)
+$install
 window bin
-tree C:\Morlan $(winpath "$WORK/expected")
 no-key HKLM\SYSTEM\CurrentControlSet\Services\KR3NT
-missing C:\Morlan\bin\Morlan.exe.marker
-disk $WORK/disk1 setup.exe
-$(install)
-tree C:\Morlan $(winpath "$WORK/expected")
 SCN
+e2e_tree "$C/Morlan" "$WORK/expected"
 e2e_windows_file Kr3nt.sys -
 e2e_windows_file UsbDrv.sys -
+printf 'disk %s setup.exe\n%s\n' "$WORK/disk1" "$install" | e2e_drive
+e2e_tree "$C/Morlan" "$WORK/expected"

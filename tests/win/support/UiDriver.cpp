@@ -232,4 +232,41 @@ bool ScreenshotWindow(HWND w, const std::string& pngPath) {
     return ok;
 }
 
+namespace {
+BOOL CALLBACK CollectTop(HWND w, LPARAM lp) {
+    auto* s = reinterpret_cast<std::pair<DWORD, std::vector<HWND>>*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    if ((s->first == 0 || pid == s->first) && IsWindowVisible(w)) s->second.push_back(w);
+    return TRUE;
+}
+}  // namespace
+
+std::vector<HWND> TopWindows(DWORD pid) {
+    std::pair<DWORD, std::vector<HWND>> s{pid, {}};
+    EnumWindows(CollectTop, reinterpret_cast<LPARAM>(&s));
+    return s.second;
+}
+
+HWND FindVisibleControl(HWND root, int controlId) {
+    for (HWND c = root ? GetWindow(root, GW_CHILD) : nullptr; c; c = GetWindow(c, GW_HWNDNEXT)) {
+        if (!IsWindowVisible(c)) continue;
+        if (GetDlgCtrlID(c) == controlId) return c;
+        if (HWND d = FindVisibleControl(c, controlId)) return d;
+    }
+    return nullptr;
+}
+
+bool SendKey(HWND w, UINT vk) {
+    if (!WaitFor([&] { return SetForegroundWindow(w), GetForegroundWindow() == w ? w : nullptr; }, 3000)) return false;
+    INPUT in[2] = {};
+    for (int i = 0; i < 2; ++i) {
+        in[i].type = INPUT_KEYBOARD;
+        in[i].ki.wVk = static_cast<WORD>(vk);
+        in[i].ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
+        in[i].ki.dwFlags = i ? KEYEVENTF_KEYUP : 0;
+    }
+    return SendInput(2, in, sizeof(INPUT)) == 2;
+}
+
 }  // namespace ui

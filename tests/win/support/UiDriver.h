@@ -80,4 +80,12 @@ bool ScreenshotWindow(HWND w, const std::string& pngPath);
 // path), or "" when it is not set: pictures are taken only on request.
 std::string ScreenshotDir();
 
+// For a driver in another process (the end-to-end driver): the visible
+// top-level windows of process pid (0: of every process); a visible control
+// below root (hidden pages keep theirs); a key press through the system's
+// input queue into w, brought to the foreground first (false: not taken).
+std::vector<HWND> TopWindows(DWORD pid);
+HWND FindVisibleControl(HWND root, int controlId);
+bool SendKey(HWND w, UINT vk);
+
 }  // namespace ui
