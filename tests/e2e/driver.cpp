@@ -81,19 +81,21 @@ HKEY OpenKey(const std::string& path, REGSAM access, bool create = false) {
     return r == ERROR_SUCCESS ? k : nullptr;
 }
 
-Words SplitWords(const std::string& line) {  // blanks separate; "..." with \" groups
-    Words words;
+// The commands of a line, separated by ';'. Blanks separate words; "..."
+// groups (\" in it is a quote).
+std::vector<Words> SplitLine(const std::string& line) {
+    std::vector<Words> commands(1);
     for (size_t i = 0; i < line.size();) {
-        if (line[i] == ' ' || line[i] == '\t') { ++i; continue; }
-        if (words.empty() && line[i] == '#') break;
+        if (line[i] == ' ' || line[i] == '\t' || (line[i] == ';' && (commands.emplace_back(), true))) { ++i; continue; }
+        if (line[i] == '#' && commands.size() == 1 && commands[0].empty()) break;
         std::string w;
         bool quoted = line[i] == '"';
-        for (i += quoted; i < line.size() && (quoted ? line[i] != '"' : line[i] != ' ' && line[i] != '\t'); ++i)
+        for (i += quoted; i < line.size() && (quoted ? line[i] != '"' : !std::strchr(" \t;", line[i])); ++i)
             w += quoted && line[i] == '\\' && i + 1 < line.size() && line[i + 1] == '"' ? line[++i] : line[i];
         i += quoted;
-        words.push_back(w);
+        commands.back().push_back(w);
     }
-    return words;
+    return commands;
 }
 
 // %DESKTOP%, %PROGRAMS% and %WINDIR%: folders that differ between prefixes.
@@ -331,10 +333,11 @@ int Scenario::Run(const std::string& path) {
         Check(bool(in), "cannot read the scenario");
         while (std::getline(in, line)) {
             ++number;
-            Words w = SplitWords(line);
-            for (auto& word : w) word = Expand(word);
             try {
-                if (!w.empty()) Execute(w);
+                for (Words& w : SplitLine(line)) {
+                    for (auto& word : w) word = Expand(word);
+                    if (!w.empty()) Execute(w);
+                }
             } catch (const std::logic_error& e) {  // std::stoi on a bad number
                 Check(false, std::string("bad argument: ") + e.what());
             }

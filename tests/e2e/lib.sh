@@ -89,20 +89,12 @@ LIST
     chmod a-w "$PKG/bin/readme.txt"
     mkf "$PKG/bin/empty.dat" "2019-12-31 23:59:58"
     mkf "$PKG/bin/old.tmp" "2018-01-01 00:00:00" "left from the build, deleted after copying"
-    mkdir -p "$PKG/data/a" "$PKG/data/b"
     # Small files whose times spread over years, days and seconds.
-    perl -MPOSIX=mktime -e '
-        for my $i (0 .. 39) {
-            for (["a/item$i.txt", "item $i of folder a", 124, $i % 12, $i % 28 + 1, $i % 24, $i % 60, $i % 30 * 2],
-                 ["b/rec$i.bin", "$i" x ($i % 50), 118 + $i % 6, ($i * 5) % 12, $i % 27 + 1, 12, 30, 58]) {
-                my ($name, $data, $y, $mon, $d, $h, $m, $sec) = @$_;
-                open my $f, ">:raw", "$ARGV[0]/$name" or die "$name: $!";
-                print $f $data;
-                close $f;
-                my $t = mktime($sec, $m, $h, $d, $mon, $y, 0, 0, -1);
-                utime $t, $t, "$ARGV[0]/$name";
-            }
-        }' "$PKG/data"
+    for i in $(seq 0 39); do
+        mkf "$PKG/data/a/item$i.txt" "$((2024 - i % 30))-$((i % 12 + 1))-$((i % 28 + 1)) $((i % 24)):$((i % 60)):$((i % 30 * 2))" \
+            "item $i of folder a"
+        mkf "$PKG/data/b/rec$i.bin" "$((2018 + i % 6))-$((i * 5 % 12 + 1))-$((i % 27 + 1)) 12:30:58" "$(seq -s, "$i")"
+    done
     mkf "$PKG/data/top.txt" "2024-05-05 05:05:06" "data root file"
 }
 
@@ -224,8 +216,8 @@ e2e_windows_file() { # NAME REFERENCE [PATH...]
 # Driver lines of the plain walk through the first wizard: the default
 # folder, the first language, both shortcuts, the agreement accepted.
 e2e_walk_wizard() {
-    printf '%s\n' start "page welcome" "click 12324" "page destination" "click 12324" "page language" "click 12324" \
-        "page agreement" "click 1020" "expect 12325 enabled" "click 12325" progress
+    echo "start; page welcome; click 12324; page destination; click 12324; page language; click 12324;" \
+        "page agreement; click 1020; expect 12325 enabled; click 12325; progress"
 }
 
 # Driver lines of the disk prompts for disks 2 to N of drive A:, each
@@ -233,7 +225,7 @@ e2e_walk_wizard() {
 e2e_swaps() { # N PREFIX
     i=2
     while [ $i -le "$1" ]; do
-        printf '%s\n' "diskprompt #$i A 60000" "disk $WORK/$2$i" "click 1"
+        echo "diskprompt #$i A 60000; disk $WORK/$2$i; click 1"
         i=$((i + 1))
     done
 }

@@ -63,16 +63,12 @@ cp "$A/setup.exe" "$D/setup.exe"
 printf "not the setup's to delete" >"$C/victim"
 e2e_drive <<SCN
 $(e2e_walk_wizard)
-box "Invalid file name" 30000
-shot error-hostile-name
-answer "Invalid file name \"..\..\evil.txt\"" ok
-answer "Exit installation?" yes
-ended
+box "Invalid file name" 30000; shot error-hostile-name; answer "Invalid file name \"..\..\evil.txt\"" ok
+answer "Exit installation?" yes; ended
 disk $D English.zip
 $(e2e_walk_wizard)
 answer "Invalid name \"..\..\victim\" in [DelFile]" ok 30000
-page complete 30000
-click 12325
+page complete 30000; click 12325
 answer "Invalid name \"..\..\Lang\" in [Language]" ok
 answer "Invalid name \"..\Evil\" in [Shortcut]" ok
 ended

@@ -6,62 +6,19 @@ e2e_package
 e2e_standard_medium 0 German
 INST='C:\Tools\Morlan\Demo'
 e2e_drive <<SCN
-start
-page welcome
-expect caption "text=Morlan Demo 2.1"
-expect 12323 disabled
-expect 12325 disabled
-shot wizard-welcome
-click 12324
-page destination
-expect 1000 text=C:\Morlan
-expect 1008 "text=Setup will install Morlan Demo in the following folder."
-shot wizard-destination
-click 1001
-picker
-expect 14148 text=C:\Morlan
-type 14148 $INST
-shot folder-picker
-click 1
-box "does not exist. Do you want the folder to be created?"
-shot folder-create-question
-answer "does not exist" yes
-page destination
-expect 1000 text=$INST
-click 12324
-page language
-expect 1006 checked
-expect 1007 checked
-select 1014 1
-shot wizard-language
-click 12324
-page agreement
-expect 1021 checked
-expect 12325 disabled
-click 1020
-expect 12325 enabled
-shot wizard-agreement
-click 12325
-progress
-expect caption "text=Morlan Demo 2.1"
-shot progress
-diskprompt #2 A 60000
-shot disk-prompt
+start; page welcome; expect caption "text=Morlan Demo 2.1"; expect 12323 disabled; expect 12325 disabled
+shot wizard-welcome; click 12324; page destination; expect 1000 text=C:\Morlan
+expect 1008 "text=Setup will install Morlan Demo in the following folder."; shot wizard-destination
+click 1001; picker; expect 14148 text=C:\Morlan; type 14148 $INST; shot folder-picker; click 1
+box "does not exist. Do you want the folder to be created?"; shot folder-create-question
+answer "does not exist" yes; page destination; expect 1000 text=$INST; click 12324
+page language; expect 1006 checked; expect 1007 checked; select 1014 1; shot wizard-language; click 12324
+page agreement; expect 1021 checked; expect 12325 disabled; click 1020; expect 12325 enabled
+shot wizard-agreement; click 12325; progress; expect caption "text=Morlan Demo 2.1"; shot progress
 # OK without the disk: the copy fails again and the prompt returns.
-click 1
-gone
-diskprompt #2 A
-disk $WORK/disk2 manual.zip
-click 1
-progress
-expect 1012 has=manual.zip 15000
-shot progress-disk2
-page restart 60000
-expect 1017 checked
-shot wizard-restart
-click 1018
-expect 1017 unchecked
-click 12325
+diskprompt #2 A 60000; shot disk-prompt; click 1; gone; diskprompt #2 A
+disk $WORK/disk2 manual.zip; click 1; progress; expect 1012 has=manual.zip 15000; shot progress-disk2
+page restart 60000; expect 1017 checked; shot wizard-restart; click 1018; expect 1017 unchecked; click 12325
 ended
 reg HKLM\SYSTEM\CurrentControlSet\Services\KR3NT DisplayName sz KR3NT
 reg HKLM\SYSTEM\CurrentControlSet\Services\KR3NT ErrorControl dword 1

@@ -6,8 +6,7 @@ e2e_package
 e2e_standard_medium 1
 USB='HKLM\Enum\USB\VID_04D8&PID_E11C'
 CLASS='HKLM\System\CurrentControlSet\Services\Class\USBTEST'
-printf 'old' >"$C/windows/inf/Drvidx.bin"
-printf 'old' >"$C/windows/inf/Drvdata.bin"
+echo old | tee "$C/windows/inf/Drvidx.bin" >"$C/windows/inf/Drvdata.bin"
 e2e_drive <<SCN
 reg-set $USB\5&1234 Driver sz USBTEST\0001
 reg-set $USB\5&5678 Driver sz USBTEST\0002
@@ -16,20 +15,9 @@ reg-set $CLASS\0002 DriverDesc sz "second instance"
 reg-set $CLASS\0003 DriverDesc sz "another device"
 $(e2e_walk_wizard)
 $(e2e_swaps 2 disk)
-page complete 60000
-expect 1015 unchecked
-focus 12325
-press tab
-focus 1015
-press space
-expect 1015 checked
-shot wizard-complete
-press enter
-ended
-no-key $USB
-no-key $CLASS\0001
-no-key $CLASS\0002
-key $CLASS\0003
+page complete 60000; expect 1015 unchecked; focus 12325; press tab; focus 1015
+press space; expect 1015 checked; shot wizard-complete; press enter; ended
+no-key $USB; no-key $CLASS\0001; no-key $CLASS\0002; key $CLASS\0003
 no-key HKLM\SYSTEM\CurrentControlSet\Services\KR3NT
 link "%DESKTOP%\Morlan Demo.lnk" C:\Morlan\bin\Morlan.exe C:\Morlan\bin C:\Morlan\bin\morlan.ico
 SCN

@@ -41,10 +41,7 @@ chmod -R a-w "$WORK/medium"
 e2e_drive <<SCN
 $(e2e_walk_wizard)
 $(e2e_swaps "$disks" medium/disk)
-page restart 120000
-click 1018
-click 12325
-ended
+page restart 120000; click 1018; click 12325; ended
 link "%DESKTOP%\Morlan Kit.lnk" C:\MorlanKit\bin\Morlan.exe C:\MorlanKit\bin C:\MorlanKit\bin\morlan.ico
 reg HKLM\SYSTEM\CurrentControlSet\Services\KR3NT Start dword 2
 SCN

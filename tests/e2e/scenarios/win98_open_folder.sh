@@ -8,10 +8,7 @@ e2e_package
 e2e_standard_medium 0
 install="$(e2e_walk_wizard)
 $(e2e_swaps 2 disk)
-page complete 60000
-expect 1015 unchecked
-click 12325
-ended"
+page complete 60000; expect 1015 unchecked; click 12325; ended"
 e2e_drive <<SCN
 reg-set HKCU\Software\Wine Version sz win98
 $install
