@@ -12,6 +12,28 @@ namespace {
 // built. Posted, so that it comes after the box has laid the new text out.
 const UINT WM_SHOW_TEXT_START = WM_APP + 1;
 
+// The text of string resource id in the program's own string table: a
+// pointer into the resource (not terminated) and its length, or n == 0. The
+// table is read directly because LoadStringW only fails on the Windows 95
+// family, while the resource functions work on every Windows.
+const wchar_t* ResourceString(UINT id, size_t& n) {
+    n = 0;
+    HINSTANCE inst = AppInstance();
+    HRSRC res = FindResourceA(inst, MAKEINTRESOURCEA(id / 16 + 1), MAKEINTRESOURCEA(6));  // string table block
+    HGLOBAL data = res ? LoadResource(inst, res) : nullptr;
+    const auto* p = static_cast<const WORD*>(data ? LockResource(data) : nullptr);
+    if (!p) return nullptr;
+    const WORD* end = p + SizeofResource(inst, res) / sizeof(WORD);
+    // A block holds 16 strings, each a length followed by that many UTF-16 units.
+    for (UINT i = 0; i < id % 16; ++i) {
+        if (p >= end) return nullptr;
+        p += 1 + *p;
+    }
+    if (p >= end || p + 1 + *p > end) return nullptr;
+    n = *p;
+    return reinterpret_cast<const wchar_t*>(p + 1);
+}
+
 // The text box as the dialog manager sees it: it does not want its whole
 // text selected when it gets the focus (that would move the caret and the
 // view to the end of the agreement, away from where the user scrolled to),
@@ -43,8 +65,11 @@ BOOL CAgreementPage::OnInitDialog() {
 // The template's text box belongs to an ANSI dialog, so it would hold its
 // text in the system's ANSI code page, and the Chinese agreement would be
 // lost on a Western system. It is replaced by a wide-character edit box of
-// the same id, styles, place, font and tab position.
+// the same id, styles, place, font and tab position. The Windows 95 family
+// has no wide-character windows (the calls only fail there), so it keeps the
+// template's box, as it does whenever the wide box cannot be made.
 void CAgreementPage::MakeTextBoxWide() {
+    if (g_setup.platformId == 1) return;  // Windows 95 family
     HWND old = GetDlgItem(IDC_AGREE_TEXT);
     if (!old || IsWindowUnicode(old)) return;
     RECT r;
@@ -60,7 +85,7 @@ void CAgreementPage::MakeTextBoxWide() {
     if (!wide) return;  // keep the template's box
     ::DestroyWindow(old);
     SetWindowPos(wide, before ? before : HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    SendMessageW(wide, WM_SETFONT, static_cast<WPARAM>(font), FALSE);
+    SendMessageA(wide, WM_SETFONT, static_cast<WPARAM>(font), FALSE);
 }
 
 void CAgreementPage::KeepViewOnFocus() {
@@ -85,11 +110,9 @@ void CAgreementPage::BuildAgreementText() {
 
     std::wstring text;
     for (UINT id = first; id < first + count; ++id) {
-        // With a zero buffer size LoadStringW hands out the resource's own
-        // read-only text and its length: the whole string, however long.
-        const wchar_t* s = nullptr;
-        int n = LoadStringW(AppInstance(), id, reinterpret_cast<LPWSTR>(&s), 0);
-        if (n > 0 && s) AppendWithCrLf(text, s, static_cast<size_t>(n));
+        size_t n = 0;
+        const wchar_t* s = ResourceString(id, n);
+        if (n > 0 && s) AppendWithCrLf(text, s, n);
     }
 
     HWND box = GetDlgItem(IDC_AGREE_TEXT);
@@ -99,18 +122,31 @@ void CAgreementPage::BuildAgreementText() {
     HFONT font = reinterpret_cast<HFONT>(SendMessageA(m_hWnd, WM_GETFONT, 0, 0));
     if (chinese) {
         if (!chineseFont_) {
-            LOGFONTW lf = {};
-            if (font) GetObjectW(font, sizeof lf, &lf);
+            LOGFONTA lf = {};
+            if (font) GetObjectA(font, sizeof lf, &lf);
             if (lf.lfHeight == 0) lf.lfHeight = -12;
             lf.lfWeight = FW_NORMAL;
             lf.lfCharSet = GB2312_CHARSET;
-            lstrcpyW(lf.lfFaceName, L"SimSun");
-            chineseFont_.Reset(CreateFontIndirectW(&lf));
+            lstrcpynA(lf.lfFaceName, "SimSun", LF_FACESIZE);
+            chineseFont_.Reset(CreateFontIndirectA(&lf));
         }
         if (chineseFont_) font = chineseFont_.Get();
     }
-    SendMessageW(box, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    SetWindowTextW(box, text.c_str());
+    SendMessageA(box, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    // An ANSI box gets the text in the system's code page: characters that
+    // it lacks become its default character, the rest stays readable.
+    if (!IsWindowUnicode(box) || !SetWindowTextW(box, text.c_str())) {
+        std::string ansi;
+        if (!text.empty()) {
+            const int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                              nullptr, nullptr);
+            ansi.resize(n > 0 ? static_cast<size_t>(n) : 0);
+            if (n > 0)
+                WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &ansi[0], n, nullptr,
+                                    nullptr);
+        }
+        SetWindowTextA(box, ansi.c_str());
+    }
     PostMessageA(m_hWnd, WM_SHOW_TEXT_START, 0, 0);
 }
 
@@ -130,8 +166,8 @@ void CAgreementPage::ApplyAcceptance() {
 BOOL CAgreementPage::OnMessage(UINT msg, WPARAM, LPARAM, INT_PTR& result) {
     if (msg != WM_SHOW_TEXT_START) return FALSE;
     HWND box = GetDlgItem(IDC_AGREE_TEXT);
-    SendMessageW(box, EM_SETSEL, 0, 0);
-    SendMessageW(box, EM_SCROLLCARET, 0, 0);
+    SendMessageA(box, EM_SETSEL, 0, 0);
+    SendMessageA(box, EM_SCROLLCARET, 0, 0);
     result = TRUE;
     return TRUE;
 }

@@ -835,6 +835,31 @@ TEST(AgreementPage, AnswerLanguageAndInstallThroughTheWholeFirstRun) {
     EXPECT_EQ(std::string(g_setup.configPath), s.inst + "\\morlan.ini");  // the destination page committed
 }
 
+// The Windows 95 family has no wide-character windows: there the text is in
+// an ANSI box, in the system's code page; the NT family keeps the wide box.
+TEST(AgreementPage, AnsiTextBoxOnTheWindows95Family) {
+    Scratch s("[Language]\nNumber=1\nDescrip1=English\n");
+    std::wstring english;
+    const uint32_t savedPlatform = g_setup.platformId;
+    for (uint32_t platform : {2u, 1u}) {
+        g_setup.platformId = platform;
+        CAgreementPage agreement;
+        Wizard({&agreement}, [&](HWND dlg) {
+            HWND page = WaitPage(dlg, IDC_AGREE_YES);
+            ASSERT_NE(page, nullptr);
+            EXPECT_EQ(IsWindowUnicode(GetDlgItem(page, IDC_AGREE_TEXT)) != FALSE, platform == 2) << platform;
+            if (platform == 2) english = ui::ControlTextW(page, IDC_AGREE_TEXT);
+            std::string ansi(english.size() * 2 + 1, '\0');
+            ansi.resize(static_cast<size_t>(WideCharToMultiByte(CP_ACP, 0, english.c_str(), -1, &ansi[0],
+                                                                static_cast<int>(ansi.size()), nullptr, nullptr)) - 1);
+            ASSERT_GT(ansi.size(), 1000u);
+            EXPECT_EQ(ui::ControlText(page, IDC_AGREE_TEXT), ansi) << platform;
+            CancelWizard(dlg);
+        });
+    }
+    g_setup.platformId = savedPlatform;
+}
+
 // The completion run's pages in the finish-mode frame: what Finish (clicked
 // or pressed with Enter) stores, and what the cancel path leaves.
 TEST(CompletePages, FinishStoresTheChoiceAndCancelNeverDoes) {
