@@ -135,7 +135,7 @@ void CAgreementPage::BuildAgreementText() {
     SendMessageA(box, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     // An ANSI box gets the text in the system's code page: characters that
     // it lacks become its default character, the rest stays readable.
-    if (!IsWindowUnicode(box) || !SetWindowTextW(box, text.c_str())) {
+    if (!IsWindowUnicode(box) || !::SetWindowTextW(box, text.c_str())) {
         std::string ansi;
         if (!text.empty()) {
             const int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
@@ -145,7 +145,7 @@ void CAgreementPage::BuildAgreementText() {
                 WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &ansi[0], n, nullptr,
                                     nullptr);
         }
-        SetWindowTextA(box, ansi.c_str());
+        ::SetWindowTextA(box, ansi.c_str());
     }
     PostMessageA(m_hWnd, WM_SHOW_TEXT_START, 0, 0);
 }
