@@ -72,6 +72,6 @@ private:
     void Fail(const std::string& text) { Fail(text.c_str()); }
     void ClosePack(bool deleteIt);
 
-    DWORD lastYieldTick = 0;  // when the pack phase last paused through the timer
-    std::string packProblem;  // why the current pack could not be opened, if known
+    DWORD lastYieldTick_ = 0;  // when the pack phase last paused through the timer
+    std::string packProblem_;  // why the current pack could not be opened, if known
 };

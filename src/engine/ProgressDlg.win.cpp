@@ -240,21 +240,21 @@ void CProgressDlg::OpenNextPack() {
     ReadIndexed("Remove", "Dir", i, dir);
     ReadIndexed("Remove", "File", i, file);
     ReadIndexed("Remove", "Dest", i, dest);
-    packProblem.clear();
+    packProblem_.clear();
     packPath[0] = packDestDir[0] = 0;
     const char* bad = !engine::IsAcceptableConfigName(dir)    ? dir
                       : !engine::IsAcceptableConfigName(file) ? file
                       : !engine::IsAcceptableConfigName(dest) ? dest
                                                               : nullptr;
     if (bad) {
-        packProblem = "Invalid name " + Quoted(bad) + " in [Remove] of morlan.ini for pack " + std::to_string(i) + ".";
+        packProblem_ = "Invalid name " + Quoted(bad) + " in [Remove] of morlan.ini for pack " + std::to_string(i) + ".";
     } else if (!JoinPath(packPath, sizeof packPath, {g_setup.installDir, "\\", dir, "\\", file}) ||
                !JoinPath(packDestDir, sizeof packDestDir, {g_setup.installDir, "\\", dest})) {
-        packProblem = "Path too long for pack " + std::to_string(i) + " of [Remove] in morlan.ini.";
+        packProblem_ = "Path too long for pack " + std::to_string(i) + " of [Remove] in morlan.ini.";
     }
     SetDlgItemText(IDC_PROGRESS_SOURCE, packPath);
 
-    if (packProblem.empty()) {
+    if (packProblem_.empty()) {
         readBuffer.reset(new (std::nothrow) char[pack::kStreamBufferSize]);
         if (packFile.Open(packPath, readBuffer.get(), readBuffer ? pack::kStreamBufferSize : 0))
             itemCount = packFile.ReadHeader();
@@ -268,7 +268,7 @@ void CProgressDlg::OpenNextPack() {
 void CProgressDlg::OnPackStep() {
     if (finished) return;
     if (!packFile.IsOpen()) {
-        Fail(packProblem.empty() ? "Error File Open." : packProblem.c_str());
+        Fail(packProblem_.empty() ? "Error File Open." : packProblem_.c_str());
         return;
     }
     if (!readBuffer || !writeBuffer) {
@@ -316,9 +316,9 @@ void CProgressDlg::OnPackStep() {
     // wait long: a timer message comes only after pending input and painting.
     const DWORD now = ::GetTickCount();
     if (recordsSinceYield >= kRecordsPerYield || HIWORD(::GetQueueStatus(QS_INPUT)) != 0 ||
-        now - lastYieldTick >= kYieldAfterMs) {
+        now - lastYieldTick_ >= kYieldAfterMs) {
         recordsSinceYield = 0;
-        lastYieldTick = now;
+        lastYieldTick_ = now;
         ::SetTimer(m_hWnd, kStepTimer, 1, nullptr);
     } else {
         ::PostMessageA(m_hWnd, WM_PACK_STEP, 0, 0);

@@ -131,13 +131,7 @@ void FreeBlock(void* opaque, void* block) {
     std::free(block);
 }
 
-CZipHandlerBase::CZipHandlerBase() { blocks.reserve(10); }
-
-CZipHandlerBase::~CZipHandlerBase() {
-    for (void* b : blocks) std::free(b);
-}
-
-int CZipHandlerBase::MapZipCode(int code) {
+int CZipUnpacker::MapZipCode(int code) {
     switch (code) {
     case Z_STREAM_END: return inflateStreamEnd;
     case Z_NEED_DICT: return inflateNeedDictionary;
@@ -154,42 +148,37 @@ int CZipHandlerBase::MapZipCode(int code) {
     return otherError;
 }
 
-void CZipHandlerBase::ThrowZipError(int code) const {
+void CZipUnpacker::ThrowZipError(int code) const {
     std::string path;
-    if (archiveFile && archiveFile->IsOpen()) path = archiveFile->GetFilePath();
-    throw CZipException(MapZipCode(code), std::move(path), kindFlag);
+    if (cursor_.file.IsOpen()) path = cursor_.file.GetFilePath();
+    throw CZipException(MapZipCode(code), std::move(path));
 }
 
 // ---------------------------------------------------------------- archive
 
-CZipUnpacker::CZipUnpacker() {
-    kindFlag = 0;
-    archiveFile = &cursor.file;
-}
+CZipUnpacker::CZipUnpacker() { blocks_.reserve(10); }
 
 CZipUnpacker::CZipUnpacker(const char* path) : CZipUnpacker() { OpenArchive(path); }
 
 CZipUnpacker::~CZipUnpacker() {
     ReleaseStream(true);
-    cursor.file.Abort();
+    cursor_.file.Abort();
+    for (void* b : blocks_) std::free(b);
 }
 
 void CZipUnpacker::ReleaseStream(bool endInflater) noexcept {
-    ZipEntryStream* s = cursor.stream;
-    if (!s) return;
-    cursor.stream = nullptr;
-    if (s->streamInitialised && endInflater) inflateEnd(&s->inflater);
-    delete s;
+    const std::unique_ptr<ZipEntryStream> s = std::move(cursor_.stream);
+    if (s && s->streamInitialised && endInflater) inflateEnd(&s->inflater);
 }
 
 // Reads count bytes at an absolute file offset. Anything that would reach
 // beyond the end of the file is a damaged archive.
 void CZipUnpacker::ReadExact(uint64_t absolutePos, void* buffer, unsigned count) {
-    if (absolutePos > cursor.fileLength || count > cursor.fileLength - absolutePos) ThrowZipError(kZipCodeBadArchive);
-    cursor.file.Seek(static_cast<int64_t>(absolutePos), CFile::begin);
+    if (absolutePos > cursor_.fileLength || count > cursor_.fileLength - absolutePos) ThrowZipError(kZipCodeBadArchive);
+    cursor_.file.Seek(static_cast<int64_t>(absolutePos), CFile::begin);
     auto* p = static_cast<unsigned char*>(buffer);
     while (count > 0) {
-        unsigned got = cursor.file.Read(p, count);
+        unsigned got = cursor_.file.Read(p, count);
         if (got == 0) ThrowZipError(kZipCodeBadArchive);
         p += got;
         count -= got;
@@ -197,39 +186,39 @@ void CZipUnpacker::ReadExact(uint64_t absolutePos, void* buffer, unsigned count)
 }
 
 void CZipUnpacker::OpenArchive(const char* path) {
-    if (cursor.file.IsOpen()) return;
-    cursor.file.Open(path, CFile::modeRead | CFile::shareDenyWrite);
+    if (cursor_.file.IsOpen()) return;
+    cursor_.file.Open(path, CFile::modeRead | CFile::shareDenyWrite);
     try {
-        cursor.fileLength = cursor.file.GetLength();
-        cursor.entryValid = false;
+        cursor_.fileLength = cursor_.file.GetLength();
+        cursor_.entryValid = false;
         uint64_t endPos = FindEndRecord();
         unsigned char rec[kEndRecordSize];
         ReadExact(endPos, rec, sizeof rec);
         uint32_t diskNumber = Get16(rec + 4);
         uint32_t dirDisk = Get16(rec + 6);
-        cursor.entryCount = Get16(rec + 8);
+        cursor_.entryCount = Get16(rec + 8);
         uint32_t totalEntries = Get16(rec + 10);
-        if (totalEntries != cursor.entryCount || diskNumber != 0 || dirDisk != 0) ThrowZipError(kZipCodeBadArchive);
+        if (totalEntries != cursor_.entryCount || diskNumber != 0 || dirDisk != 0) ThrowZipError(kZipCodeBadArchive);
         // An archive without entries has nothing to unpack; its end record
         // stands where the first central header would.
-        if (cursor.entryCount == 0) ThrowZipError(kZipCodeBadArchive);
-        cursor.dirSize = Get32(rec + 12);
-        cursor.dirOffset = Get32(rec + 16);
-        uint64_t dirEnd = uint64_t{cursor.dirOffset} + cursor.dirSize;
+        if (cursor_.entryCount == 0) ThrowZipError(kZipCodeBadArchive);
+        cursor_.dirSize = Get32(rec + 12);
+        cursor_.dirOffset = Get32(rec + 16);
+        uint64_t dirEnd = uint64_t{cursor_.dirOffset} + cursor_.dirSize;
         if (endPos < dirEnd) ThrowZipError(kZipCodeBadArchive);
-        cursor.endRecordPos = static_cast<uint32_t>(endPos);
-        cursor.bytesBefore = static_cast<uint32_t>(endPos - dirEnd);
+        cursor_.endRecordPos = static_cast<uint32_t>(endPos);
+        cursor_.bytesBefore = static_cast<uint32_t>(endPos - dirEnd);
         GoToFirstEntry();
     } catch (...) {
         // A refused archive leaves the reader as it was: no archive open.
-        cursor.entryValid = false;
-        cursor.file.Abort();
+        cursor_.entryValid = false;
+        cursor_.file.Abort();
         throw;
     }
 }
 
 uint64_t CZipUnpacker::FindEndRecord() {
-    const uint64_t length = cursor.fileLength;
+    const uint64_t length = cursor_.fileLength;
     const uint64_t maxBack = std::min(kMaxEndRecordDistance, length);
     std::unique_ptr<unsigned char[]> window(new unsigned char[kSearchWindow]);
     uint64_t backRead = 4, found = 0;
@@ -253,7 +242,7 @@ uint64_t CZipUnpacker::FindEndRecord() {
 
 void CZipUnpacker::ReadCentralHeader(ZipEntryInfo& info, uint32_t* localOffset, char* nameBuffer,
                                      unsigned bufferSize) {
-    uint64_t pos = uint64_t{cursor.entryDirPos} + cursor.bytesBefore;
+    uint64_t pos = uint64_t{cursor_.entryDirPos} + cursor_.bytesBefore;
     unsigned char h[kCentralHeaderSize];
     ReadExact(pos, h, sizeof h);
     if (Get32(h) != kCentralSignature) ThrowZipError(kZipCodeBadArchive);
@@ -281,41 +270,41 @@ void CZipUnpacker::ReadCentralHeader(ZipEntryInfo& info, uint32_t* localOffset, 
 }
 
 void CZipUnpacker::GoToFirstEntry() {
-    if (!cursor.file.IsOpen()) ThrowZipError(kZipCodeBadArgument);
-    cursor.entryValid = false;
-    cursor.entryDirPos = cursor.dirOffset;
-    cursor.entryIndex = 0;
-    ReadCentralHeader(cursor.entryInfo, &cursor.entryLocalOffset, nullptr, 0);
-    cursor.entryValid = true;
+    if (!cursor_.file.IsOpen()) ThrowZipError(kZipCodeBadArgument);
+    cursor_.entryValid = false;
+    cursor_.entryDirPos = cursor_.dirOffset;
+    cursor_.entryIndex = 0;
+    ReadCentralHeader(cursor_.entryInfo, &cursor_.entryLocalOffset, nullptr, 0);
+    cursor_.entryValid = true;
 }
 
 bool CZipUnpacker::GoToNextEntry() {
-    if (!cursor.entryValid || !cursor.file.IsOpen()) return false;
-    if (cursor.entryIndex + 1 >= cursor.entryCount) return false;
-    const ZipEntryInfo& e = cursor.entryInfo;
-    uint64_t next = uint64_t{cursor.entryDirPos} + kCentralHeaderSize + e.nameLength + e.extraLength +
+    if (!cursor_.entryValid || !cursor_.file.IsOpen()) return false;
+    if (cursor_.entryIndex + 1 >= cursor_.entryCount) return false;
+    const ZipEntryInfo& e = cursor_.entryInfo;
+    uint64_t next = uint64_t{cursor_.entryDirPos} + kCentralHeaderSize + e.nameLength + e.extraLength +
                     e.entryCommentLength;
     if (next > UINT32_MAX) ThrowZipError(kZipCodeBadArchive);
-    cursor.entryValid = false;
-    cursor.entryDirPos = static_cast<uint32_t>(next);
-    cursor.entryIndex += 1;
-    ReadCentralHeader(cursor.entryInfo, &cursor.entryLocalOffset, nullptr, 0);
-    cursor.entryValid = true;
+    cursor_.entryValid = false;
+    cursor_.entryDirPos = static_cast<uint32_t>(next);
+    cursor_.entryIndex += 1;
+    ReadCentralHeader(cursor_.entryInfo, &cursor_.entryLocalOffset, nullptr, 0);
+    cursor_.entryValid = true;
     return true;
 }
 
 void CZipUnpacker::GetCurrentEntryInfo(ZipEntryInfo* info, char* nameBuffer, unsigned bufferSize) {
-    if (!cursor.entryValid || !cursor.file.IsOpen()) ThrowZipError(kZipCodeBadArgument);
+    if (!cursor_.entryValid || !cursor_.file.IsOpen()) ThrowZipError(kZipCodeBadArgument);
     ZipEntryInfo scratch;
     ReadCentralHeader(info ? *info : scratch, nullptr, nameBuffer, bufferSize);
 }
 
 void CZipUnpacker::OpenCurrentEntry() {
-    if (!cursor.entryValid || !cursor.file.IsOpen()) ThrowZipError(kZipCodeBadArgument);
-    if (cursor.stream) CloseCurrentEntry();
+    if (!cursor_.entryValid || !cursor_.file.IsOpen()) ThrowZipError(kZipCodeBadArgument);
+    if (cursor_.stream) CloseCurrentEntry();
 
-    const ZipEntryInfo& e = cursor.entryInfo;
-    const uint64_t localPos = uint64_t{cursor.entryLocalOffset} + cursor.bytesBefore;
+    const ZipEntryInfo& e = cursor_.entryInfo;
+    const uint64_t localPos = uint64_t{cursor_.entryLocalOffset} + cursor_.bytesBefore;
     unsigned char h[kLocalHeaderSize];
     ReadExact(localPos, h, sizeof h);
     if (Get32(h) != kLocalSignature) ThrowZipError(kZipCodeBadArchive);
@@ -331,7 +320,7 @@ void CZipUnpacker::OpenCurrentEntry() {
     // The entry's data must lie inside the file before a byte of it is
     // delivered.
     uint64_t dataPos = localPos + kLocalHeaderSize + varSize;
-    if (dataPos > cursor.fileLength || e.compressedSize > cursor.fileLength - dataPos)
+    if (dataPos > cursor_.fileLength || e.compressedSize > cursor_.fileLength - dataPos)
         ThrowZipError(kZipCodeBadArchive);
 
     // Built aside and attached only when complete, so that a refused entry
@@ -339,12 +328,12 @@ void CZipUnpacker::OpenCurrentEntry() {
     auto s = std::make_unique<ZipEntryStream>();
     s->expectedCrc32 = e.crc32;
     s->method = e.method;
-    s->bytesBefore = cursor.bytesBefore;
+    s->bytesBefore = cursor_.bytesBefore;
     if (e.method == 8) {
         s->outputBuffer.reset(new unsigned char[kOutputChunk]);
         s->inflater.zalloc = AllocBlock;
         s->inflater.zfree = FreeBlock;
-        s->inflater.opaque = trackBlocks ? static_cast<void*>(&blocks) : nullptr;
+        s->inflater.opaque = &blocks_;
         int rc = inflateInit2_(&s->inflater, -MAX_WBITS, ZLIB_VERSION, static_cast<int>(sizeof(z_stream)));
         if (rc != Z_OK) ThrowZipError(rc);
         s->streamInitialised = true;
@@ -354,11 +343,11 @@ void CZipUnpacker::OpenCurrentEntry() {
     s->produceLeft = e.uncompressedSize;
     s->posInArchive = dataPos;
     s->inflater.avail_in = 0;
-    cursor.stream = s.release();
+    cursor_.stream = std::move(s);
 }
 
 unsigned CZipUnpacker::ReadCurrentEntry(void* buffer, unsigned size) {
-    ZipEntryStream* s = cursor.stream;
+    ZipEntryStream* s = cursor_.stream.get();
     if (!s) ThrowZipError(kZipCodeBadArgument);
     if (!buffer || size == 0) return 0;
     auto* out = static_cast<unsigned char*>(buffer);
@@ -428,7 +417,7 @@ unsigned CZipUnpacker::ReadCurrentEntry(void* buffer, unsigned size) {
 }
 
 void CZipUnpacker::CloseCurrentEntry() {
-    ZipEntryStream* s = cursor.stream;
+    ZipEntryStream* s = cursor_.stream.get();
     if (!s) return;
     bool bad = false;
     if (s->uncompressedLeft == 0) {
@@ -455,8 +444,8 @@ void CZipUnpacker::ApplyEntryStatus(const std::string& path, const ZipEntryInfo&
 }
 
 void CZipUnpacker::CloseArchive() {
-    if (!cursor.file.IsOpen()) return;
+    if (!cursor_.file.IsOpen()) return;
     CloseCurrentEntry();
-    cursor.entryValid = false;
-    cursor.file.Close();
+    cursor_.entryValid = false;
+    cursor_.file.Close();
 }

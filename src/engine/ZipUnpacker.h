@@ -10,6 +10,7 @@
 // stays usable for destruction after any throw.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -101,27 +102,6 @@ using ZipBlockList = std::vector<void*>;
 void* AllocBlock(void* opaque, unsigned items, unsigned size);
 void FreeBlock(void* opaque, void* block);
 
-// What an archive object needs for zlib's memory and for its errors.
-class CZipHandlerBase {
-public:
-    CZipHandlerBase();
-    virtual ~CZipHandlerBase();  // frees every block still in blocks
-    CZipHandlerBase(const CZipHandlerBase&) = delete;
-    CZipHandlerBase& operator=(const CZipHandlerBase&) = delete;
-
-    // Throws CZipException for an internal code or a zlib return code, with
-    // the open archive's path (empty when none is open) and kindFlag.
-    [[noreturn]] void ThrowZipError(int code) const;
-    // The cause that ThrowZipError gives to a code.
-    static int MapZipCode(int code);
-
-protected:
-    bool trackBlocks = true;       // record zlib's blocks in blocks
-    ZipBlockList blocks;           // blocks handed to zlib and not yet freed
-    CFile* archiveFile = nullptr;  // the open archive file, if any
-    unsigned char kindFlag = 1;
-};
-
 struct ZipEntryStream;  // an open entry's input buffer and inflater
 
 // Where the reader stands in the archive.
@@ -137,26 +117,35 @@ struct ZipCursor {
     uint32_t dirOffset = 0;         // relative offset of the central directory
     ZipEntryInfo entryInfo;         // the current entry's central header
     uint32_t entryLocalOffset = 0;  // relative offset of its local header
-    ZipEntryStream* stream = nullptr;  // owned; none while no entry is open
+    std::unique_ptr<ZipEntryStream> stream;  // none while no entry is open
     uint64_t fileLength = 0;        // length of the archive file
 };
 
-class CZipUnpacker : public CZipHandlerBase {
+class CZipUnpacker {
 public:
     CZipUnpacker();
     explicit CZipUnpacker(const char* path);  // opens the archive at once
     explicit CZipUnpacker(const std::string& path) : CZipUnpacker(path.c_str()) {}
-    // Releases an open entry without a CRC check and closes the archive.
-    ~CZipUnpacker() override;
+    // Releases an open entry without a CRC check, closes the archive and
+    // frees every block that zlib still holds.
+    ~CZipUnpacker();
+    CZipUnpacker(const CZipUnpacker&) = delete;
+    CZipUnpacker& operator=(const CZipUnpacker&) = delete;
+
+    // Throws CZipException for an internal code or a zlib return code, with
+    // the open archive's path (empty when none is open).
+    [[noreturn]] void ThrowZipError(int code) const;
+    // The cause that ThrowZipError gives to a code.
+    static int MapZipCode(int code);
 
     // Opens the archive read-only with deny-write sharing, reads the end
     // record and makes entry 0 current. Does nothing when an archive is
     // already open. Throws CFileException when the file cannot be opened and
     // CZipException(badArchive) when the archive is not one this reader takes.
     void OpenArchive(const char* path);
-    bool IsArchiveOpen() const { return cursor.file.IsOpen(); }
-    uint32_t GetEntryCount() const { return cursor.entryCount; }
-    uint32_t GetBytesBefore() const { return cursor.bytesBefore; }
+    bool IsArchiveOpen() const { return cursor_.file.IsOpen(); }
+    uint32_t GetEntryCount() const { return cursor_.entryCount; }
+    uint32_t GetBytesBefore() const { return cursor_.bytesBefore; }
 
     // Makes entry 0 current.
     void GoToFirstEntry();
@@ -200,5 +189,6 @@ private:
     void ReadExact(uint64_t absolutePos, void* buffer, unsigned count);
     void ReleaseStream(bool endInflater) noexcept;
 
-    ZipCursor cursor;
+    ZipCursor cursor_;
+    ZipBlockList blocks_;  // blocks handed to zlib and not yet freed
 };

@@ -31,8 +31,11 @@ std::string FolderOf(const std::string& path) {
 // systems, and different from one call (and process) to the next.
 std::string TempName(const std::string& folder, unsigned seed, unsigned attempt) {
     static unsigned counter = 0;
-    char name[16];
-    std::snprintf(name, sizeof name, "~st%05x.tmp", (seed + 7919u * attempt + counter++) & 0xFFFFFu);
+    // "~stXXXXX.tmp" with five hexadecimal digits, written by hand: a
+    // formatting call would bring the C library's whole printf into setup.exe.
+    const unsigned value = (seed + 7919u * attempt + counter++) & 0xFFFFFu;
+    std::string name = "~st00000.tmp";
+    for (int i = 0; i < 5; ++i) name[7 - i] = "0123456789abcdef"[(value >> (4 * i)) & 15];
     return folder + name;
 }
 
