@@ -149,10 +149,10 @@ protected:
     }
 };
 
-// Small disks: the big folder is split into packs, the Percent values rise
-// to 100 over all disks; times (09:mm:41 stored as :40) and attributes
-// survive. Building again replaces the medium, but a disk folder holding
-// something else is not touched.
+// Small disks: the big folder is split into packs (the clean check sees the
+// Percent values rise to 100 and the folders made); times (09:mm:41 stored
+// as :40) and attributes survive. Building again replaces the medium, but a
+// disk folder holding something else is not touched.
 TEST_F(BuildTest, RoundTripOnSmallDisks) {
     fs::permissions(dir.path / "pkg/files/bin/Kr3nt.sys",
                     fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write, fs::perm_options::remove);
@@ -164,23 +164,9 @@ TEST_F(BuildTest, RoundTripOnSmallDisks) {
     EXPECT_GE(Archives(r, true).size(), 2u);
     const std::string ini = (fs::path(r.diskDirs[0]) / "morlan.ini").string();
     EXPECT_EQ(ReadProfileInt(ini.c_str(), "Disk", "Number"), r.diskCount);
-    int last = 0;
-    for (int d = 1; d <= r.diskCount; ++d) {
-        const std::string sec = "Disk" + std::to_string(d);
-        const int k = ReadProfileInt(ini.c_str(), sec.c_str(), "Number");
-        EXPECT_GT(k, 0);
-        for (int i = 1; i <= k; ++i) {
-            const int p = ReadProfileInt(ini.c_str(), sec.c_str(), ("Percent" + std::to_string(i)).c_str());
-            EXPECT_GE(p, last);
-            last = p;
-        }
-    }
-    EXPECT_EQ(last, 100);
     char v[20];
-    for (auto [sec, key, want] : {std::tuple{"SubDir", "Dir1", "bin"}, {"DelFile", "File1", "bin\\old.dll"}}) {
-        ReadProfileString(ini.c_str(), sec, key, v, sizeof v);
-        EXPECT_STREQ(v, want) << sec;
-    }
+    ReadProfileString(ini.c_str(), "DelFile", "File1", v, sizeof v);
+    EXPECT_STREQ(v, "bin\\old.dll");
     EXPECT_EQ(ReadBytes((fs::path(r.diskDirs[0]) / "setup.exe").string()), ReadBytes(dir / "pkg/setup.exe"));
     auto tree = ExpectSound(r, o.diskSize);
     for (const auto& [path, data] : files)
