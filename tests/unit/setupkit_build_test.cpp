@@ -3,6 +3,7 @@
 // times; disks respect their size; the same package gives the same medium;
 // what cannot be built is refused clearly.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <functional>
 #include <map>
@@ -15,6 +16,7 @@
 #include "setupkit/lib/MediumBuild.h"
 #include "setupkit/lib/MediumCheck.h"
 #include "setupkit/lib/PackWriter.h"
+#include "setupkit/lib/ParallelDeflate.h"
 
 using namespace testfs;
 
@@ -262,3 +264,53 @@ TEST(DiskSize, ParsesSuffixesAndNames) {
 }
 
 }  // namespace
+
+// Streams that end exactly on, just before and after block boundaries, an
+// empty one and one larger than a batch, written in uneven pieces on 1 and 3
+// threads: one stream each with the right CRC, the same bytes whatever the
+// threads, and the dictionary carried over block boundaries. (The builder's
+// blocks are 1 MB: no file of the tests above spans two.)
+TEST(ParallelDeflate, BlocksJoinIntoOneStreamWithTheRightCrc) {
+    struct Collect : IDeflateSink {
+        std::string out;
+        uint32_t crc = 0;
+        uint64_t size = UINT64_MAX;
+        void OnCompressed(const void* d, size_t n) override { out.append(static_cast<const char*>(d), n); }
+        void OnStreamEnd(uint32_t c, uint64_t s) override { crc = c, size = s; }
+    };
+    const size_t block = 64 * 1024;
+    const std::vector<std::string> inputs = {Text(block, 1), "", Text(block - 1, 2), Random(block + 1, 3),
+                                             Text(9 * block + 123, 4), Random(10, 5)};
+    std::vector<std::string> firstRun;
+    for (unsigned threads : {1u, 3u}) {
+        CParallelDeflater d(6, threads, block);
+        std::vector<Collect> sinks(inputs.size());
+        for (size_t i = 0; i < inputs.size(); ++i) {
+            d.BeginStream(&sinks[i]);
+            for (size_t at = 0; at < inputs[i].size(); at += 7777) d.Write(inputs[i].data() + at, std::min<size_t>(7777, inputs[i].size() - at));
+            d.EndStream();
+        }
+        d.Flush();
+        for (size_t i = 0; i < inputs.size(); ++i) {
+            SCOPED_TRACE("stream " + std::to_string(i) + ", " + std::to_string(threads) + " threads");
+            const Collect& s = sinks[i];
+            EXPECT_EQ(s.size, inputs[i].size());
+            EXPECT_EQ(s.crc, crc32(0, reinterpret_cast<const Bytef*>(inputs[i].data()), static_cast<uInt>(inputs[i].size())));
+            std::string back(inputs[i].size() + 1, '\0');
+            z_stream z{};
+            inflateInit2(&z, -15);
+            z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(s.out.data()));
+            z.avail_in = static_cast<uInt>(s.out.size());
+            z.next_out = reinterpret_cast<Bytef*>(back.data());
+            z.avail_out = static_cast<uInt>(back.size());
+            EXPECT_EQ(inflate(&z, Z_FINISH), Z_STREAM_END);
+            EXPECT_EQ(z.avail_in, 0u);  // nothing after the final block
+            back.resize(z.total_out);
+            inflateEnd(&z);
+            EXPECT_TRUE(back == inputs[i]);
+            firstRun.push_back(s.out);
+            EXPECT_TRUE(s.out == firstRun[i]);  // the same bytes whatever the threads
+        }
+        EXPECT_LT(sinks[4].out.size(), inputs[4].size() / 3);
+    }
+}
