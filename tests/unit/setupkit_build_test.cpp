@@ -226,6 +226,31 @@ TEST_F(BuildTest, RefusesWhatTheSetupCannotInstall) {
     }
 }
 
+// The medium's times come from its inputs, never the clock (so that an
+// unchanged package builds the same medium; the command-line script compares
+// two builds byte for byte): a pack entry takes its newest file's time, the
+// medium's files the newest input's (here package.ini), or all the given
+// source date; a single file's archive keeps the file's time.
+TEST_F(BuildTest, TimesComeFromTheInputsOrTheSourceDate) {
+    CFile::SetModifiedTime((dir / "pkg/package.ini"), LocalTime{2024, 3, 17, 9, 30, 41});
+    CFile::SetModifiedTime((dir / "pkg/setup.exe"), LocalTime{2024, 3, 17, 9, 20, 41});
+    auto entryTime = [&](const BuildResult& r, bool pack) {
+        const BuiltArchive a = Archives(r, pack).at(0);
+        ZipEntryInfo info;
+        CZipUnpacker((fs::path(r.diskDirs[a.disk - 1]) / (a.name + ".zip")).string()).GetCurrentEntryInfo(&info, nullptr, 0);
+        return info.dosDateTime;
+    };
+    BuildOptions dated;
+    dated.sourceDate = LocalTime{2031, 5, 6, 7, 8, 10};
+    const BuildResult a = Build(), c = Build(dated, "c");
+    EXPECT_EQ(entryTime(a, true), DosTime(2024, 3, 17, 9, 9, 40));  // data/a.txt, the pack's newest file
+    EXPECT_EQ(DosTimeOf(dir.path / "out/disk1/morlan.ini"), DosTime(2024, 3, 17, 9, 30, 40));
+    EXPECT_EQ(entryTime(c, true), pack::LocalToDosTime(*dated.sourceDate));
+    EXPECT_EQ(entryTime(c, false), entryTime(a, false));
+    for (const char* p : {"disk1", "disk1/morlan.ini", "disk1/setup.exe"})
+        EXPECT_EQ(DosTimeOf(dir.path / "c" / p), pack::LocalToDosTime(*dated.sourceDate)) << p;
+}
+
 // Random packages (folder trees, file sizes and kinds, disk sizes, threads):
 // every medium that the builder writes passes the full check, keeps its
 // disks' size and unpacks into the package.
