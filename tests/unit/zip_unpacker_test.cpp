@@ -330,8 +330,15 @@ TEST(ZipUnpacker, EntryInfoAndNamesAndOrderOfOperations) {
     EXPECT_EQ(current(), "text.txt");
 }
 
-// Destroyed with an entry open: under the sanitizers a leak fails the run.
-TEST(ZipUnpacker, ZlibMemoryIsReleased) {
+TEST(ZipUnpacker, MissingArchiveNamesTheFileAndZlibMemoryIsReleased) {
+    try {
+        CZipUnpacker z(DataPath("does-not-exist.zip"));
+        FAIL() << "opened a missing archive";
+    } catch (const CFileException& e) {
+        EXPECT_EQ(e.operation, CFileException::open);
+        EXPECT_NE(e.GetErrorMessage().find("does-not-exist.zip"), std::string::npos);
+    }
+    // Destroyed with an entry open: under the sanitizers a leak fails the run.
     CZipUnpacker z(DataPath("deflated.zip"));
     z.OpenCurrentEntry();
     unsigned char buf[100];
