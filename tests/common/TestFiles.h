@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 
 #include <zlib.h>
@@ -50,10 +51,11 @@ inline bool WriteBytes(const std::string& p, const std::string& data) {
     return f && f.write(data.data(), static_cast<std::streamsize>(data.size())) && f.flush();
 }
 
-// n bytes that do not compress to nothing and differ by seed.
-inline std::string Pattern(size_t n, unsigned seed) {
+// n random bytes (they do not compress), the same for the same seed.
+inline std::string Random(size_t n, unsigned seed) {
+    std::mt19937 g(seed);
     std::string s(n, '\0');
-    for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>((i * 131 + seed * 7 + (i >> 8)) & 0xFF);
+    for (char& c : s) c = static_cast<char>(g());
     return s;
 }
 

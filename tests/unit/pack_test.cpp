@@ -40,7 +40,7 @@ struct Pack : ::testing::Test {
 }  // namespace
 
 TEST_F(Pack, WriterAndReaderAgreeOnEveryField) {
-    const std::string name79(79, 'n'), big = Pattern(3000, 1);  // crosses the 1024-byte blocks
+    const std::string name79(79, 'n'), big = Random(3000, 1);  // crosses the 1024-byte blocks
     const struct {
         std::string name, data;
         uint32_t time;
@@ -138,7 +138,7 @@ TEST(Progress, ArchiveAndPackPhases) {
 }
 
 TEST_F(Pack, StepWritesRecordsWithTheirTimes) {
-    const std::string big = Pattern(5000, 3);
+    const std::string big = Random(5000, 3);
     Open(PackHeader(2) + PackRecord("a.bin", big, kTime) + PackRecord("zero", "", kTime));
     auto o = Step();
     ASSERT_EQ(o.result, PackStepOutcome::written);

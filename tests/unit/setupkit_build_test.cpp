@@ -22,12 +22,6 @@ using namespace testfs;
 
 namespace {
 
-std::string Random(size_t n, unsigned seed) {
-    std::mt19937 g(seed);
-    std::string s(n, '\0');
-    for (char& c : s) c = static_cast<char>(g());
-    return s;
-}
 std::string Text(size_t n, unsigned seed) {
     static const char* words[] = {"chip ", "socket ", "programmer ", "verify ", "erase ", "0x3FF ", "\r\n"};
     std::mt19937 g(seed);
