@@ -220,25 +220,35 @@ TEST_F(BuildTest, RefusesWhatTheSetupCannotInstall) {
     }
 }
 
-// The medium's times come from its inputs, never the clock (so that an
-// unchanged package builds the same medium; the command-line script compares
-// two builds byte for byte): a pack entry takes its newest file's time, the
-// medium's files the newest input's (here package.ini), or all the given
-// source date; a single file's archive keeps the file's time.
-TEST_F(BuildTest, TimesComeFromTheInputsOrTheSourceDate) {
+// Two builds of a package whose files keep their times give the same medium,
+// file for file and time for time, whatever the clock and the thread count:
+// a pack entry takes its newest file's time, the medium's files the newest
+// input's (here package.ini), or all the given source date; a single file's
+// archive keeps the file's time.
+TEST_F(BuildTest, AnUnchangedPackageBuildsTheSameMedium) {
     CFile::SetModifiedTime((dir / "pkg/package.ini"), LocalTime{2024, 3, 17, 9, 30, 41});
     CFile::SetModifiedTime((dir / "pkg/setup.exe"), LocalTime{2024, 3, 17, 9, 20, 41});
+    for (const auto& e : fs::recursive_directory_iterator(dir.path / "pkg"))  // a copy that keeps the times
+        if (LocalTime t; e.is_regular_file() && CFile::GetModifiedTime(e.path().string(), t))
+            Write(dir.path / "copy" / e.path().lexically_relative(dir.path / "pkg"), ReadBytes(e.path().string()), &t);
     auto entryTime = [&](const BuildResult& r, bool pack) {
         const BuiltArchive a = Archives(r, pack).at(0);
         ZipEntryInfo info;
         CZipUnpacker((fs::path(r.diskDirs[a.disk - 1]) / (a.name + ".zip")).string()).GetCurrentEntryInfo(&info, nullptr, 0);
         return info.dosDateTime;
     };
-    BuildOptions dated;
+    BuildOptions one, three, dated;
+    one.threads = 1, three.threads = 3;
     dated.sourceDate = LocalTime{2031, 5, 6, 7, 8, 10};
-    const BuildResult a = Build(), c = Build(dated, "c");
+    const BuildResult a = Build(one, "a"), b = Build(three, "b", "copy"), c = Build(dated, "c");
+    EXPECT_EQ(a.archives.size(), b.archives.size());
+    for (const auto& e : fs::recursive_directory_iterator(dir.path / "a")) {
+        const fs::path other = dir.path / "b" / e.path().lexically_relative(dir.path / "a");
+        EXPECT_TRUE(fs::is_directory(other) || ReadBytes(e.path().string()) == ReadBytes(other.string())) << other;
+        EXPECT_EQ(DosTimeOf(e.path()), DosTimeOf(other)) << other;
+    }
     EXPECT_EQ(entryTime(a, true), DosTime(2024, 3, 17, 9, 9, 40));  // data/a.txt, the pack's newest file
-    EXPECT_EQ(DosTimeOf(dir.path / "out/disk1/morlan.ini"), DosTime(2024, 3, 17, 9, 30, 40));
+    EXPECT_EQ(DosTimeOf(dir.path / "a/disk1/morlan.ini"), DosTime(2024, 3, 17, 9, 30, 40));
     EXPECT_EQ(entryTime(c, true), pack::LocalToDosTime(*dated.sourceDate));
     EXPECT_EQ(entryTime(c, false), entryTime(a, false));
     for (const char* p : {"disk1", "disk1/morlan.ini", "disk1/setup.exe"})
