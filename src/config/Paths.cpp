@@ -87,3 +87,7 @@ bool SamePathNoCase(const char* a, const char* b) {
         if (ca == 0) return true;
     }
 }
+
+std::string InvalidNameText(const std::string& name, const std::string& section, const std::string& tail) {
+    return "Invalid name \"" + name + "\" in [" + section + "] of morlan.ini" + tail + ".";
+}

@@ -47,3 +47,7 @@ bool IsReservedDeviceName(const char* component, size_t len);
 // Case-insensitive comparison of two paths (ASCII letters), as the setup
 // compares source and target file names.
 bool SamePathNoCase(const char* a, const char* b);
+
+// The message for a name of the configuration file that a name rule refused:
+// Invalid name "<name>" in [<section>] of morlan.ini<tail>.
+std::string InvalidNameText(const std::string& name, const std::string& section, const std::string& tail = "");

@@ -33,7 +33,16 @@ int ReadIndexedInt(const char* section, const char* prefix, int index) {
     return ReadConfigInt(section, key);
 }
 
-std::string Quoted(const char* s) { return std::string("\"") + s + "\""; }
+std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
+
+// A name stored in an archive or a pack that a name rule refused, or whose
+// target path does not fit.
+std::string InvalidFileNameText(const std::string& name, const std::string& container) {
+    return "Invalid file name " + Quoted(name) + " in " + container + ".";
+}
+std::string PathTooLongText(const std::string& name, const std::string& container) {
+    return "Path too long for " + Quoted(name) + " of " + container + ".";
+}
 
 // Whether two paths name one file: equal apart from letter case, or (when
 // both exist) the same file of the same volume, however they are spelt.
@@ -143,7 +152,7 @@ void CProgressDlg::OnArchiveStep() {
     const char* bad = nullptr;
     switch (engine::ComposeArchivePaths(g_setup.sourceDir, g_setup.installDir, name, dir, paths, &bad)) {
     case engine::ComposeResult::refused:
-        Fail("Invalid name " + Quoted(bad) + " in [" + section + "] of morlan.ini.");
+        Fail(InvalidNameText(bad, section));
         return;
     case engine::ComposeResult::tooLong:
         Fail("Path too long for archive " + Quoted(name) + " of [" + section + "] in morlan.ini.");
@@ -183,11 +192,11 @@ void CProgressDlg::OnArchiveStep() {
     ::SetCurrentDirectoryA(paths.destFolder);
     const engine::UnpackOutcome u = engine::UnpackFirstEntry(paths.dst);
     if (u.result == engine::UnpackOutcome::refusedName) {
-        Fail("Invalid file name " + Quoted(u.entryName.c_str()) + " in " + paths.dst + ".");
+        Fail(InvalidFileNameText(u.entryName, paths.dst));
         return;
     }
     if (u.result == engine::UnpackOutcome::pathTooLong) {
-        Fail("Path too long for " + Quoted(u.entryName.c_str()) + " of " + paths.dst + ".");
+        Fail(PathTooLongText(u.entryName, paths.dst));
         return;
     }
     if (!sameFile) ::DeleteFileA(paths.dst);
@@ -247,7 +256,7 @@ void CProgressDlg::OpenNextPack() {
                       : !engine::IsAcceptableConfigName(dest) ? dest
                                                               : nullptr;
     if (bad) {
-        packProblem_ = "Invalid name " + Quoted(bad) + " in [Remove] of morlan.ini for pack " + std::to_string(i) + ".";
+        packProblem_ = InvalidNameText(bad, "Remove", " for pack " + std::to_string(i));
     } else if (!JoinPath(packPath, sizeof packPath, {g_setup.installDir, "\\", dir, "\\", file}) ||
                !JoinPath(packDestDir, sizeof packDestDir, {g_setup.installDir, "\\", dest})) {
         packProblem_ = "Path too long for pack " + std::to_string(i) + " of [Remove] in morlan.ini.";
@@ -287,10 +296,10 @@ void CProgressDlg::OnPackStep() {
         Fail(std::string("The pack file ") + packPath + " is damaged: it ends inside a record or holds a name without end.");
         return;
     case engine::PackStepOutcome::refusedName:
-        Fail("Invalid file name " + Quoted(o.info.name) + " in " + packPath + ".");
+        Fail(InvalidFileNameText(o.info.name, packPath));
         return;
     case engine::PackStepOutcome::pathTooLong:
-        Fail("Path too long for " + Quoted(o.info.name) + " of " + packPath + ".");
+        Fail(PathTooLongText(o.info.name, packPath));
         return;
     case engine::PackStepOutcome::createFailed:
         SetDlgItemText(IDC_PROGRESS_DEST, o.path);

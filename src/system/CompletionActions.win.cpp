@@ -20,9 +20,7 @@
 const char kRestartNotice[] = "Please close all processes to avoid losing data.";
 
 void ReportInvalidName(const char* name, const char* section, const char* consequence) {
-    const std::string text =
-        std::string("Invalid name \"") + name + "\" in [" + section + "] of morlan.ini" + consequence + ".";
-    AppMessageBox(text.c_str(), MB_OK);
+    AppMessageBox(InvalidNameText(name, section, consequence).c_str(), MB_OK);
 }
 
 namespace {

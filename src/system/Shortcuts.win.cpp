@@ -43,6 +43,8 @@ bool ReadShellFolder(const char* valueName, char* out, DWORD size) {
 }
 
 namespace {
+const char kNoShellLink[] = "CoCreateInstance error";
+
 // Saves the link as folder\name.lnk. A path that does not fit its buffer is
 // not saved at all. Only E_FAIL is reported; the caller goes on either way.
 void SaveLinkIn(IPersistFile* persist, const char* folder, const char* name) {
@@ -81,12 +83,12 @@ void CreateShortcuts() {
     ComPtr<IUnknown> object;
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IUnknown,
                                 object.PutVoid()))) {
-        AppMessageBox("CoCreateInstance error", MB_OK);
+        AppMessageBox(kNoShellLink, MB_OK);
         return;
     }
     ComPtr<IShellLinkA> link;
     if (FAILED(object->QueryInterface(IID_IShellLinkA, link.PutVoid()))) {
-        AppMessageBox("CoCreateInstance error", MB_OK);
+        AppMessageBox(kNoShellLink, MB_OK);
         return;
     }
     ole.Keep();

@@ -22,6 +22,12 @@ std::string FolderInvalidText(const char* path) { return Framed(path, "is invali
 std::string FolderNotCreatedText(const char* path) {
     return Framed(path, "can not be created. Please double check.");
 }
+std::string FolderTooLongText(const char* path, size_t maxLength) {
+    const std::string tail = "is too long (" + std::to_string(path ? std::strlen(path) : 0) +
+                             " characters). Please choose a folder of at most " + std::to_string(maxLength) +
+                             " characters.";
+    return Framed(path, tail.c_str());
+}
 
 bool IsValidFolderName(const char* name) {
     if (!name || !*name) return false;

@@ -53,3 +53,5 @@ int ValidateFolder(const char* path, FolderOps& ops);
 std::string FolderQuestionText(const char* path);
 std::string FolderInvalidText(const char* path);
 std::string FolderNotCreatedText(const char* path);
+// The destination page's message for a folder longer than maxLength.
+std::string FolderTooLongText(const char* path, size_t maxLength);

@@ -80,9 +80,7 @@ int CDestinationPage::GetNextTarget() {
     // never cut to another folder's name.
     const std::string folder = GetDlgItemText(IDC_DEST_FOLDER);
     if (folder.size() > kMaxFolderLength) {
-        const std::string text = "The folder:\n\n" + folder + "\n\nis too long (" + std::to_string(folder.size()) +
-                                 " characters). Please choose a folder of at most " +
-                                 std::to_string(kMaxFolderLength) + " characters.";
+        const std::string text = FolderTooLongText(folder.c_str(), kMaxFolderLength);
         AppMessageBox(text.c_str(), MB_OK | MB_ICONEXCLAMATION);
         return -1;
     }
@@ -93,20 +91,24 @@ int CDestinationPage::GetNextTarget() {
     return -1;
 }
 
+namespace {
+const char kCopyFailed[] = "Error Copy File";
+}  // namespace
+
 BOOL CDestinationPage::CommitPage() {
     // The copy's name must fit configPath whole: a cut name would make every
     // later step read some other file. A folder too long for it is refused
     // like a failed copy.
     char target[sizeof g_setup.configPath];
     if (!JoinPath(target, sizeof target, {g_setup.installDir, "\\morlan.ini"})) {
-        AppMessageBox("Error Copy File", MB_OK | MB_ICONEXCLAMATION);
+        AppMessageBox(kCopyFailed, MB_OK | MB_ICONEXCLAMATION);
         return FALSE;
     }
     if (!SamePathNoCase(g_setup.configPath, target)) {
         const uint32_t oldAttributes = CFile::ClearForReplace(target);
         if (!CopyFileA(g_setup.configPath, target, FALSE)) {
             if (oldAttributes) CFile::SetAttributes(target, oldAttributes);
-            AppMessageBox("Error Copy File", MB_OK | MB_ICONEXCLAMATION);
+            AppMessageBox(kCopyFailed, MB_OK | MB_ICONEXCLAMATION);
             return FALSE;
         }
         std::memcpy(g_setup.configPath, target, sizeof target);
