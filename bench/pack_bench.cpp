@@ -53,7 +53,7 @@ int Data(const std::string& dir, int files, int mb) {
 
 int Unpack(const std::string& packPath, const std::string& dest) {
     char readBuffer[pack::kStreamBufferSize], writeBuffer[pack::kStreamBufferSize];
-    PackReader r;
+    CPackReader r;
     if (!r.Open(packPath.c_str(), readBuffer, sizeof readBuffer)) return 1;
     r.ReadHeader();
     int n = 0;

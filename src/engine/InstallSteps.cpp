@@ -138,11 +138,11 @@ void Discard(UniqueStdioFile& out, const char* path) {
 
 }  // namespace
 
-PackStepOutcome WritePackRecord(PackReader& reader, const char* destDir, char* writeBuffer,
+PackStepOutcome WritePackRecord(CPackReader& reader, const char* destDir, char* writeBuffer,
                                 size_t writeBufferSize) {
     PackStepOutcome o;
-    const PackReader::Status st = reader.ReadRecordHeader(o.info);
-    if (st == PackReader::end) {
+    const CPackReader::Status st = reader.ReadRecordHeader(o.info);
+    if (st == CPackReader::end) {
         o.result = PackStepOutcome::packEnd;
         return o;
     }
@@ -151,7 +151,7 @@ PackStepOutcome WritePackRecord(PackReader& reader, const char* destDir, char* w
         o.result = r;
         return o;
     };
-    if (st != PackReader::record) return retryLater(PackStepOutcome::damaged);
+    if (st != CPackReader::record) return retryLater(PackStepOutcome::damaged);
 
     // The name is shown with the separator it is stored with.
     if (!IsSafeRelativeName(o.info.name)) return retryLater(PackStepOutcome::refusedName);

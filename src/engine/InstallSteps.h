@@ -94,7 +94,7 @@ struct PackStepOutcome {
 // the same record is tried again by the next call. An exception from
 // setting the file's time (CFileException) leaves the reader after the
 // record.
-PackStepOutcome WritePackRecord(PackReader& reader, const char* destDir, char* writeBuffer,
+PackStepOutcome WritePackRecord(CPackReader& reader, const char* destDir, char* writeBuffer,
                                 size_t writeBufferSize);
 
 }  // namespace engine

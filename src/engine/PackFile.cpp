@@ -39,7 +39,7 @@ uint32_t Le32(const unsigned char* p) {
 
 // ------------------------------------------------------------------ reader
 
-bool PackReader::Open(const char* path, char* buffer, size_t bufferSize) {
+bool CPackReader::Open(const char* path, char* buffer, size_t bufferSize) {
     Close();
     FILE* f = std::fopen(path, "rb");
     if (!f) return false;
@@ -47,7 +47,7 @@ bool PackReader::Open(const char* path, char* buffer, size_t bufferSize) {
     return Attach(f);
 }
 
-bool PackReader::Attach(FILE* stream) {
+bool CPackReader::Attach(FILE* stream) {
     Close();
     if (!stream) return false;
     file_ = stream;
@@ -62,19 +62,19 @@ bool PackReader::Attach(FILE* stream) {
     return true;
 }
 
-void PackReader::Close() {
+void CPackReader::Close() {
     if (file_) std::fclose(file_);
     file_ = nullptr;
 }
 
-bool PackReader::Seek(uint64_t pos) { return PACK_FSEEK(file_, static_cast<int64_t>(pos), SEEK_SET) == 0; }
+bool CPackReader::Seek(uint64_t pos) { return PACK_FSEEK(file_, static_cast<int64_t>(pos), SEEK_SET) == 0; }
 
-uint64_t PackReader::Tell() {
+uint64_t CPackReader::Tell() {
     auto p = PACK_FTELL(file_);
     return p < 0 ? 0 : static_cast<uint64_t>(p);
 }
 
-int PackReader::ReadHeader() {
+int CPackReader::ReadHeader() {
     if (!file_) return 0;
     unsigned char h[pack::kHeaderSize];
     if (std::fread(h, 1, sizeof h, file_) != sizeof h) {
@@ -85,7 +85,7 @@ int PackReader::ReadHeader() {
     return static_cast<int16_t>(static_cast<uint16_t>(h[2] | h[3] << 8));
 }
 
-PackReader::Status PackReader::ReadRecordHeader(PackRecordInfo& info) {
+CPackReader::Status CPackReader::ReadRecordHeader(PackRecordInfo& info) {
     std::memset(info.name, 0, sizeof info.name);
     info.length = info.dosTime = 0;
     if (!file_) return end;
@@ -113,7 +113,7 @@ PackReader::Status PackReader::ReadRecordHeader(PackRecordInfo& info) {
     return record;
 }
 
-bool PackReader::CopyData(FILE* out, uint32_t length, bool* outputFailed) {
+bool CPackReader::CopyData(FILE* out, uint32_t length, bool* outputFailed) {
     if (outputFailed) *outputFailed = false;
     if (!file_) return false;
     if (block_.empty()) block_.resize(kCopyBlock);
@@ -131,11 +131,11 @@ bool PackReader::CopyData(FILE* out, uint32_t length, bool* outputFailed) {
     return true;
 }
 
-bool PackReader::SkipData(uint32_t length) {
+bool CPackReader::SkipData(uint32_t length) {
     if (!file_) return false;
     const uint64_t target = Tell() + length;
     if (target > size_) return false;
     return Seek(target);
 }
 
-bool PackReader::RewindRecord() { return file_ && Seek(recordStart_); }
+bool CPackReader::RewindRecord() { return file_ && Seek(recordStart_); }

@@ -55,7 +55,7 @@ struct PackRecordInfo {
 // Reads a pack through a stdio stream with a caller-supplied stream buffer
 // (full buffering), the way the pack phase reads it. Never reads past the
 // end of the file and never writes past a buffer.
-class PackReader {
+class CPackReader {
 public:
     enum Status {
         record,         // a complete record header was read; its data follows
@@ -64,10 +64,10 @@ public:
         nameTooLong,    // no terminating zero within 80 bytes
     };
 
-    PackReader() = default;
-    ~PackReader() { Close(); }
-    PackReader(const PackReader&) = delete;
-    PackReader& operator=(const PackReader&) = delete;
+    CPackReader() = default;
+    ~CPackReader() { Close(); }
+    CPackReader(const CPackReader&) = delete;
+    CPackReader& operator=(const CPackReader&) = delete;
 
     // Opens path "rb". The buffer (may be null: the library's own) becomes
     // the stream's buffer. False when the file cannot be opened.

@@ -42,7 +42,7 @@ public:
     int packBase = 0;
     int packShare = 0;
     bool finished = false;
-    PackReader packFile;
+    CPackReader packFile;
     std::unique_ptr<char[]> readBuffer;
     std::unique_ptr<char[]> writeBuffer;
     HWND progressBar = nullptr;  // control 1009

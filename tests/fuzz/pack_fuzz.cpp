@@ -20,23 +20,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!size) std::fgetc(f);
     char buffer[pack::kStreamBufferSize];
     std::setvbuf(f, buffer, _IOFBF, sizeof buffer);
-    PackReader r;
+    CPackReader r;
     r.Attach(f);
     const int count = r.ReadHeader();
     if (count < -32768 || count > 32767) std::abort();
     int records = 0;
     for (;;) {
         PackRecordInfo info;
-        const PackReader::Status st = r.ReadRecordHeader(info);
+        const CPackReader::Status st = r.ReadRecordHeader(info);
         if (std::memchr(info.name, 0, sizeof info.name) == nullptr) std::abort();
-        if (st != PackReader::record) break;
+        if (st != CPackReader::record) break;
         // Every record costs at least its 9 fixed bytes: the loop ends.
         if (++records > static_cast<int>(size / 9) + 1) std::abort();
         const uint64_t start = r.RecordStart();
         if (records % 3 == 0) {
             // Reading the record again gives the same record.
             PackRecordInfo again;
-            if (!r.RewindRecord() || r.ReadRecordHeader(again) != PackReader::record ||
+            if (!r.RewindRecord() || r.ReadRecordHeader(again) != CPackReader::record ||
                 std::memcmp(&info, &again, sizeof info) != 0 || r.RecordStart() != start)
                 std::abort();
         }

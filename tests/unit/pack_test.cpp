@@ -18,7 +18,7 @@ constexpr uint32_t kTime = DosTime(2021, 6, 15, 13, 45, 58);
 struct Pack : ::testing::Test {
     TempDir d;
     char readBuffer[pack::kStreamBufferSize], writeBuffer[pack::kStreamBufferSize];
-    PackReader reader;
+    CPackReader reader;
     std::string dest = d / "dest";
 
     // Opens the bytes as a pack and reads its header.
@@ -48,24 +48,24 @@ TEST_F(Pack, WriterAndReaderAgreeOnEveryField) {
     } records[] = {{"a.txt", "hello", kTime, "a.txt"}, {"empty", "", kTime + 1, "empty"}, {name79, big, kTime, name79},
                    {"sub/x.bin", std::string("\0\1\2", 3), 0, "sub\\x.bin"}};  // '/' is stored as '\'
     {
-        PackWriter w(d / "p.pak");
+        CPackWriter w(d / "p.pak");
         for (const auto& r : records) w.AddData(r.name, r.data.data(), static_cast<uint32_t>(r.data.size()), r.time);
         w.Finish();
     }
     EXPECT_EQ(Open(ReadBytes(d / "p.pak")), 4);
     PackRecordInfo info;
     for (const auto& r : records) {
-        ASSERT_EQ(reader.ReadRecordHeader(info), PackReader::record) << r.name;
+        ASSERT_EQ(reader.ReadRecordHeader(info), CPackReader::record) << r.name;
         EXPECT_EQ(info.name, r.stored);
         EXPECT_EQ(info.dosTime, r.time);
         EXPECT_EQ(Copy(info.length), r.data) << r.name;
     }
-    EXPECT_EQ(reader.ReadRecordHeader(info), PackReader::end);
-    EXPECT_EQ(reader.ReadRecordHeader(info), PackReader::end);
+    EXPECT_EQ(reader.ReadRecordHeader(info), CPackReader::end);
+    EXPECT_EQ(reader.ReadRecordHeader(info), CPackReader::end);
 }
 
 TEST_F(Pack, WriterRefusesWhatThePackPhaseCouldNotWriteSafely) {
-    PackWriter w(d / "p.pak");
+    CPackWriter w(d / "p.pak");
     for (const std::string& bad : std::vector<std::string>{"", "/etc/x", "\\x", "C:\\x", "c:x", "..\\x", "a/../../x", "dir\\",
                                                             std::string(80, 'n'), std::string("a\0b", 3)})
         EXPECT_THROW(w.AddData(bad, "x", 1, 0), CPackException) << bad;
@@ -74,14 +74,14 @@ TEST_F(Pack, WriterRefusesWhatThePackPhaseCouldNotWriteSafely) {
 
 TEST_F(Pack, CountIsSigned16BitAndAnUnfinishedPackIsRemoved) {
     {
-        PackWriter w(d / "p.pak");
+        CPackWriter w(d / "p.pak");
         for (int i = 0; i < pack::kMaxRecords; ++i) w.AddData("f" + std::to_string(i), "", 0, 0);
         EXPECT_THROW(w.AddData("one-more", "", 0, 0), CPackException);
         w.Finish();
     }
     EXPECT_EQ(Open(ReadBytes(d / "p.pak")), 32767);
     EXPECT_EQ(Open(std::string("\x12\x34\xff\xff", 4)), -1);
-    { PackWriter w(d / "q.pak"); w.AddData("a", "x", 1, 0); }  // never finished
+    { CPackWriter w(d / "q.pak"); w.AddData("a", "x", 1, 0); }  // never finished
     EXPECT_FALSE(fs::exists(d.path / "q.pak"));
 }
 
@@ -90,26 +90,26 @@ TEST_F(Pack, DamagedPacksAreReportedNotReadShort) {
     const struct {
         const char* what;
         std::string bytes;
-        PackReader::Status second;
+        CPackReader::Status second;
     } cases[] = {
-        {"ends inside a name", first + "partial", PackReader::truncated},
-        {"ends inside the length", first + PackRecord("x", "abc").substr(0, 4), PackReader::truncated},
-        {"data longer than the file", first + PackRecord("x", "abcdef").substr(0, 12), PackReader::truncated},
-        {"name without end", first + std::string(100, 'n'), PackReader::nameTooLong},
-        {"80 bytes without zero", first + std::string(80, 'n') + '\0', PackReader::nameTooLong},
-        {"clean end", PackHeader(1) + PackRecord("ok", "data"), PackReader::end},
+        {"ends inside a name", first + "partial", CPackReader::truncated},
+        {"ends inside the length", first + PackRecord("x", "abc").substr(0, 4), CPackReader::truncated},
+        {"data longer than the file", first + PackRecord("x", "abcdef").substr(0, 12), CPackReader::truncated},
+        {"name without end", first + std::string(100, 'n'), CPackReader::nameTooLong},
+        {"80 bytes without zero", first + std::string(80, 'n') + '\0', CPackReader::nameTooLong},
+        {"clean end", PackHeader(1) + PackRecord("ok", "data"), CPackReader::end},
     };
     PackRecordInfo info;
     for (const auto& c : cases) {
         Open(c.bytes);
-        ASSERT_EQ(reader.ReadRecordHeader(info), PackReader::record) << c.what;
+        ASSERT_EQ(reader.ReadRecordHeader(info), CPackReader::record) << c.what;
         ASSERT_TRUE(reader.SkipData(info.length));
         EXPECT_EQ(reader.ReadRecordHeader(info), c.second) << c.what;
         EXPECT_LT(std::strlen(info.name), pack::kNameBufferSize);
     }
     // A file shorter than its header holds no records but is not clean.
     EXPECT_EQ(Open(std::string("\0\1", 2)), 0);
-    EXPECT_EQ(reader.ReadRecordHeader(info), PackReader::truncated);
+    EXPECT_EQ(reader.ReadRecordHeader(info), CPackReader::truncated);
 }
 
 TEST(Progress, ArchiveAndPackPhases) {

@@ -113,13 +113,13 @@ protected:
                 ReadProfileString(ini.c_str(), "Remove", (key + std::to_string(i)).c_str(), buf, sizeof d);
             EXPECT_TRUE(packs.count(std::string(d) + "/" + f)) << d << "/" << f;
             WriteBytes(dir / "pack.tmp", packs[std::string(d) + "/" + f].data);
-            PackReader reader;
+            CPackReader reader;
             EXPECT_TRUE(reader.Open((dir / "pack.tmp").c_str()));
             const int count = reader.ReadHeader();
             int records = 0;
             PackRecordInfo rec;
-            for (PackReader::Status st; (st = reader.ReadRecordHeader(rec)) != PackReader::end; ++records) {
-                if (st != PackReader::record) return ADD_FAILURE() << "damaged pack", out;
+            for (CPackReader::Status st; (st = reader.ReadRecordHeader(rec)) != CPackReader::end; ++records) {
+                if (st != CPackReader::record) return ADD_FAILURE() << "damaged pack", out;
                 std::FILE* o = std::fopen((dir / "record.tmp").c_str(), "wb");
                 EXPECT_TRUE(reader.CopyData(o, rec.length));
                 std::fclose(o);

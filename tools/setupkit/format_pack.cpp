@@ -16,9 +16,9 @@
 
 namespace {
 
-std::string Damage(PackReader::Status st, const PackRecordInfo& info, uint64_t offset) {
+std::string Damage(CPackReader::Status st, const PackRecordInfo& info, uint64_t offset) {
     const std::string at = " (record at offset " + std::to_string(offset) + ")";
-    if (st == PackReader::nameTooLong) return "a record name has no terminating zero within 80 bytes" + at;
+    if (st == CPackReader::nameTooLong) return "a record name has no terminating zero within 80 bytes" + at;
     if (info.name[0]) return "the pack ends inside the record '" + std::string(info.name) + "'" + at;
     return "the pack ends inside a record" + at;
 }
@@ -32,7 +32,7 @@ struct Record {
 // no option named the format, a file whose very first record cannot be read
 // is taken for what it most likely is, a file of some other kind.
 int Scan(const std::string& pack, bool guessed, int& count, std::vector<Record>& records) {
-    PackReader r;
+    CPackReader r;
     if (!r.Open(pack.c_str())) return ArchiveError(pack, "cannot open the pack file");
     const std::string notOne = guessed ? "not a ZIP archive or pack file" : "not a pack file";
     if (r.Size() == 0) return ArchiveError(pack, notOne + " (the file is empty)");
@@ -42,15 +42,15 @@ int Scan(const std::string& pack, bool guessed, int& count, std::vector<Record>&
     count = r.ReadHeader();
     for (;;) {
         Record rec;
-        const PackReader::Status st = r.ReadRecordHeader(rec.info);
-        if (st == PackReader::end) break;
-        if (st != PackReader::record && guessed && records.empty())
+        const CPackReader::Status st = r.ReadRecordHeader(rec.info);
+        if (st == CPackReader::end) break;
+        if (st != CPackReader::record && guessed && records.empty())
             return ArchiveError(pack, notOne + " (no ZIP signature, and its first pack record " +
-                                          (st == PackReader::nameTooLong ? "has no name ending within 80 bytes"
+                                          (st == CPackReader::nameTooLong ? "has no name ending within 80 bytes"
                                                                          : "runs past the end of the file") +
                                           ")");
-        if (st != PackReader::record) return ArchiveError(pack, Damage(st, rec.info, r.RecordStart()));
-        if (!r.SkipData(rec.info.length)) return ArchiveError(pack, Damage(PackReader::truncated, rec.info, r.RecordStart()));
+        if (st != CPackReader::record) return ArchiveError(pack, Damage(st, rec.info, r.RecordStart()));
+        if (!r.SkipData(rec.info.length)) return ArchiveError(pack, Damage(CPackReader::truncated, rec.info, r.RecordStart()));
         records.push_back(rec);
     }
     return 0;
@@ -95,7 +95,7 @@ int ExtractPack(const std::string& pack, const std::string& dir, bool guessed) {
     std::filesystem::create_directories(root, ec);
     if (ec) return ArchiveError(pack, "cannot create the folder " + dir + ": " + ec.message());
 
-    PackReader r;
+    CPackReader r;
     char readBuffer[pack::kStreamBufferSize], writeBuffer[pack::kStreamBufferSize];
     if (!r.Open(pack.c_str(), readBuffer, sizeof readBuffer)) return ArchiveError(pack, "cannot open the pack file");
     r.ReadHeader();

@@ -148,7 +148,7 @@ std::vector<Unit> Plan(const Package& pkg, uint64_t diskSize, const std::optiona
             if (f.pack != static_cast<int>(p)) continue;
             std::string rec = folder.empty() ? f.installPath : f.installPath.substr(folder.size() + 1);
             try {
-                PackWriter::CheckedName(rec);
+                CPackWriter::CheckedName(rec);
             } catch (const CPackException& e) {
                 throw PackageError("\"" + f.installPath + "\" cannot travel in a pack of folder \"" + folder +
                                    "\": " + e.GetErrorMessage() + " (shorten the name or list a deeper Pack folder)");

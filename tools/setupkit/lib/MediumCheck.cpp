@@ -529,7 +529,7 @@ private:
             installed_.erase(p.key);  // the pack phase deletes the pack after unpacking it
             auto it = packData_.find(p.key);
             if (it == packData_.end()) continue;  // archive data not read
-            PackReader reader;
+            CPackReader reader;
             std::FILE* f = it->second.release();  // the reader closes it
             packData_.erase(it);
             std::rewind(f);
@@ -539,16 +539,16 @@ private:
             bool whole = false;
             PackRecordInfo info;
             for (;;) {
-                PackReader::Status st = reader.ReadRecordHeader(info);
-                if (st == PackReader::end) {
+                CPackReader::Status st = reader.ReadRecordHeader(info);
+                if (st == CPackReader::end) {
                     whole = true;
                     break;
                 }
-                if (st == PackReader::truncated) {
+                if (st == CPackReader::truncated) {
                     Error(p.line, where + ": the pack ends inside a record (after " + std::to_string(records) + " records)");
                     break;
                 }
-                if (st == PackReader::nameTooLong) {
+                if (st == CPackReader::nameTooLong) {
                     Error(p.line, where + ": record " + std::to_string(records + 1) + " has a name over 79 bytes (\"" +
                                       info.name + "...\"); the pack phase cannot read it");
                     break;

@@ -31,20 +31,20 @@ std::string EncodeRecordHeader(const std::string& storedName, uint32_t length, u
 
 // ------------------------------------------------------------------ writer
 
-PackWriter::PackWriter(const std::string& path) : path_(path), buffer_(64 * 1024) {
+CPackWriter::CPackWriter(const std::string& path) : path_(path), buffer_(64 * 1024) {
     file_.Open(path.c_str(), CFile::modeWrite | CFile::modeCreate);
     const std::string header = pack::EncodeHeader(0);
     Put(header.data(), header.size());
 }
 
-PackWriter::~PackWriter() {
+CPackWriter::~CPackWriter() {
     if (!finished_) {
         file_.Abort();
         std::remove(path_.c_str());
     }
 }
 
-std::string PackWriter::CheckedName(const std::string& name) {
+std::string CPackWriter::CheckedName(const std::string& name) {
     std::string stored = name;
     std::replace(stored.begin(), stored.end(), '/', '\\');
     if (stored.empty()) throw CPackException("empty file name");
@@ -56,7 +56,7 @@ std::string PackWriter::CheckedName(const std::string& name) {
     return stored;
 }
 
-void PackWriter::Put(const void* data, size_t size) {
+void CPackWriter::Put(const void* data, size_t size) {
     const char* p = static_cast<const char*>(data);
     while (size > 0) {
         if (used_ == buffer_.size()) Flush();
@@ -68,12 +68,12 @@ void PackWriter::Put(const void* data, size_t size) {
     }
 }
 
-void PackWriter::Flush() {
+void CPackWriter::Flush() {
     if (used_) file_.Write(buffer_.data(), static_cast<unsigned>(used_));
     used_ = 0;
 }
 
-void PackWriter::BeginRecord(const std::string& storedName, uint32_t size, uint32_t dosTime) {
+void CPackWriter::BeginRecord(const std::string& storedName, uint32_t size, uint32_t dosTime) {
     if (finished_) throw CPackException("pack already finished: " + path_);
     if (count_ >= pack::kMaxRecords) throw CPackException("more than 32767 files in one pack: " + path_);
     const std::string fixed = pack::EncodeRecordHeader(CheckedName(storedName), size, dosTime);
@@ -81,12 +81,12 @@ void PackWriter::BeginRecord(const std::string& storedName, uint32_t size, uint3
     ++count_;
 }
 
-void PackWriter::AddData(const std::string& storedName, const void* data, uint32_t size, uint32_t dosTime) {
+void CPackWriter::AddData(const std::string& storedName, const void* data, uint32_t size, uint32_t dosTime) {
     BeginRecord(storedName, size, dosTime);
     Put(data, size);
 }
 
-void PackWriter::AddFile(const std::string& storedName, const std::string& sourcePath, uint32_t dosTime) {
+void CPackWriter::AddFile(const std::string& storedName, const std::string& sourcePath, uint32_t dosTime) {
     CFile in(sourcePath.c_str(), CFile::modeRead);
     const uint64_t length = in.GetLength();
     if (length > 0xFFFFFFFFull) throw CPackException("file of 4 GiB or more: " + sourcePath);
@@ -102,7 +102,7 @@ void PackWriter::AddFile(const std::string& storedName, const std::string& sourc
     }
 }
 
-void PackWriter::Finish() {
+void CPackWriter::Finish() {
     if (finished_) return;
     Flush();
     const std::string header = pack::EncodeHeader(count_);
@@ -143,7 +143,7 @@ std::vector<std::string> PackDirectory(const std::string& packPath, const std::s
     // The pack itself may lie inside the folder: never pack it into itself.
     fs::path packAbs = fs::weakly_canonical(fs::path(packPath), ec);
 
-    PackWriter writer(packPath);
+    CPackWriter writer(packPath);
     std::vector<std::string> names;
     for (const Entry& e : files) {
         std::error_code ec2;
@@ -151,7 +151,7 @@ std::vector<std::string> PackDirectory(const std::string& packPath, const std::s
         LocalTime t;
         if (!CFile::GetModifiedTime(e.source, t)) throw CPackException("cannot read the time of " + e.source);
         writer.AddFile(e.stored, e.source, pack::LocalToDosTime(t));
-        names.push_back(PackWriter::CheckedName(e.stored));
+        names.push_back(CPackWriter::CheckedName(e.stored));
     }
     writer.Finish();
     if (folders) *folders = dirs;

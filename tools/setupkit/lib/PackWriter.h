@@ -25,15 +25,15 @@ std::string EncodeRecordHeader(const std::string& storedName, uint32_t length, u
 // name of 1 to 79 bytes that stays inside the destination folder, at most
 // 32767 records, data below 4 GiB. Every failure throws (CFileException for
 // the file system, CPackException for a record the format cannot hold).
-class PackWriter {
+class CPackWriter {
 public:
     // Creates (or truncates) the pack file.
-    explicit PackWriter(const std::string& path);
+    explicit CPackWriter(const std::string& path);
     // A pack that was not finished is removed: a partial pack is never left
     // looking complete.
-    ~PackWriter();
-    PackWriter(const PackWriter&) = delete;
-    PackWriter& operator=(const PackWriter&) = delete;
+    ~CPackWriter();
+    CPackWriter(const CPackWriter&) = delete;
+    CPackWriter& operator=(const CPackWriter&) = delete;
 
     // Adds a record with the data of the file at sourcePath. The stored name
     // uses '\' as separator ('/' is converted).
