@@ -1,19 +1,20 @@
 // The steps after copying on Wine's real registry, file system and shell:
-// start-up, shortcuts, the kernel and USB drivers, deleting listed files,
-// the language library and the final action.
+// shortcuts, the kernel and USB drivers, deleting listed files, the
+// language library and the final action.
 #include "win/support/WinTest.h"
 
 #include <objbase.h>
 #include <shlobj.h>
+#include <shlwapi.h>
 
 #include <cstdio>
 #include <cstring>
 #include <thread>
+#include <tuple>
 #include <vector>
 
-#include "app/SetupApp.h"
-#include "system/CompletionActions.h"
 #include "fw/Handles.h"
+#include "system/CompletionActions.h"
 #include "system/SystemSteps.h"
 
 using namespace wt;
@@ -25,20 +26,13 @@ bool KeyExists(HKEY root, const std::string& path) {
     if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
     return RegCloseKey(key), true;
 }
-// Deletes a key with everything below it; true when it is gone.
-bool DeleteKeyTree(HKEY root, const std::string& path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return true;
-    char name[260];
-    while (RegEnumKeyA(key, 0, name, sizeof name) == ERROR_SUCCESS && DeleteKeyTree(key, name)) {
-    }
-    RegCloseKey(key);
-    return RegDeleteKeyA(root, path.c_str()) == ERROR_SUCCESS;
+bool DeleteKeyTree(HKEY root, const std::string& path) {  // true when the key is gone
+    const LSTATUS r = SHDeleteKeyA(root, path.c_str());
+    return r == ERROR_SUCCESS || r == ERROR_FILE_NOT_FOUND;
 }
 bool MakeKey(HKEY root, const std::string& path, const char* driver = nullptr) {
     HKEY key = nullptr;
-    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
-        return false;
+    if (RegCreateKeyA(root, path.c_str(), &key) != ERROR_SUCCESS) return false;
     if (driver) RegSetValueExA(key, "Driver", 0, REG_SZ, reinterpret_cast<const BYTE*>(driver), lstrlenA(driver) + 1);
     return RegCloseKey(key), true;
 }
@@ -49,10 +43,9 @@ std::string WindowsDir() {
     GetWindowsDirectoryA(dir, MAX_PATH);
     return dir;
 }
-// The system's own System32 as this process names it (a 32-bit process on
-// 64-bit Windows reaches it as Sysnative), and the 32-bit one of a 64-bit
-// Windows with its drivers folder ("" on a 32-bit Windows): no copy may
-// land there.
+// The system's own System32 as this process names it (Sysnative for a
+// 32-bit process on 64-bit Windows), and the 32-bit one where no copy may
+// land ("" on a 32-bit Windows).
 std::string NativeSystemDir() {
     BOOL wow64 = FALSE;
     IsWow64Process(GetCurrentProcess(), &wow64);
@@ -66,8 +59,6 @@ std::string Wow64SystemDir() {
     return dir;
 }
 
-// A scratch tree with bin in the installation folder; the step under test
-// reads media\morlan.ini.
 struct SystemTest : ::testing::Test {
     Scratch s;
     SystemTest() { MakeDir(In("bin")); }
@@ -77,46 +68,24 @@ struct SystemTest : ::testing::Test {
 
 }  // namespace
 
-TEST(StartUp, SourceFolderIsTheExecutablesAndBecomesCurrent) {
-    Scratch s;
-    InitSetupStateFromModule();
-    char module[MAX_PATH];
-    GetModuleFileNameA(nullptr, module, MAX_PATH);
-    const std::string folder = std::string(module).substr(0, std::string(module).rfind('\\'));
-    EXPECT_EQ(std::string(g_setup.sourceDir), folder);
-    EXPECT_EQ(std::string(g_setup.configPath), folder + "\\morlan.ini");
-    EXPECT_TRUE(SameNoCase(CurrentDir(), folder)) << CurrentDir();
-    EXPECT_EQ(g_setup.platformId, 2u);  // the test prefix reports the NT family
-}
-
 // The user's Desktop and Programs folders point at scratch folders (in
 // both keys: Wine's shell rewrites "Shell Folders" from "User Shell
 // Folders"); links are read back through the shell's link object.
 class Shortcuts : public SystemTest {
 protected:
-    struct Saved {
-        HKEY key;
-        const char* name;
-        DWORD type;
-        std::string value;
-    };
-    std::vector<Saved> saved_;
+    std::vector<std::tuple<std::string, const char*, DWORD, std::string>> saved_;  // key, name, type, value
     std::string programs_ = s / "Programs", desktop_ = s / "Desktop";
 
     void SetUp() override {
         ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
-        for (const char* path : {"Shell Folders", "User Shell Folders"}) {
-            HKEY k = nullptr;
-            ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, (std::string("Software\\Microsoft\\Windows\\CurrentVersion\\"
-                                                                     "Explorer\\") + path).c_str(), 0, KEY_ALL_ACCESS, &k),
-                      ERROR_SUCCESS);
+        for (const char* key : {"Shell Folders", "User Shell Folders"})
             for (const char* name : {"Desktop", "Programs"}) {
                 char value[MAX_PATH] = {};
                 DWORD type = 0, size = MAX_PATH;
-                ASSERT_EQ(RegQueryValueExA(k, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size), ERROR_SUCCESS);
-                saved_.push_back({k, name, type, value});
+                const std::string path = std::string("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\") + key;
+                ASSERT_EQ(SHGetValueA(HKEY_CURRENT_USER, path.c_str(), name, &type, value, &size), ERROR_SUCCESS);
+                saved_.emplace_back(path, name, type, value);
             }
-        }
         MakeDir(programs_);
         MakeDir(desktop_);
         SetShellFolder("Programs", programs_);
@@ -125,17 +94,16 @@ protected:
         Write(In("bin\\prog.ico"), "icon");
     }
     void TearDown() override {
-        for (const Saved& v : saved_) SetShellFolder(v.name, v.value, v.key);
-        for (size_t i = 0; i < saved_.size(); i += 2) RegCloseKey(saved_[i].key);
+        for (const auto& [key, name, type, value] : saved_)
+            SHSetValueA(HKEY_CURRENT_USER, key.c_str(), name, type, value.c_str(), static_cast<DWORD>(value.size() + 1));
         CoUninitialize();
     }
     // Points a folder at the path, or removes the value the setup reads.
-    void SetShellFolder(const char* name, const std::string& folder, HKEY only = nullptr) {
-        for (const Saved& v : saved_) {
-            if (std::string(v.name) != name || (only && v.key != only)) continue;
-            if (folder.empty()) RegDeleteValueA(v.key, name);
-            else RegSetValueExA(v.key, name, 0, v.type, reinterpret_cast<const BYTE*>(folder.c_str()),
-                                static_cast<DWORD>(folder.size() + 1));
+    void SetShellFolder(const char* name, const std::string& folder) {
+        for (const auto& [key, n, type, value] : saved_) {
+            if (std::string(n) != name) continue;
+            if (folder.empty()) SHDeleteValueA(HKEY_CURRENT_USER, key.c_str(), name);
+            else SHSetValueA(HKEY_CURRENT_USER, key.c_str(), name, type, folder.c_str(), static_cast<DWORD>(folder.size() + 1));
         }
     }
     void Shortcut(const std::string& keys, const char* exec = "bin\\prog.exe") {
@@ -252,7 +220,7 @@ protected:
                    (type == REG_DWORD ? std::to_string(*reinterpret_cast<DWORD*>(buf)) : std::string(buf, size)) + ";";
         }
         DWORD values = 0, subkeys = 0;
-        RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr, nullptr, nullptr);
+        SHQueryInfoKeyA(key, &subkeys, nullptr, &values, nullptr);
         RegCloseKey(key);
         return all + std::to_string(values) + " values, " + std::to_string(subkeys) + " subkeys";
     }
@@ -272,12 +240,9 @@ TEST_F(KernelService, WritesTheValuesReplacesTheDriverAndKeepsOtherValues) {
     EXPECT_EQ(ServiceKey(), Expected(5, 0));
 
     ASSERT_TRUE(MakeKey(HKEY_LOCAL_MACHINE, kKernelServiceKey + std::string("\\Parameters")));
-    HKEY key = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKernelServiceKey, 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
     const DWORD disabled = 4;  // to be overwritten
-    RegSetValueExA(key, "Group", 0, REG_SZ, reinterpret_cast<const BYTE*>("Extended Base"), 14);
-    RegSetValueExA(key, "Start", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&disabled), 4);
-    RegCloseKey(key);
+    SHSetValueA(HKEY_LOCAL_MACHINE, kKernelServiceKey, "Group", REG_SZ, "Extended Base", 14);
+    SHSetValueA(HKEY_LOCAL_MACHINE, kKernelServiceKey, "Start", REG_DWORD, &disabled, 4);
     DeleteFileA(In("bin\\Kr3nt.sys").c_str());
     Write(driver_, "old driver");
     RegisterKernelService();
@@ -381,8 +346,8 @@ protected:
     }
     void TearDown() override {
         testfs::RemoveAll(dest_);
-        for (const std::string& f : {windows_ + "\\usbtest2.sys", system_, wow64_ + "\\drivers\\usbtest3.sys",
-                                     windows_ + "\\INF\\Drvidx.bin", windows_ + "\\INF\\Drvdata.bin"})
+        for (std::string f : {windows_ + "\\usbtest2.sys", system_, wow64_ + "\\drivers\\usbtest3.sys",
+                              windows_ + "\\INF\\Drvidx.bin", windows_ + "\\INF\\Drvdata.bin"})
             DeleteFileA(f.c_str());
         EXPECT_TRUE(DeleteKeyTree(HKEY_LOCAL_MACHINE, Class("SetupTestUsb")) && DeleteKeyTree(HKEY_LOCAL_MACHINE, kDevice));
         EXPECT_TRUE(hadEnum_ || DeleteKeyTree(HKEY_LOCAL_MACHINE, "Enum"));
