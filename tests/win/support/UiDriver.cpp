@@ -7,13 +7,9 @@
 namespace ui {
 
 HWND WaitFor(const std::function<HWND()>& pred, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    for (;;) {
-        HWND w = pred();
-        if (w) return w;
-        if (GetTickCount() - start > timeoutMs) return nullptr;
-        Sleep(15);
-    }
+    for (DWORD start = GetTickCount();; Sleep(15))
+        if (HWND w = pred()) return w;
+        else if (GetTickCount() - start > timeoutMs) return nullptr;
 }
 
 namespace {
@@ -42,22 +38,15 @@ HWND FindTop(std::function<bool(HWND)> test) {
 
 bool IsDialogClass(HWND w) {
     char cls[32] = {0};
-    GetClassNameA(w, cls, sizeof cls);
-    return std::string(cls) == "#32770";
+    return GetClassNameA(w, cls, sizeof cls) && std::string(cls) == "#32770";
 }
 }  // namespace
 
 HWND FindControl(HWND root, int controlId) {
     if (!root) return nullptr;
-    HWND direct = GetDlgItem(root, controlId);
-    if (direct) return direct;
-    for (HWND c = GetWindow(root, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-        if (GetDlgCtrlID(c) == controlId) return c;
-        if (GetWindow(c, GW_CHILD)) {
-            HWND deeper = FindControl(c, controlId);
-            if (deeper) return deeper;
-        }
-    }
+    if (HWND direct = GetDlgItem(root, controlId)) return direct;
+    for (HWND c = GetWindow(root, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        if (HWND deeper = FindControl(c, controlId)) return deeper;
     return nullptr;
 }
 
@@ -169,12 +158,7 @@ std::vector<std::string> AnswerAll(std::initializer_list<std::pair<const char*, 
 }
 
 bool WaitGone(HWND w, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    while (IsWindow(w) && IsWindowVisible(w)) {
-        if (GetTickCount() - start > timeoutMs) return false;
-        Sleep(10);
-    }
-    return true;
+    return WaitFor([&] { return IsWindow(w) && IsWindowVisible(w) ? nullptr : HWND(1); }, timeoutMs) != nullptr;
 }
 
 Driver::Driver(std::function<void()> fn) : thread_(std::move(fn)) {}

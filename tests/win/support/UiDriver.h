@@ -16,48 +16,36 @@ namespace ui {
 
 // Polls until pred returns a window or timeoutMs elapses (nullptr then).
 HWND WaitFor(const std::function<HWND()>& pred, DWORD timeoutMs = 5000);
-
-// A visible top-level window of this process that has a child (or
-// grandchild) with the given control id and, when given, the class "#32770".
+// A visible top-level dialog of this process with the control somewhere
+// below it; a visible message box of this process whose text (control
+// 0xFFFF) contains textPart.
 HWND FindDialogWithControl(int controlId);
 HWND WaitForDialogWithControl(int controlId, DWORD timeoutMs = 5000);
-
-// A visible message box of this process whose text (control 0xFFFF)
-// contains the given text.
 HWND FindMessageBox(const char* textPart);
 HWND WaitForMessageBox(const char* textPart, DWORD timeoutMs = 5000);
 std::string MessageBoxText(HWND box);
-
-// Text of a window or of a dialog item (searched in nested child dialogs).
+// Windows and controls (found depth-first, also in page dialogs).
 std::string WindowText(HWND w);
-HWND FindControl(HWND root, int controlId);  // depth-first, also in page dialogs
+HWND FindControl(HWND root, int controlId);
 std::string ControlText(HWND root, int controlId);
+std::wstring ControlTextW(HWND root, int controlId);
 bool ControlEnabled(HWND root, int controlId);
 bool ControlVisible(HWND root, int controlId);
-
-// Clicks a button: posts BN_CLICKED to the button's parent, the way a mouse
-// click reaches the dialog. Returns false when there is no such control.
+int CheckState(HWND root, int controlId);  // BST_CHECKED, BST_UNCHECKED; -1: no control
+// Posts BN_CLICKED to the button's parent, as a mouse click reaches the
+// dialog (false: no such control); sets an edit's text with WM_SETTEXT,
+// which raises EN_CHANGE.
 bool Click(HWND root, int controlId);
-// Check state of a button (BST_CHECKED 1, BST_UNCHECKED 0).
-int CheckState(HWND root, int controlId);
-// Wide-character text of a control (for text that is not ANSI).
-std::wstring ControlTextW(HWND root, int controlId);
-// Sets an edit control's text (sends WM_SETTEXT, which raises EN_CHANGE).
 bool SetText(HWND root, int controlId, const char* text);
-// Waits for a message box containing textPart and presses button id on it
-// (IDYES, IDNO, IDOK). Returns the box's full text, or "" on time-out.
+// Waits for a message box containing textPart and presses the button
+// (IDYES, IDNO, IDOK); returns the box's text, "" on time-out. AnswerAll
+// answers boxes in turn; one that does not come is a test failure.
 std::string Answer(const char* textPart, int buttonId, DWORD timeoutMs = 5000);
-// Answers message boxes in the order given (text part, button); a box that
-// does not come is a test failure. Returns the texts of the boxes answered.
 std::vector<std::string> AnswerAll(std::initializer_list<std::pair<const char*, int>> boxes, DWORD timeoutMs = 5000);
-
-// The window that has the keyboard focus in w's thread (nullptr: none).
+// The focus window of w's thread; a key press as the dialog manager meets
+// it: WM_KEYDOWN and WM_KEYUP posted to that window (to w when none).
 HWND FocusOf(HWND w);
-// A key press as the dialog manager meets it: WM_KEYDOWN and WM_KEYUP
-// posted to the focus window of w's thread (to w when nothing has it).
 void Key(HWND w, UINT vk);
-
-// Waits until the window is gone.
 bool WaitGone(HWND w, DWORD timeoutMs = 5000);
 
 // Runs fn on a driver thread while the caller runs a modal dialog; join

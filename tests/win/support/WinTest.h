@@ -57,6 +57,7 @@ inline void CloseLeftovers(const std::atomic<bool>& ended) {
     for (int round = 0; !ended; ++round, Sleep(25)) {
         if (HWND box = ui::FindMessageBox("")) {
             const bool exitQuestion = ui::MessageBoxText(box) == "Exit installation?";
+            ADD_FAILURE() << "answered: " << ui::MessageBoxText(box);
             PostMessageA(box, WM_COMMAND, MAKEWPARAM(exitQuestion ? IDYES : IDNO, BN_CLICKED), 0);
             PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
         } else if (HWND dlg = round % 20 ? nullptr : ui::FindDialogWithControl(IDCANCEL)) {
