@@ -36,8 +36,7 @@ INT_PTR Wizard(std::initializer_list<CWizardPage*> pages, const std::function<vo
     return RunFrame(frame, pages, fn);
 }
 
-// Waits until the frame's current page (its visible child dialog) is one
-// with the control; returns it.
+// Waits until the frame's current page (its visible child) has the control.
 HWND WaitPage(HWND frame, int controlId) {
     return ui::WaitFor([&]() -> HWND {
         for (HWND c = GetWindow(frame, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
@@ -59,8 +58,7 @@ void CancelWizard(HWND dlg) {
     EXPECT_NE(ui::Answer("Exit installation?", IDYES), "");
 }
 
-// CTest runs the page tests again with the ANSI code page of a Chinese PC,
-// named in SETUP_EXPECT_ACP: the system must have taken it up.
+// The runs as on a Chinese PC name its code page in SETUP_EXPECT_ACP.
 void ExpectCodePageAsked() {
     if (const char* acp = std::getenv("SETUP_EXPECT_ACP")) {
         EXPECT_EQ(GetACP(), static_cast<UINT>(std::atoi(acp)));
@@ -141,8 +139,7 @@ TEST(FrameworkDialog, ExceptionsAreShownAndTheDialogGoesOn) {
     EXPECT_EQ(texts[2], "Internal application error.");
 }
 
-// ---- the frame, with pages of the real templates whose hooks log their
-// calls ("page.Hook ") and answer as the test sets them
+// ---- the frame, with pages whose hooks log their calls and answer as set
 
 namespace {
 
@@ -177,8 +174,7 @@ private:
     std::string name_;
 };
 
-// The frame notes the last command it handled, so that the driver can wait
-// until a posted input has been dealt with (Sync).
+// The frame notes the last command it handled: Sync waits for posted input.
 struct TestFrame : CWizardDlg {
     std::atomic<int> lastCommand{0};
     BOOL OnCommand(UINT id, UINT code, HWND control) override {
@@ -262,8 +258,7 @@ TEST_F(WizardFrame, ButtonStatesPagesAndCommits) {
 }
 
 // With Install on the last page (the default) the last page enables it; a
-// single page has it from the start (also when left to the pages: the
-// template enables it).
+// single page has it from the start either way.
 TEST_F(WizardFrame, InstallOnTheLastPage) {
     Run({&p1, &p2}, [&] {
         Press(IDC_WIZ_NEXT);
@@ -409,8 +404,7 @@ TEST_F(WizardFrame, EnterPressesTheEnabledDefaultButton) {
 
 namespace {
 
-// The destination page before the language page; fn gets the frame and the
-// page.
+// The destination page before the language page; fn gets frame and page.
 void Destination(const std::function<void(HWND, HWND, CLanguagePage&)>& fn) {
     CDestinationPage dest;
     CLanguagePage language;
@@ -520,11 +514,10 @@ TEST(DestinationPage, NextEntersOrCreatesOneLevelOnly) {
     }
 }
 
-// Install copies the configuration file (read-only on a CD) into the folder
-// over an earlier installation's read-only and system copy, leaving it
-// writable, and names it from then on; a failed copy keeps the wizard open;
-// setup run from the installation folder (named in other letter case)
-// copies nothing, which would have failed.
+// Install copies the (read-only) configuration file over an earlier,
+// read-only and system copy, leaving it writable, and names it from then on;
+// a failed copy keeps the wizard open; setup run from the installation
+// folder (in other letter case) copies nothing, which would have failed.
 TEST(DestinationPage, InstallCopiesTheConfigurationFile) {
     for (const std::string target : {"inst", "missing", "media"}) {
         Scratch s;
@@ -606,9 +599,8 @@ TEST(DestinationPage, NextRefusesAFolderTooLongForTheSetup) {
 }
 
 // No languages listed gives English alone, a negative number an empty list;
-// Next works either way and stores the first entry, not Chinese, and both
-// shortcut boxes as they start: ticked. The installation folder becomes
-// the current one.
+// Next stores the first entry, not Chinese, and both boxes as they start,
+// ticked; the installation folder becomes the current one.
 TEST(LanguagePage, NoLanguagesListedGivesEnglishAloneOrNothing) {
     for (auto [number, entries] : {std::pair{"0", std::vector<std::string>{"English"}}, {"-3", {}}}) {
         Scratch s(std::string("[Language]\nNumber=") + number + "\n");
@@ -956,9 +948,8 @@ TEST(FolderPicker, OpensOnTheInitialFolderAndCreatesAThreeLevelPath) {
 }
 
 // Which paths are invalid is the rules' own test; here: the message, the
-// dialog staying with the focus in the path box, and nothing made. A text
-// longer than the picker's 259 characters is refused whole, not cut; a level
-// below a file cannot be made.
+// dialog staying with the focus in the path box, nothing made, a text over
+// 259 characters refused whole, not cut; no level is made below a file.
 TEST(FolderPicker, InvalidPathsAreReportedAndTheDialogStays) {
     Scratch s;
     const std::string root = s.path.string(), tooLong = root + "\\" + std::string(300 - root.size(), 'x');
