@@ -23,11 +23,8 @@ namespace {
 // time, and calls onPosition right then; fast() shortens the pauses.
 class ProgressDlg : public CProgressDlg {
 public:
-    struct Sample {
-        int position;
-        ULONGLONG tick;
-    };
-    std::vector<Sample> samples;
+    std::vector<int> positions;
+    std::vector<DWORD> ticks;
     std::function<void(int)> onPosition;
     explicit ProgressDlg(int startPhase = 0) {
         INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_PROGRESS_CLASS};
@@ -35,18 +32,14 @@ public:
         phase = startPhase;
     }
     ProgressDlg& fast() { return archivePauseMs = 20, lastArchiveWaitMs = 10, *this; }
-    std::vector<int> Positions() const {
-        std::vector<int> v;
-        for (const Sample& s : samples) v.push_back(s.position);
-        return v;
-    }
     INT_PTR Run(const std::function<void()>& fn = [] {}) { return Drive([&] { return DoModal(); }, fn); }
 
 protected:
     BOOL OnInitDialog() override {
         const BOOL r = CProgressDlg::OnInitDialog();
         SetWindowSubclass(GetDlgItem(IDC_PROGRESS_BAR), BarProc, 0, reinterpret_cast<DWORD_PTR>(this));
-        samples.clear();  // the initial 0 is no step's
+        positions.clear();  // the initial 0 is no step's
+        ticks.clear();
         return r;
     }
 
@@ -54,7 +47,8 @@ private:
     static LRESULT CALLBACK BarProc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR self) {
         auto* d = reinterpret_cast<ProgressDlg*>(self);
         if (msg == PBM_SETPOS) {
-            d->samples.push_back({static_cast<int>(wp), GetTickCount()});
+            d->positions.push_back(static_cast<int>(wp));
+            d->ticks.push_back(GetTickCount());
             if (d->onPosition) d->onPosition(static_cast<int>(wp));
         }
         return DefSubclassProc(w, msg, wp, lp);
@@ -62,6 +56,9 @@ private:
 };
 
 HWND Progress() { return ui::FindDialogWithControl(IDC_PROGRESS_BAR); }
+HWND WaitPercent(const char* shown) {  // the progress dialog once it shows the percentage
+    return ui::WaitFor([&] { return ui::ControlText(Progress(), IDC_PROGRESS_PERCENT) == shown ? Progress() : nullptr; });
+}
 HWND DiskPrompt() {
     HWND w = FindWindowA("#32770", "Replace Disk");
     return w && IsWindowVisible(w) ? w : nullptr;
@@ -130,16 +127,16 @@ TEST(ArchivePhase, TwoDisksWithTwoArchivesEach) {
     ProgressDlg dlg;
     std::string caption;
     EXPECT_EQ(dlg.Run([&] { caption = ui::WindowText(ui::WaitForDialogWithControl(IDC_PROGRESS_BAR)); }), IDOK);
-    const ULONGLONG ended = GetTickCount();
+    const DWORD ended = GetTickCount();
     EXPECT_EQ(caption, "Programmer Software 1.0");
-    EXPECT_EQ(dlg.Positions(), (std::vector<int>{1, 2, 4, 6, 9, 12, 16, 20}));
+    EXPECT_EQ(dlg.positions, (std::vector<int>{1, 2, 4, 6, 9, 12, 16, 20}));
     m.ExpectInstalled();
-    ASSERT_EQ(dlg.samples.size(), 8u);
-    for (size_t i = 1; i + 1 < dlg.samples.size(); i += 2) {
-        const ULONGLONG gap = dlg.samples[i + 1].tick - dlg.samples[i].tick;
+    ASSERT_EQ(dlg.ticks.size(), 8u);
+    for (size_t i = 1; i + 1 < dlg.ticks.size(); i += 2) {
+        const DWORD gap = dlg.ticks[i + 1] - dlg.ticks[i];
         EXPECT_TRUE(gap >= 900 && gap < 2500) << "pause after archive " << (i + 1) / 2 << ": " << gap;
     }
-    EXPECT_GE(ended - dlg.samples.back().tick, 2900u);
+    EXPECT_GE(ended - dlg.ticks.back(), 2900u);
 }
 
 // The second disk is not in the drive: a prompt for "#2" in the source
@@ -337,9 +334,7 @@ TEST(ArchivePhase, CancelYesAndNo) {
         dlg.archivePauseMs = 500;
         dlg.lastArchiveWaitMs = 10;
         const INT_PTR r = dlg.Run([&] {
-            HWND w = ui::WaitForDialogWithControl(IDC_PROGRESS_BAR);
-            ui::WaitFor([&] { return ui::ControlText(w, IDC_PROGRESS_PERCENT) == "2%" ? w : nullptr; });
-            ui::Click(w, IDCANCEL);
+            ui::Click(WaitPercent("2%"), IDCANCEL);
             EXPECT_NE(ui::Answer("Exit installation?", answer), "");
         });
         EXPECT_EQ(r, answer == IDYES ? IDCANCEL : IDOK);
@@ -365,14 +360,12 @@ TEST(PackPhase, CancelInTheFinalWaitThenTwoPacks) {
         if (p == 64) firstGoneWhenSecondStarts = !Exists(m.Pack(1)) && Exists(m.Pack(2));
     };
     EXPECT_EQ(dlg.Run([&] {
-        HWND w = ui::WaitForDialogWithControl(IDC_PROGRESS_BAR);
-        ui::WaitFor([&] { return ui::ControlText(w, IDC_PROGRESS_PERCENT) == "20%" ? w : nullptr; });
-        ui::Click(w, IDCANCEL);  // queued while the thread waits
+        ui::Click(WaitPercent("20%"), IDCANCEL);  // queued while the thread waits
         EXPECT_NE(ui::Answer("Exit installation?", IDNO, 8000), "");
     }), IDOK);
     std::vector<int> want{10, 20};
     for (int p = 24; p <= 100; p += 4) want.push_back(p);
-    EXPECT_EQ(dlg.Positions(), want);
+    EXPECT_EQ(dlg.positions, want);
     EXPECT_TRUE(firstGoneWhenSecondStarts);
     EXPECT_FALSE(Exists(m.Pack(2)));
     EXPECT_EQ(Read(m.inst + "\\a.txt"), "A");
