@@ -49,8 +49,10 @@ struct Layout {
 
 // Bytes as a file; a test archive with an edit as a file.
 std::string Saved(const std::string& bytes) {
+    // Named after the test: CTest runs the tests as processes side by side.
     static int n = 0;
-    const std::string p = ::testing::TempDir() + "ziptest_" + std::to_string(n++ % 4) + ".zip";
+    const auto* t = ::testing::UnitTest::GetInstance()->current_test_info();
+    const std::string p = ::testing::TempDir() + "ziptest_" + (t ? t->name() : "") + std::to_string(n++ % 4) + ".zip";
     WriteBytes(p, bytes);
     return p;
 }
