@@ -8,26 +8,11 @@ e2e_package
 A=$WORK/disk-a D=$WORK/disk-d
 mkdir -p "$A" "$D" "$WORK/src"
 mkf "$WORK/src/XXXXXXXXXXXXXX" "2024-01-01 10:00:00" "must not leave the folder"
-(cd "$WORK/src" && zip -q -X "$A/evil.zip" XXXXXXXXXXXXXX)
-perl -i -pe 'BEGIN { binmode STDIN; binmode STDOUT; $/ = undef } s/XXXXXXXXXXXXXX/..\\..\\evil.txt/g' "$A/evil.zip"
-unzip -Z1 "$A/evil.zip" | grep -qF '..\..\evil.txt'
+(cd "$WORK/src" && zip -q -X "$A/English.zip" XXXXXXXXXXXXXX)
+perl -i -pe 'BEGIN { binmode STDIN; binmode STDOUT; $/ = undef } s/XXXXXXXXXXXXXX/..\\..\\evil.txt/g' "$A/English.zip"
+unzip -Z1 "$A/English.zip" | grep -qF '..\..\evil.txt'
 e2e_zip "$D/English.zip" "$PKG/bin/English.dll"
-e2e_ini "$A/morlan.ini" <<'INI'
-[Software]
-Version=Morlan Demo 2.1
-[Dir]
-Dest=C:\Morlan
-[SubDir]
-Number=1
-Dir1=bin
-[Disk]
-Number=1
-[Disk1]
-Number=1
-File1=evil
-Dir1=bin
-Percent1=100
-INI
+# One configuration for both; the first medium's English.zip holds the bad entry.
 e2e_ini "$D/morlan.ini" <<'INI'
 [Software]
 Version=Morlan Demo 2.1
@@ -58,6 +43,7 @@ Descript2=..\Evil
 ExecFile=bin\English.dll
 ExecDir=bin
 INI
+cp "$D/morlan.ini" "$A/morlan.ini"
 e2e_medium "$A"
 cp "$A/setup.exe" "$D/setup.exe"
 printf "not the setup's to delete" >"$C/victim"
@@ -65,7 +51,7 @@ e2e_drive <<SCN
 $(e2e_walk_wizard)
 box "Invalid file name" 30000; shot error-hostile-name; answer "Invalid file name \"..\..\evil.txt\"" ok
 answer "Exit installation?" yes; ended
-disk $D English.zip
+disk $D
 $(e2e_walk_wizard)
 answer "Invalid name \"..\..\victim\" in [DelFile]" ok 30000
 page complete 30000; click 12325
