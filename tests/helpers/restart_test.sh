@@ -24,7 +24,7 @@ services() {
     done
 }
 # Waits up to 30 s until the command $1 succeeds.
-wait_for() { i=0; until eval "$1"; do [ $((i += 1)) -lt 300 ] || return 1; sleep 0.1; done; }
+wait_for() { end=$(($(date +%s) + 30)); until eval "$1"; do [ "$(date +%s)" -lt $end ] || return 1; sleep 0.1; done; }
 
 wine_start
 before=$(services)
