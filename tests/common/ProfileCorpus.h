@@ -1,31 +1,27 @@
-// A corpus of awkward configuration files and the keys to read from them.
-// The Windows test reads every key with our reader and with the system's
-// profile API and demands the same answers; the native test runs the same
-// reads under the sanitizers.
+// Awkward configuration files and the keys to read from them: the Windows
+// test compares our reader with the system's on them, the native test runs
+// the same reads under the sanitizers.
 #pragma once
 #include <string>
 #include <utility>
 #include <vector>
 
 struct CorpusKey {
-    std::string section;
-    std::string key;
+    std::string section, key;
 };
 
 struct CorpusFile {
-    std::string name;   // short label, also part of the file name
-    std::string text;   // the file's bytes (may hold NULs); ignored when missing
+    std::string name, text;  // a label (part of the file name), the bytes
     bool missing = false;
     std::vector<CorpusKey> keys;
 };
 
-// A string literal with every byte, embedded NULs included.
+// A literal with its embedded NULs.
 template <size_t N>
 std::string Bytes(const char (&literal)[N]) {
     return std::string(literal, N - 1);
 }
 
-// Keys of one section.
 inline std::vector<CorpusKey> In(const std::string& section, std::initializer_list<const char*> keys) {
     std::vector<CorpusKey> v;
     for (const char* k : keys) v.push_back({section, k});
@@ -35,9 +31,7 @@ inline std::vector<CorpusKey> In(const std::string& section, std::initializer_li
 inline std::vector<CorpusFile> ProfileCorpus() {
     using S = std::string;
     std::vector<CorpusFile> c;
-    auto add = [&](const char* name, S text, std::vector<CorpusKey> keys) {
-        c.push_back({name, std::move(text), false, std::move(keys)});
-    };
+    auto add = [&](const char* name, S text, std::vector<CorpusKey> keys) { c.push_back({name, std::move(text), false, std::move(keys)}); };
     const S digits40 = "0123456789012345678901234567890123456789";
 
     add("case", "[SoftWare]\r\nVERSION=1.0\r\nversion=2.0\r\n[software]\r\nName=second\r\n",
@@ -119,21 +113,14 @@ inline std::vector<CorpusFile> ProfileCorpus() {
     // Well-formed UTF-8 text as UTF-16 with its byte-order mark.
     auto utf16 = [](const std::string& utf8, bool bigEndian) {
         std::string out = bigEndian ? "\xfe\xff" : "\xff\xfe";
-        auto unit = [&](unsigned u) {
-            out += static_cast<char>(bigEndian ? u >> 8 : u & 0xFF);
-            out += static_cast<char>(bigEndian ? u & 0xFF : u >> 8);
-        };
+        auto unit = [&](unsigned u) { out += {static_cast<char>(bigEndian ? u >> 8 : u), static_cast<char>(bigEndian ? u : u >> 8)}; };
         for (size_t i = 0; i < utf8.size();) {
             const unsigned char c = static_cast<unsigned char>(utf8[i++]);
             const int more = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
             unsigned u = more ? c & (0x3F >> more) : c;
             for (int k = 0; k < more; ++k) u = u << 6 | (static_cast<unsigned char>(utf8[i++]) & 0x3F);
-            if (u >= 0x10000) {
-                unit(0xD800 + ((u - 0x10000) >> 10));
-                unit(0xDC00 + (u & 0x3FF));
-            } else {
-                unit(u);
-            }
+            if (u >= 0x10000) unit(0xD800 + ((u - 0x10000) >> 10)), u = 0xDC00 + (u & 0x3FF);
+            unit(u);
         }
         return out;
     };

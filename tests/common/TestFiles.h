@@ -1,6 +1,5 @@
-// Files for portable tests: a scratch folder removed afterwards, whole-file
-// read and write, filler data, and raw pack and ZIP bytes (to build any pack
-// or archive, damaged ones included).
+// Files for portable tests: scratch folders, whole files, filler data, raw
+// pack and ZIP bytes (damaged ones included).
 #pragma once
 #include <gtest/gtest.h>
 
@@ -17,8 +16,7 @@ namespace testfs {
 
 namespace fs = std::filesystem;
 
-// Removes a folder with everything below it, read-only files too (Windows
-// will not delete those).
+// Removes a folder with its read-only files too (Windows keeps those).
 inline void RemoveAll(const fs::path& dir) {
     std::error_code ec;
     for (auto it = fs::recursive_directory_iterator(dir, ec); !ec && it != fs::recursive_directory_iterator();
@@ -72,7 +70,6 @@ constexpr uint32_t DosTime(int y, int mo, int d, int h, int mi, int s) {
     return static_cast<uint32_t>(y - 1980) << 25 | static_cast<uint32_t>(mo << 21 | d << 16 | h << 11 | mi << 5 | s / 2);
 }
 
-// v as `bytes` little-endian bytes.
 inline std::string Le(uint32_t v, int bytes) {
     std::string s;
     for (int i = 0; i < bytes; ++i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
@@ -92,7 +89,6 @@ inline std::string StoredZip(const std::string& name, const std::string& data, b
     const uint32_t crc = static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(data.data()),
                                                      static_cast<uInt>(data.size()))) ^ (badCrc ? 0x5A5A5A5Au : 0);
     const uint32_t size = static_cast<uint32_t>(data.size()), nameSize = static_cast<uint32_t>(name.size());
-    // version needed, flags, method, time, CRC, sizes, name length, extra length
     const std::string common = Le(10, 2) + Le(0, 4) + Le(dosTime, 4) + Le(crc, 4) + Le(size, 4) + Le(size, 4) +
                                Le(nameSize, 2) + Le(0, 2);
     const std::string local = Le(0x04034b50, 4) + common + name + data;

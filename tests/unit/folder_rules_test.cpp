@@ -53,46 +53,31 @@ TEST(FolderPath, SyntaxTable) {
     EXPECT_TRUE(fs.created.empty());
 }
 
-TEST(FolderPath, CreationWalkMakesOnlyTheMissingLevelsInOrder) {
-    // An invalid name after valid ones: the levels before it are made by the
-    // creating walk, which is why the picker always checks the syntax first.
-    for (auto [path, result, created] : {std::tuple{"C:\\new1\\new2\\new3", kFolderOk, Strings{"C:\\new1", "C:\\new1\\new2", "C:\\new1\\new2\\new3"}},
-                                         {"C:\\Data\\sub", kFolderOk, Strings{"C:\\Data\\sub"}},
-                                         {"C:\\ok\\bad*", kFolderInvalid, Strings{"C:\\ok"}}}) {
-        FakeFolders fs;
-        EXPECT_EQ(CheckFolderPath(path, false, fs), result) << path;
-        EXPECT_EQ(fs.created, created) << path;
-    }
-}
-
 // What the user is asked and told for each kind of path, and what is made.
 TEST(ValidateFolderTest, QuestionsMessagesAndCreatedLevels) {
     const char* const invalid = "is invalid. Please reenter.";
     const char* const uncreatable = "can not be created. Please double check.";
-    const struct {
-        const char* path;
-        bool answerYes;
-        const char* unwritable;
+    const struct {  // message: the tail of the message shown, nullptr: none
+        const char *path, *unwritable;
+        bool answerYes, asked;
         int expected;
-        bool asked;
-        const char* message;  // the tail of the message shown, nullptr: none
+        const char* message;
         Strings created;
     } cases[] = {
-        {"C:\\Data", true, "", kFolderOk, false, nullptr, {}},
-        {"C:\\Data\\file.txt", true, "", kFolderOk, false, nullptr, {}},  // a file counts as existing
-        {"C:\\", true, "", kFolderOk, false, nullptr, {}},
-        {"C:\\new1\\new2", false, "", kFolderDeclined, true, nullptr, {}},
-        {"C:\\new1\\new2", true, "", kFolderOk, true, nullptr, {"C:\\new1", "C:\\new1\\new2"}},
-        {"", true, "", kFolderInvalid, false, invalid, {}},
-        {"C:\\ok\\bad*", true, "", kFolderInvalid, false, invalid, {}},
-        {"Q:\\", true, "", kFolderNotCreated, true, uncreatable, {}},
-        {"C:\\a\\b\\c", true, "C:\\a\\b", kFolderNotCreated, true, uncreatable, {"C:\\a"}},
+        {"C:\\Data", "", true, false, kFolderOk, nullptr, {}},
+        {"C:\\Data\\file.txt", "", true, false, kFolderOk, nullptr, {}},  // a file counts as existing
+        {"C:\\", "", true, false, kFolderOk, nullptr, {}},
+        {"C:\\new1\\new2", "", false, true, kFolderDeclined, nullptr, {}},
+        {"C:\\new1\\new2", "", true, true, kFolderOk, nullptr, {"C:\\new1", "C:\\new1\\new2"}},
+        {"", "", true, false, kFolderInvalid, invalid, {}},
+        {"C:\\ok\\bad*", "", true, false, kFolderInvalid, invalid, {}},
+        {"Q:\\", "", true, true, kFolderNotCreated, uncreatable, {}},
+        {"C:\\a\\b\\c", "C:\\a\\b", true, true, kFolderNotCreated, uncreatable, {"C:\\a"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
         FakeFolders fs;
-        fs.answerYes = c.answerYes;
-        fs.unwritablePrefix = c.unwritable;
+        fs.answerYes = c.answerYes, fs.unwritablePrefix = c.unwritable;
         EXPECT_EQ(ValidateFolder(c.path, fs), c.expected);
         const std::string folder = std::string("The folder:\n\n") + c.path + "\n\n";
         EXPECT_EQ(fs.questions, c.asked ? Strings{folder + "does not exist. Do you want the folder to be created?"} : Strings{});

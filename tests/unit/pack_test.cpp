@@ -1,8 +1,5 @@
-// The pack file format, the pack record step and the progress arithmetic,
-// without a window.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
 
 #include "common/TestFiles.h"
@@ -13,7 +10,6 @@ using namespace testfs;
 using engine::PackStepOutcome;
 
 namespace {
-constexpr uint32_t kTime = DosTime(2021, 6, 15, 13, 45, 58);
 
 struct Pack : ::testing::Test {
     TempDir d;
@@ -21,7 +17,6 @@ struct Pack : ::testing::Test {
     CPackReader reader;
     std::string dest = d / "dest";
 
-    // Opens the bytes as a pack and reads its header.
     int Open(const std::string& bytes) {
         reader.Close();
         WriteBytes(d / "p.pak", bytes);
@@ -29,47 +24,17 @@ struct Pack : ::testing::Test {
         fs::create_directories(dest);
         return reader.ReadHeader();
     }
-    std::string Copy(uint32_t length) {
-        FILE* out = std::fopen((d / "out").c_str(), "wb");
-        EXPECT_TRUE(reader.CopyData(out, length));
-        std::fclose(out);
-        return ReadBytes(d / "out");
-    }
     PackStepOutcome Step() { return engine::WritePackRecord(reader, dest.c_str(), writeBuffer, sizeof writeBuffer); }
 };
 }  // namespace
-
-TEST_F(Pack, WriterAndReaderAgreeOnEveryField) {
-    const std::string name79(79, 'n'), big = Random(3000, 1);  // crosses the 1024-byte blocks
-    const struct {
-        std::string name, data;
-        uint32_t time;
-        std::string stored;
-    } records[] = {{"a.txt", "hello", kTime, "a.txt"}, {"empty", "", kTime + 1, "empty"}, {name79, big, kTime, name79},
-                   {"sub/x.bin", std::string("\0\1\2", 3), 0, "sub\\x.bin"}};  // '/' is stored as '\'
-    {
-        CPackWriter w(d / "p.pak");
-        for (const auto& r : records) w.AddData(r.name, r.data.data(), static_cast<uint32_t>(r.data.size()), r.time);
-        w.Finish();
-    }
-    EXPECT_EQ(Open(ReadBytes(d / "p.pak")), 4);
-    PackRecordInfo info;
-    for (const auto& r : records) {
-        ASSERT_EQ(reader.ReadRecordHeader(info), CPackReader::record) << r.name;
-        EXPECT_EQ(info.name, r.stored);
-        EXPECT_EQ(info.dosTime, r.time);
-        EXPECT_EQ(Copy(info.length), r.data) << r.name;
-    }
-    EXPECT_EQ(reader.ReadRecordHeader(info), CPackReader::end);
-    EXPECT_EQ(reader.ReadRecordHeader(info), CPackReader::end);
-}
 
 TEST_F(Pack, WriterRefusesWhatThePackPhaseCouldNotWriteSafely) {
     CPackWriter w(d / "p.pak");
     for (const std::string& bad : std::vector<std::string>{"", "/etc/x", "\\x", "C:\\x", "c:x", "..\\x", "a/../../x", "dir\\",
                                                             std::string(80, 'n'), std::string("a\0b", 3)})
         EXPECT_THROW(w.AddData(bad, "x", 1, 0), CPackException) << bad;
-    EXPECT_EQ(w.Count(), 0);
+    w.AddData(std::string(79, 'n'), "x", 1, 0);
+    EXPECT_EQ(w.Count(), 1);
 }
 
 TEST_F(Pack, CountIsSigned16BitAndAnUnfinishedPackIsRemoved) {
@@ -116,12 +81,10 @@ TEST(Progress, ArchiveAndPackPhases) {
     using namespace engine;
     // Archive phase, Percent1 = 50 and Percent2 = 100: 5 % while archive 1
     // unpacks, 10 after, 15 while archive 2 unpacks, 20 after.
-    EXPECT_EQ(ArchiveMidwayPercent(0, ArchiveTargetPercent(50)), 5);
-    EXPECT_EQ(ArchiveTargetPercent(50), 10);
-    EXPECT_EQ(ArchiveMidwayPercent(10, ArchiveTargetPercent(100)), 15);
-    EXPECT_EQ(ArchiveTargetPercent(100), 20);
-    EXPECT_EQ(ArchiveTargetPercent(1000000000), 20);
-    EXPECT_EQ(ArchiveTargetPercent(-5), 0);
+    EXPECT_EQ(std::vector<int>({ArchiveMidwayPercent(0, ArchiveTargetPercent(50)), ArchiveTargetPercent(50),
+                                ArchiveMidwayPercent(10, ArchiveTargetPercent(100)), ArchiveTargetPercent(100),
+                                ArchiveTargetPercent(1000000000), ArchiveTargetPercent(-5)}),
+              std::vector<int>({5, 10, 15, 20, 20, 0}));
     // Pack phase: three packs share 20..100 as 33/33/34.
     const PackSlice s1 = PackSliceFor(3, 1), s2 = PackSliceFor(3, 2);
     EXPECT_EQ(std::vector<int>({s1.base, s1.share, s2.base, s2.share}), std::vector<int>({33, 33, 66, 34}));
@@ -139,7 +102,7 @@ TEST(Progress, ArchiveAndPackPhases) {
 
 TEST_F(Pack, StepWritesRecordsWithTheirTimes) {
     const std::string big = Random(5000, 3);
-    Open(PackHeader(2) + PackRecord("a.bin", big, kTime) + PackRecord("zero", "", kTime));
+    Open(PackHeader(2) + PackRecord("a.bin", big, DosTime(2021, 6, 15, 13, 45, 58)) + PackRecord("zero", ""));
     auto o = Step();
     ASSERT_EQ(o.result, PackStepOutcome::written);
     EXPECT_EQ(std::string(o.path), dest + "\\a.bin");

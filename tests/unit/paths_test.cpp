@@ -41,12 +41,7 @@ TEST(CheckRelativeName, RefusesNamesThatLeaveTheFolderOrNameADevice) {
 
 TEST(FormatIndexedName, NumberAfterPrefixCutToTheBuffer) {
     char out[8];
-    FormatIndexedName(out, sizeof out, "File", 12);
-    EXPECT_STREQ(out, "File12");
-    FormatIndexedName(out, sizeof out, "Disk", -2147483647 - 1);
-    EXPECT_STREQ(out, "Disk-21");
-    FormatIndexedName(out, 4, "Descrip", 0);
-    EXPECT_STREQ(out, "Des");
-    FormatIndexedName(out, 1, "", 7);
-    EXPECT_STREQ(out, "");
+    for (auto [size, prefix, n, want] : {std::tuple{8u, "File", 12, "File12"}, {8u, "Disk", -2147483647 - 1, "Disk-21"},
+                                         {4u, "Descrip", 0, "Des"}, {1u, "", 7, ""}})
+        EXPECT_STREQ((FormatIndexedName(out, size, prefix, n), out), want);
 }

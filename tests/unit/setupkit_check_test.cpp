@@ -1,5 +1,4 @@
-// The medium check: a clean medium gives no finding; each defect that would
-// make an installation fail or go wrong is found, on the right line.
+// The medium check: a clean medium gives no finding; each defect is found on its line.
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -16,7 +15,6 @@ namespace {
 
 using Entries = std::vector<std::pair<std::string, std::string>>;
 
-// An archive of stored entries (name, data).
 void WriteZip(const fs::path& p, const Entries& entries) {
     CZipWriter zip(p.string());
     for (const auto& [name, data] : entries) {
@@ -34,9 +32,7 @@ std::string Pack(const Entries& records, int count = -1) {
     return s;
 }
 
-// A complete, correct medium on two disks: four archives with single files
-// on disk 1 (program, language library, icon, driver), one with a pack whose
-// records use a subfolder on disk 2.
+// A clean medium: four one-file archives on disk 1, a pack with a subfolder on disk 2.
 const char* const kCleanIni =
     "[Software]\r\nVersion=Demo 1.0\r\nName=Demo\r\n[Dir]\r\nDest=C:\\Demo\r\n"
     "[SubDir]\r\nNumber=3\r\nDir1=bin\r\nDir2=help\r\nDir3=help\\en\r\n"
@@ -68,7 +64,6 @@ protected:
         WriteBytes((disk1 / "morlan.ini").string(), ini);
         return CheckMedium({disk1.string(), disk2.string()});
     }
-    // Replaces the first occurrence of `from`; inserts a line after the one holding `line`.
     void Replace(const std::string& from, const std::string& to) {
         ASSERT_NE(ini.find(from), std::string::npos) << from;
         ini.replace(ini.find(from), from.size(), to);
@@ -77,7 +72,6 @@ protected:
         ASSERT_NE(ini.find(line), std::string::npos) << line;
         ini.insert(ini.find("\r\n", ini.find(line)) + 2, text + "\r\n");
     }
-    // The line on which the nth occurrence of text starts.
     int LineOf(const std::string& text, int nth = 1) const {
         size_t at = std::string::npos;
         for (int i = 0; i < nth; ++i) at = ini.find(text, at == std::string::npos ? 0 : at + 1);
@@ -92,26 +86,20 @@ protected:
 
 TEST_F(CheckTest, CleanMediumHasNoFinding) {
     EXPECT_EQ(Dump(Run()), "");
-    // The same medium as one folder holding everything, and as the output
-    // folder of a build.
+    // As one folder holding everything, and as a build's output folder.
     for (const auto& e : fs::directory_iterator(disk2)) fs::copy_file(e.path(), disk1 / e.path().filename());
     EXPECT_EQ(Dump(CheckMedium({disk1.string()})), "");
     fs::remove(disk1 / "help.zip");
     EXPECT_EQ(Dump(CheckMedium({dir.path.string()})), "");
 }
 
-// Each defect: the finding's severity, the line it is on (where the text
-// `at` starts), the words it holds, and how many findings there are in all
-// (-1: any number).
+// Each defect: how many findings (-1: any), one with this severity, on the
+// line where `at` starts, holding `words`.
 TEST_F(CheckTest, EachDefectIsFoundOnItsLine) {
     const bool E = true, W = false;
     auto replace = [&](std::string from, std::string to) { return [=, this] { Replace(from, to); }; };
-    auto german = [&](Entries entries) {
-        return [=, this] { WriteZip(disk1 / "german.zip", entries); };
-    };
-    auto pack = [&](Entries records, int count = -1) {
-        return [=, this] { WritePack(records, count); };
-    };
+    auto german = [&](Entries entries) { return [=, this] { WriteZip(disk1 / "german.zip", entries); }; };
+    auto pack = [&](Entries records, int count = -1) { return [=, this] { WritePack(records, count); }; };
     auto renamed = [&](std::string name) {
         return [=, this] {
             fs::rename(disk1 / "german.zip", disk1 / "german6789012345678.zip");
