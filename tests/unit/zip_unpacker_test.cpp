@@ -298,9 +298,7 @@ TEST(ZipUnpacker, EntryInfoAndNamesAndOrderOfOperations) {
     EXPECT_EQ(current(), "exact1024.bin");
     EXPECT_EQ(info.nameLength, 13u);
     EXPECT_EQ(info.uncompressedSize, 1024u);
-    EXPECT_TRUE(z.GoToNextEntry());
-    EXPECT_TRUE(z.GoToNextEntry());
-    EXPECT_FALSE(z.GoToNextEntry());  // the last entry stays current
+    EXPECT_TRUE(z.GoToNextEntry() && z.GoToNextEntry() && !z.GoToNextEntry());  // the last entry stays current
     EXPECT_EQ(current(), "binary.bin");
     EXPECT_EQ(CauseOf([&] { z.CloseCurrentEntry(); }), 0);
     z.GoToFirstEntry();
