@@ -1,6 +1,5 @@
-// The installation sequence over recorded steps: which results lead on, and
-// that the driver step and completion page follow the Type of the copy of
-// the configuration file that the wizard switched to.
+// The installation sequence over recorded steps: which results lead on; the
+// driver step follows the Type of the wizard's copy of the configuration.
 #include <gtest/gtest.h>
 
 #include <cstdio>

@@ -142,10 +142,8 @@ TEST_F(CheckTest, EachDefectIsFoundOnItsLine) {
         {-1, E, "File2=german", "would be refused", german({{"..\\German.dll", "library"}})},
         {-1, E, "File2=german", "reserved device name", german({{"Lpt1.dll", "library"}})},
         {-1, E, "File2=german", "cannot be unpacked", [&] { WriteBytes((disk1 / "german.zip").string(), "just text"); }},
-        {1, E, "File2=german", "cannot be unpacked", [&] {
-             std::string bytes = ReadBytes((disk1 / "german.zip").string());
-             bytes[30 + 10] = 'L';  // the first data byte after the local header and name
-             WriteBytes((disk1 / "german.zip").string(), bytes);
+        {1, E, "File2=german", "cannot be unpacked", [&] {  // the first data byte, after header and name
+             WriteBytes((disk1 / "german.zip").string(), ReadBytes((disk1 / "german.zip").string()).replace(30 + 10, 1, "L"));
          }},
         // Values longer than their buffer: 19 characters fit, 20 are cut to
         // another (existing) name; a long display text is only a warning.
