@@ -1,9 +1,9 @@
-// The wizard frame and its page protocol. CWizardDlg owns the ordered page
-// list (not the pages), shows and hides pages in the area of one frame
-// control, and runs Back, Next, Install and Cancel. CWizardDlg is the
-// setup's frame (template 102) with the caption from the configuration file
-// and a finish mode. Every page derives from CWizardPage and takes part
-// through eight hooks.
+// The wizard frame and its page protocol. CWizardDlg, the setup's frame
+// (template 102), owns the ordered page list (not the pages), shows and
+// hides pages in the area of one frame control, and runs Back, Next,
+// Install and Cancel; its caption comes from the configuration file, and in
+// finish mode only Finish stays. Every page derives from CWizardPage and
+// takes part through eight hooks.
 //
 // Keyboard: the pages are control parents inside the frame, so Tab and
 // Shift+Tab walk the current page's tab stops and then the frame's enabled
