@@ -4,6 +4,7 @@
 // database files) is removed so that the device is installed afresh.
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 #include "config/Paths.h"
@@ -87,6 +88,13 @@ void InstallUsbDriver() {
         ReadConfigString("SystemFile", key, file, sizeof file);
         FormatIndexedName(key, sizeof key, "Dir", i);
         ReadConfigString("SystemFile", key, dir, sizeof dir);
+        // The copy stays below the Windows folder: a name that leads out of
+        // it or names a device is reported and not copied.
+        const std::string relative = dir[0] ? std::string(dir) + "\\" + file : std::string(file);
+        if (file[0] && !IsSafeRelativeName(relative)) {
+            ReportInvalidName(relative.c_str(), "SystemFile", "; it is not copied");
+            continue;
+        }
         // An empty folder gives Windows folder + "\\" + file, which the
         // system reads as the Windows folder itself. The folder is not made.
         // A folder below System32 means the system's own, also for this

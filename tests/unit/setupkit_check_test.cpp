@@ -183,6 +183,7 @@ TEST_F(CheckTest, EachDefectIsFoundOnItsLine) {
         // deleted after copying leaves the shortcuts without target.
         {1, E, "Type=0", "bin\\Kr3nt.sys", [&] { WriteZip(disk1 / "driver.zip", {{"Kr3nt.old", "stand-in"}}); }},
         {1, E, "File1=usbdrv.sys", "bin\\usbdrv.sys", usb},
+        {-1, E, "File1=usbdrv.sys", "is not a file name below the Windows folder", [&] { usb(), Replace("Dir1=system32", "Dir1=..\\x"); }},
         {1, E, "File2=French", "bin\\French.dll", replace("File2=German", "File2=French")},
         {1, E, "ExecFile=", "bin\\Demo2.exe", replace("ExecFile=bin\\Demo.exe", "ExecFile=bin\\Demo2.exe")},
         {1, W, "Ico=Other", "bin\\Other.ico", replace("Ico=Demo", "Ico=Other")},

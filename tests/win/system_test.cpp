@@ -345,6 +345,21 @@ TEST_F(UsbDriver, MissingDeviceOrEmptyIds) {
     EXPECT_FALSE(DatabaseThere());
 }
 
+// A name that leads out of the Windows folder is reported and not copied;
+// the next entry still is.
+TEST_F(UsbDriver, NameLeavingTheWindowsFolderIsReportedAndNotCopied) {
+    const std::string outside = windows_ + "\\..\\setuptest out";
+    MakeDir(outside);
+    Config("[SystemFile]\nNumber=2\nFile1=usbtest1.sys\nDir1=..\\setuptest out\nFile2=usbtest2.sys\n");
+    std::thread worker([] { InstallUsbDriver(); });
+    EXPECT_EQ(ui::Answer("Invalid name", IDOK, 10000),
+              "Invalid name \"..\\setuptest out\\usbtest1.sys\" in [SystemFile] of morlan.ini; it is not copied.");
+    worker.join();
+    EXPECT_FALSE(Exists(outside + "\\usbtest1.sys"));
+    EXPECT_EQ(Read(windows_ + "\\usbtest2.sys"), "driver 2");
+    testfs::RemoveAll(outside);
+}
+
 using Completion = SystemTest;
 
 TEST_F(Completion, DeleteListedFilesGoesOnPastAMissingEntryAndStopsAtNumber) {

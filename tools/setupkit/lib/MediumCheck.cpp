@@ -628,6 +628,10 @@ private:
             std::string d = Text("SystemFile", "Dir" + s, sizes::kName, Kind::name);
             if (type == 1 && d.empty())
                 Warning(LineOf("SystemFile", "Dir" + s), "[SystemFile] Dir" + s + " is empty: the file is copied into the Windows folder itself through a double \\");
+            const std::string relative = d.empty() ? f : d + "\\" + f;
+            if (type == 1 && !f.empty() && !IsSafeRelativeName(relative))
+                Error(line, "[SystemFile] \"" + relative + "\" is not a file name below the Windows folder" + Why(relative) +
+                                "; the setup reports it and does not copy it");
             files.push_back({line, f});
         }
         std::string vid = Text("RegIni", "VID", sizes::kName, Kind::name);
