@@ -21,6 +21,18 @@ uint32_t Check32(uint64_t v, const char* what) {
     return static_cast<uint32_t>(v);
 }
 
+// The fields that the local and the central header share, in their order:
+// method, time, CRC, both sizes, name length.
+template <class Entry>
+void PutSharedFields(std::vector<unsigned char>& b, const Entry& e) {
+    Put16(b, e.header.method);
+    Put32(b, e.header.dosDateTime);
+    Put32(b, e.crc);
+    Put32(b, e.compressedSize);
+    Put32(b, e.uncompressedSize);
+    Put16(b, static_cast<uint32_t>(e.header.name.size()));
+}
+
 constexpr uint16_t kVersionNeeded = 20;  // deflate
 constexpr uint16_t kVersionMadeBy = 20;  // high byte 0: MS-DOS attributes
 
@@ -40,12 +52,7 @@ void CZipWriter::WriteLocalHeader(const Entry& e) {
     Put32(b, zipformat::kLocalSignature);
     Put16(b, kVersionNeeded);
     Put16(b, 0);  // flags: sizes and CRC are in this header
-    Put16(b, e.header.method);
-    Put32(b, e.header.dosDateTime);
-    Put32(b, e.crc);
-    Put32(b, e.compressedSize);
-    Put32(b, e.uncompressedSize);
-    Put16(b, static_cast<uint32_t>(e.header.name.size()));
+    PutSharedFields(b, e);
     Put16(b, 0);
     b.insert(b.end(), e.header.name.begin(), e.header.name.end());
     file_.Write(b.data(), static_cast<unsigned>(b.size()));
@@ -98,12 +105,7 @@ uint64_t CZipWriter::Finish() {
         Put16(b, kVersionMadeBy);
         Put16(b, kVersionNeeded);
         Put16(b, 0);
-        Put16(b, e.header.method);
-        Put32(b, e.header.dosDateTime);
-        Put32(b, e.crc);
-        Put32(b, e.compressedSize);
-        Put32(b, e.uncompressedSize);
-        Put16(b, static_cast<uint32_t>(e.header.name.size()));
+        PutSharedFields(b, e);
         Put16(b, 0);  // extra
         Put16(b, 0);  // comment
         Put16(b, 0);  // disk number start
