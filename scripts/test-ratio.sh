@@ -7,7 +7,8 @@
 #                 its scripts, and the fuzz corpora, are data), plus the test
 #                 scripts and test build files elsewhere: cmake/Tests.cmake,
 #                 cmake/wine-run.sh (it runs the Windows tests), scripts/test.sh,
-#                 scripts/wine-ctest.sh, .ci/run.
+#                 scripts/wine-ctest.sh, scripts/test-user.sh (it prepares the
+#                 user that runs them), .ci/run.
 #  product code = src/ (.cpp .h .c .rc), tools/, the demo's sources
 #                 (examples/demo/src, examples/demo/CMakeLists.txt), the other
 #                 scripts/, the top-level CMakeLists.txt and CMakePresets.json,
@@ -22,7 +23,7 @@ count() { # reads file names on stdin, prints the sum of their non-blank lines
 }
 
 code='\.(cpp|h|c|sh|py|cmake)$|(^|/)CMakeLists\.txt$'
-test_extra='^(cmake/Tests\.cmake|cmake/wine-run\.sh|scripts/test\.sh|scripts/wine-ctest\.sh|\.ci/run)$'
+test_extra='^(cmake/Tests\.cmake|cmake/wine-run\.sh|scripts/test\.sh|scripts/wine-ctest\.sh|scripts/test-user\.sh|\.ci/run)$'
 
 tests=$( { git ls-files tests | grep -E "$code" | grep -v '^tests/fuzz/corpus/';
            git ls-files | grep -E "$test_extra"; } | count)
