@@ -62,11 +62,10 @@ struct SystemTest : ::testing::Test {
 
 // The user's Desktop and Programs folders point at scratch folders (in
 // both keys: Wine's shell rewrites "Shell Folders" from "User Shell
-// Folders"); links are read back through the shell's link object.
+// Folders") and are restored afterwards.
 class Shortcuts : public SystemTest {
 protected:
     std::vector<std::tuple<std::string, const char*, DWORD, std::string>> saved_;  // key, name, type, value
-    std::string programs_ = s / "Programs", desktop_ = s / "Desktop";
 
     void SetUp() override {
         ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
@@ -78,12 +77,6 @@ protected:
                 ASSERT_EQ(SHGetValueA(HKEY_CURRENT_USER, path.c_str(), name, &type, value, &size), ERROR_SUCCESS);
                 saved_.emplace_back(path, name, type, value);
             }
-        MakeDir(programs_);
-        MakeDir(desktop_);
-        SetShellFolder("Programs", programs_);
-        SetShellFolder("Desktop", desktop_);
-        Write(In("bin\\prog.exe"), "MZ");
-        Write(In("bin\\prog.ico"), "icon");
     }
     void TearDown() override {
         for (const auto& [key, name, type, value] : saved_)
@@ -98,145 +91,107 @@ protected:
             else SHSetValueA(HKEY_CURRENT_USER, key.c_str(), name, type, folder.c_str(), static_cast<DWORD>(folder.size() + 1));
         }
     }
-    void Shortcut(const std::string& keys, const char* exec = "bin\\prog.exe") {
-        Config("[Shortcut]\n" + keys + "\n[Exec]\nExecFile=" + exec + "\n");
+    // A link read back through the shell's link object: target|folder|description|icon.
+    static std::string LinkOf(const std::string& file) {
+        ComPtr<IShellLinkA> link;
+        ComPtr<IPersistFile> persist;
+        WCHAR wide[MAX_PATH];
+        MultiByteToWideChar(CP_ACP, 0, file.c_str(), -1, wide, MAX_PATH);
+        if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.PutVoid())) ||
+            FAILED(link->QueryInterface(IID_IPersistFile, persist.PutVoid())) || FAILED(persist->Load(wide, STGM_READ)))
+            return "unreadable";
+        char path[MAX_PATH] = {}, dir[MAX_PATH] = {}, description[MAX_PATH] = {}, icon[MAX_PATH] = {};
+        int iconIndex = -1;
+        link->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH);
+        link->GetWorkingDirectory(dir, MAX_PATH);
+        link->GetDescription(description, MAX_PATH);
+        link->GetIconLocation(icon, MAX_PATH, &iconIndex);
+        return std::string(path) + "|" + dir + "|" + description + "|" + icon;
     }
-    static bool Made(const std::string& folder, const std::string& name) { return Exists(folder + "\\" + name + ".lnk"); }
 };
 
-TEST_F(Shortcuts, LinksCarryTargetFolderDescriptionAndIcon) {
+// A link in each folder carries its target, working folder and description,
+// and no icon unless the named one is found (never through a wildcard). A
+// folder that cannot be read, or that does not leave room for the name in
+// the 256-byte link path, skips that shortcut only: nothing is cut into some
+// other name. OLE that cannot start (in a thread of the multithreaded
+// apartment) is reported, and no link is written.
+TEST_F(Shortcuts, LinksInBothFoldersUnlessAFolderOrOleFails) {
+    const std::string programs = s / "Programs", desktop = s / "Desktop", longName(150, 'n'),
+                      longFolder = s / std::string(250 - s.path.string().size(), 'd');
+    for (const std::string& dir : {programs, desktop, longFolder}) MakeDir(dir);
+    SetShellFolder("Desktop", desktop);
+    Write(In("bin\\prog.exe"), "MZ");
+    Write(In("bin\\prog.ico"), "icon");
     const struct {
-        const char *keys, *exec, *link;
-        std::string path, icon;
+        std::string link, keys, programsFolder = "";  // "": the value is removed
+        const char* exec = "bin\\prog.exe";
+        bool ole = true;
     } cases[] = {
-        {"Descript2=NoIcon\nIco=", "bin\\prog.exe", "NoIcon", In("bin\\prog.exe"), ""},
-        {"Descript2=Missing\nIco=missing", "bin\\prog.exe", "Missing", In("bin\\prog.exe"), ""},
-        {"Descript2=Wild\nIco=p*", "bin\\prog.exe", "Wild", In("bin\\prog.exe"), ""},
-        {"", "prog.exe", "", In("prog.exe"), ""},  // no Descript2: ".lnk"; no "bin" inserted
+        {"NoIcon", "Ico=", programs},
+        {"Missing", "Ico=missing", programs},
+        {"Wild", "Ico=p*", programs},
+        {"", "", programs, "prog.exe"},  // no Descript2: ".lnk"; no "bin" inserted
+        {"Skipped", ""},
+        {longName, "", longFolder},
+        {"NoOle", "", programs, "bin\\prog.exe", false},
     };
     for (const auto& c : cases) {
-        Shortcut(std::string("Descript1=Device programmer\n") + c.keys, c.exec);
-        CreateShortcuts();
-        for (const std::string& folder : {programs_, desktop_}) {
-            ComPtr<IShellLinkA> link;
-            ComPtr<IPersistFile> file;
-            WCHAR wide[MAX_PATH];
-            MultiByteToWideChar(CP_ACP, 0, (folder + "\\" + c.link + ".lnk").c_str(), -1, wide, MAX_PATH);
-            ASSERT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                                   link.PutVoid())) &&
-                        SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.PutVoid())) &&
-                        SUCCEEDED(file->Load(wide, STGM_READ))) << folder << " " << c.link;
-            char path[MAX_PATH] = {}, dir[MAX_PATH] = {}, description[MAX_PATH] = {}, icon[MAX_PATH] = {};
-            int iconIndex = -1;
-            link->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH);
-            link->GetWorkingDirectory(dir, MAX_PATH);
-            link->GetDescription(description, MAX_PATH);
-            link->GetIconLocation(icon, MAX_PATH, &iconIndex);
-            EXPECT_EQ(path, c.path);
-            EXPECT_EQ(dir, In("bin"));
-            EXPECT_STREQ(description, "Device programmer");
-            EXPECT_EQ(*icon ? icon + ("," + std::to_string(iconIndex)) : "", c.icon) << c.link;
+        SetShellFolder("Programs", c.programsFolder);
+        Config("[Shortcut]\nDescript1=Device programmer\nDescript2=" + c.link + "\n" + c.keys + "\n[Exec]\nExecFile=" +
+               c.exec + "\n");
+        if (c.ole) {
+            CreateShortcuts();
+        } else {
+            std::thread worker([] { CoInitializeEx(nullptr, COINIT_MULTITHREADED), CreateShortcuts(), CoUninitialize(); });
+            ui::AnswerAll({{"OleInitialize error", IDOK}}, 10000);
+            worker.join();
         }
+        for (const std::string& dir : {programs, desktop}) {
+            const std::string file = dir + "\\" + c.link + ".lnk";
+            const bool wanted = c.ole && (dir == desktop || c.programsFolder == programs);
+            EXPECT_EQ(Exists(file) ? LinkOf(file) : "none", wanted ? In(c.exec) + "|" + In("bin") + "|Device programmer|" : "none")
+                << file;
+        }
+        EXPECT_TRUE(std::filesystem::is_empty(longFolder));
+        EXPECT_FALSE(Exists("C:\\" + c.link + ".lnk") || Exists(s / (c.link + ".lnk")));
     }
-}
-
-// A folder that cannot be read, or that does not leave room for the name in
-// the 256-byte link path, skips that shortcut only: nothing is cut into some
-// other name.
-TEST_F(Shortcuts, UnreadableOrTooLongFolderSkipsThatShortcutOnly) {
-    Shortcut("Descript2=Skipped");
-    SetShellFolder("Programs", "");
-    CreateShortcuts();
-    EXPECT_TRUE(Made(desktop_, "Skipped"));
-    EXPECT_FALSE(Made("C:", "Skipped") || Made(s.path.string(), "Skipped"));
-
-    const std::string longName(150, 'n'), longFolder = s / std::string(250 - s.path.string().size(), 'd');
-    MakeDir(longFolder);
-    SetShellFolder("Programs", longFolder);
-    Shortcut("Descript2=" + longName);
-    CreateShortcuts();
-    EXPECT_TRUE(std::filesystem::is_empty(longFolder));
-    EXPECT_TRUE(Made(desktop_, longName));
-}
-
-TEST_F(Shortcuts, OleThatCannotStartIsReportedAndNoFileIsWritten) {
-    Shortcut("Descript2=NoOle");
-    std::thread worker([&] {  // a thread of the multithreaded apartment cannot initialise OLE
-        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-        CreateShortcuts();
-        CoUninitialize();
-    });
-    EXPECT_EQ(ui::Answer("OleInitialize error", IDOK, 10000), "OleInitialize error");
-    worker.join();
-    EXPECT_FALSE(Made(programs_, "NoOle") || Made(desktop_, "NoOle"));
 }
 
 // The kernel driver: the service key below HKEY_LOCAL_MACHINE and the driver
 // in the system's own drivers folder. Neither a service that Wine would try
 // to load at its next start nor the driver file is left behind.
-class KernelService : public SystemTest {
-protected:
-    const std::string driver_ = NativeSystemDir() + "\\drivers\\Kr3nt.sys";
-    void SetUp() override {
-        ASSERT_TRUE(DeleteKeyTree(HKEY_LOCAL_MACHINE, kKernelServiceKey));
-        Write(In("bin\\Kr3nt.sys"), "new driver");
-        Write(driver_, "old driver");
+// The service values with their types and sizes (strings with their
+// terminating zero), after which the counts of values and subkeys.
+std::string ServiceKey() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKernelServiceKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return "no key";
+    std::string all;
+    for (const char* name : {"DisplayName", "ErrorControl", "ImagePath", "Start", "Type"}) {
+        char buf[512];
+        DWORD type = 0, size = sizeof buf;
+        RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buf), &size);
+        all += name + (" " + std::to_string(type) + " " + std::to_string(size) + " ") +
+               (type == REG_DWORD ? std::to_string(*reinterpret_cast<DWORD*>(buf)) : std::string(buf, size)) + ";";
     }
-    void TearDown() override {
-        EXPECT_TRUE(DeleteKeyTree(HKEY_LOCAL_MACHINE, kKernelServiceKey));
-        DeleteFileA(driver_.c_str());
-    }
-    // The service values with their types and sizes (strings with their
-    // terminating zero), after which the counts of values and subkeys.
-    static std::string ServiceKey() {
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKernelServiceKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return "no key";
-        std::string all;
-        for (const char* name : {"DisplayName", "ErrorControl", "ImagePath", "Start", "Type"}) {
-            char buf[512];
-            DWORD type = 0, size = sizeof buf;
-            RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buf), &size);
-            all += name + (" " + std::to_string(type) + " " + std::to_string(size) + " ") +
-                   (type == REG_DWORD ? std::to_string(*reinterpret_cast<DWORD*>(buf)) : std::string(buf, size)) + ";";
-        }
-        DWORD values = 0, subkeys = 0;
-        SHQueryInfoKeyA(key, &subkeys, nullptr, &values, nullptr);
-        RegCloseKey(key);
-        return all + std::to_string(values) + " values, " + std::to_string(subkeys) + " subkeys";
-    }
-    static std::string Expected(int values, int subkeys) {
-        return std::string("DisplayName 1 6 KR3NT") + '\0' + ";ErrorControl 4 4 1;ImagePath 1 27 System32\\DRIVERS\\Kr3nt.sys" +
-               '\0' + ";Start 4 4 2;Type 4 4 1;" + std::to_string(values) + " values, " + std::to_string(subkeys) + " subkeys";
-    }
-};
-
-// Registering over an existing key keeps its other values and subkeys;
-// without a driver file the key is written all the same.
-TEST_F(KernelService, KeepsOtherValuesAndWritesWithoutADriverFile) {
-    ASSERT_TRUE(MakeKey(HKEY_LOCAL_MACHINE, kKernelServiceKey + std::string("\\Parameters")));
-    const DWORD disabled = 4;
-    SHSetValueA(HKEY_LOCAL_MACHINE, kKernelServiceKey, "Group", REG_SZ, "Extended Base", 14);
-    SHSetValueA(HKEY_LOCAL_MACHINE, kKernelServiceKey, "Start", REG_DWORD, &disabled, 4);
-    DeleteFileA(In("bin\\Kr3nt.sys").c_str());
-    RegisterKernelService();
-    EXPECT_EQ(Read(driver_), "old driver");
-    EXPECT_EQ(ServiceKey(), Expected(6, 1));
+    DWORD values = 0, subkeys = 0;
+    SHQueryInfoKeyA(key, &subkeys, nullptr, &values, nullptr);
+    RegCloseKey(key);
+    return all + std::to_string(values) + " values, " + std::to_string(subkeys) + " subkeys";
 }
 
-// Wine keeps no access control on registry keys, so the key is made to fail
-// another way: "KR3NT" is a (volatile) symbolic link to a key below a
-// volatile key, where a non-volatile key cannot be created. The message
-// comes, nothing is written, and the copy made before stays.
-TEST_F(KernelService, KeyThatCannotBeCreatedGivesRegisterErrorAndNoValue) {
+// First the key cannot be made: Wine keeps no access control on registry
+// keys, so "KR3NT" is a (volatile) symbolic link to a key below a volatile
+// key, where a non-volatile key cannot be created. The message comes,
+// nothing is written, and the copy made before stays. Then, registering
+// over an existing key keeps its other values and subkeys, and without a
+// driver file the key is written all the same.
+TEST_F(SystemTest, KernelService) {
+    const std::string driver = NativeSystemDir() + "\\drivers\\Kr3nt.sys";
+    ASSERT_TRUE(DeleteKeyTree(HKEY_LOCAL_MACHINE, kKernelServiceKey));
+    Write(In("bin\\Kr3nt.sys"), "new driver");
+    Write(driver, "old driver");
     const char kVolatileParent[] = "Software\\SetupTestVolatile";
-    auto removeLink = [&] {
-        HKEY link = nullptr;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKernelServiceKey, REG_OPTION_OPEN_LINK, DELETE | KEY_READ, &link) ==
-            ERROR_SUCCESS)
-            RegDeleteKeyA(link, ""), RegCloseKey(link);  // the link itself, not its target
-        DeleteKeyTree(HKEY_LOCAL_MACHINE, kVolatileParent);
-    };
-    removeLink();
     HKEY parent = nullptr, link = nullptr;
     ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kVolatileParent, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
                               nullptr, &parent, nullptr), ERROR_SUCCESS);
@@ -247,14 +202,26 @@ TEST_F(KernelService, KeyThatCannotBeCreatedGivesRegisterErrorAndNoValue) {
     const wchar_t target[] = L"\\Registry\\Machine\\Software\\SetupTestVolatile\\KR3NT";
     RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(target),
                    sizeof target - sizeof(wchar_t));
-    RegCloseKey(link);
-    ui::Driver driver([&] { EXPECT_EQ(ui::Answer("Register error!", IDOK), "Register error!"); });
+    ui::Driver answer([&] { ui::AnswerAll({{"Register error!", IDOK}}); });
     RegisterKernelService();
-    driver.Finish();
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kKernelServiceKey));  // the target was never made
-    removeLink();
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kVolatileParent));
-    EXPECT_EQ(Read(driver_), "new driver");
+    answer.Finish();
+    EXPECT_EQ(ServiceKey(), "no key");  // the target was never made
+    EXPECT_EQ(Read(driver), "new driver");
+    RegDeleteKeyA(link, "");  // the link itself, not its target
+    RegCloseKey(link);
+    EXPECT_TRUE(DeleteKeyTree(HKEY_LOCAL_MACHINE, kVolatileParent));
+
+    ASSERT_TRUE(MakeKey(HKEY_LOCAL_MACHINE, kKernelServiceKey + std::string("\\Parameters")));
+    const DWORD disabled = 4;
+    SHSetValueA(HKEY_LOCAL_MACHINE, kKernelServiceKey, "Group", REG_SZ, "Extended Base", 14);
+    SHSetValueA(HKEY_LOCAL_MACHINE, kKernelServiceKey, "Start", REG_DWORD, &disabled, 4);
+    DeleteFileA(In("bin\\Kr3nt.sys").c_str());
+    RegisterKernelService();
+    EXPECT_EQ(Read(driver), "new driver");
+    EXPECT_EQ(ServiceKey(), std::string("DisplayName 1 6 KR3NT") + '\0' + ";ErrorControl 4 4 1;ImagePath 1 27 " +
+                                "System32\\DRIVERS\\Kr3nt.sys" + '\0' + ";Start 4 4 2;Type 4 4 1;6 values, 1 subkeys");
+    EXPECT_TRUE(DeleteKeyTree(HKEY_LOCAL_MACHINE, kKernelServiceKey));
+    DeleteFileA(driver.c_str());
 }
 
 // The device-key removal below a scratch key of the current user, so that
@@ -305,12 +272,13 @@ TEST(DeviceKeys, ClassKeysThenInstancesThenTheDevice) {
 class UsbDriver : public SystemTest {
 protected:
     static constexpr const char* kDevice = "Enum\\USB\\VID_FFF1&PID_0002";
-    const std::string windows_ = WindowsDir(), dest_ = windows_ + "\\setuptest usb";
+    const std::string windows_ = WindowsDir(), dest_ = windows_ + "\\setuptest usb", outside_ = windows_ + "\\..\\setuptest out";
     const bool hadEnum_ = KeyExists(HKEY_LOCAL_MACHINE, "Enum"), hadClass_ = KeyExists(HKEY_LOCAL_MACHINE, kDeviceClassKeyPrefix);
 
     void SetUp() override {
         for (const char* n : {"1", "2"}) Write(In("bin\\usbtest" + std::string(n) + ".sys"), "driver " + std::string(n));
         MakeDir(dest_);
+        MakeDir(outside_);
         MakeDir(windows_ + "\\INF");
         for (const char* db : {"Drvidx.bin", "Drvdata.bin"}) Write(windows_ + "\\INF\\" + db, "index");
         ASSERT_TRUE(MakeKey(HKEY_LOCAL_MACHINE, kDevice + std::string("\\0000"), "SetupTestUsb\\0000"));
@@ -318,23 +286,29 @@ protected:
     }
     void TearDown() override {
         testfs::RemoveAll(dest_);
+        testfs::RemoveAll(outside_);
         for (std::string f : {windows_ + "\\usbtest2.sys", windows_ + "\\INF\\Drvidx.bin", windows_ + "\\INF\\Drvdata.bin"})
             DeleteFileA(f.c_str());
         EXPECT_TRUE(DeleteKeyTree(HKEY_LOCAL_MACHINE, Class("SetupTestUsb")) && DeleteKeyTree(HKEY_LOCAL_MACHINE, kDevice));
         EXPECT_TRUE(hadEnum_ || DeleteKeyTree(HKEY_LOCAL_MACHINE, "Enum"));
         EXPECT_TRUE(hadClass_ || DeleteKeyTree(HKEY_LOCAL_MACHINE, kDeviceClassKeyPrefix));
     }
-    bool DatabaseThere() const { return Exists(windows_ + "\\INF\\Drvidx.bin") || Exists(windows_ + "\\INF\\Drvdata.bin"); }
 };
 
-// An empty VID or PID changes nothing but the copies; without the device's
-// key the database still goes.
-TEST_F(UsbDriver, MissingDeviceOrEmptyIds) {
+// An empty VID or PID changes nothing but the copies (no Dir: the Windows
+// folder itself); a name that leads out of the Windows folder is reported
+// and not copied, and the next entry still is. Without the device's key the
+// database still goes.
+TEST_F(UsbDriver, CopiesThenTheDevicesKeysAndDatabase) {
     for (const char* ids : {"[RegIni]\nVID=FFF1\n", "[RegIni]\nPID=0002\n"}) {
-        Config(std::string("[SystemFile]\nNumber=2\nFile1=usbtest1.sys\nDir1=setuptest usb\nFile2=usbtest2.sys\n") + ids);
-        InstallUsbDriver();
-        EXPECT_EQ(Read(dest_ + "\\usbtest1.sys"), "driver 1") << ids;
-        EXPECT_EQ(Read(windows_ + "\\usbtest2.sys"), "driver 2") << ids;  // no Dir: the Windows folder itself
+        Config(std::string("[SystemFile]\nNumber=3\nFile1=usbtest1.sys\nDir1=setuptest usb\nFile2=usbtest1.sys\n"
+                           "Dir2=..\\setuptest out\nFile3=usbtest2.sys\n") + ids);
+        std::thread worker([] { InstallUsbDriver(); });
+        EXPECT_EQ(ui::Answer("Invalid name", IDOK, 10000),
+                  "Invalid name \"..\\setuptest out\\usbtest1.sys\" in [SystemFile] of morlan.ini; it is not copied.");
+        worker.join();
+        EXPECT_EQ(Read(dest_ + "\\usbtest1.sys") + ", " + Read(windows_ + "\\usbtest2.sys"), "driver 1, driver 2") << ids;
+        EXPECT_FALSE(Exists(outside_ + "\\usbtest1.sys"));
         EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kDevice) && KeyExists(HKEY_LOCAL_MACHINE, Class("SetupTestUsb\\0000")) &&
                     Exists(windows_ + "\\INF\\Drvidx.bin") && Exists(windows_ + "\\INF\\Drvdata.bin")) << ids;
     }
@@ -342,22 +316,7 @@ TEST_F(UsbDriver, MissingDeviceOrEmptyIds) {
     Config("[RegIni]\nVID=FFF1\nPID=0002\n");
     InstallUsbDriver();
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, Class("SetupTestUsb\\0000")));
-    EXPECT_FALSE(DatabaseThere());
-}
-
-// A name that leads out of the Windows folder is reported and not copied;
-// the next entry still is.
-TEST_F(UsbDriver, NameLeavingTheWindowsFolderIsReportedAndNotCopied) {
-    const std::string outside = windows_ + "\\..\\setuptest out";
-    MakeDir(outside);
-    Config("[SystemFile]\nNumber=2\nFile1=usbtest1.sys\nDir1=..\\setuptest out\nFile2=usbtest2.sys\n");
-    std::thread worker([] { InstallUsbDriver(); });
-    EXPECT_EQ(ui::Answer("Invalid name", IDOK, 10000),
-              "Invalid name \"..\\setuptest out\\usbtest1.sys\" in [SystemFile] of morlan.ini; it is not copied.");
-    worker.join();
-    EXPECT_FALSE(Exists(outside + "\\usbtest1.sys"));
-    EXPECT_EQ(Read(windows_ + "\\usbtest2.sys"), "driver 2");
-    testfs::RemoveAll(outside);
+    EXPECT_FALSE(Exists(windows_ + "\\INF\\Drvidx.bin") || Exists(windows_ + "\\INF\\Drvdata.bin"));
 }
 
 using Completion = SystemTest;
@@ -381,8 +340,11 @@ TEST_F(Completion, DeleteListedFilesGoesOnPastAMissingEntryAndStopsAtNumber) {
 // is copied over the fixed name, unless it is Default or missing; a file
 // left read-only and system by an earlier installation is kept then, and
 // replaced by a copy. (Wine run by an unprivileged user keeps no system bit
-// on a read-only file, so the bits are read back.)
-TEST_F(Completion, LanguageLibraryCopiedOverTheFixedNameUnlessDefaultOrMissing) {
+// on a read-only file, so the bits are read back.) With 160 characters of
+// folder, the 180-byte source buffer cannot hold "\bin\GermanLangLib.dll":
+// cut to 179 characters it would name the file GermanLangLib, so nothing
+// is copied.
+TEST_F(Completion, LanguageLibraryCopiedOverTheFixedNameUnlessDefaultMissingOrTooLong) {
     Write(In("bin\\Lang.dll"), "english");
     Write(In("bin\\German.dll"), "german");
     SetFileAttributesA(In("bin\\Lang.dll").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM);
@@ -397,14 +359,8 @@ TEST_F(Completion, LanguageLibraryCopiedOverTheFixedNameUnlessDefaultOrMissing) 
     }
     Config("[Language]\nNumber=2\nFile1=Default\nFile2=German\nDestFile=Lang\n");
     CopyLanguageLibrary();
-    EXPECT_EQ(Read(In("bin\\Lang.dll")), "german");
-    EXPECT_EQ(Read(In("bin\\German.dll")), "german");
-}
+    EXPECT_EQ(Read(In("bin\\Lang.dll")) + Read(In("bin\\German.dll")), "germangerman");
 
-// 160 characters of folder: the 180-byte source buffer cannot hold
-// "\bin\GermanLangLib.dll" after it. Cut to 179 characters the path would
-// end in "GermanLangLib.", which names the file GermanLangLib.
-TEST_F(Completion, LanguageLibraryPathTooLongIsRefusedNotCut) {
     const std::string dir = s.inst + "\\" + std::string(159 - s.inst.size(), 'x');
     MakeDir(dir);
     MakeDir(dir + "\\bin");
@@ -413,7 +369,7 @@ TEST_F(Completion, LanguageLibraryPathTooLongIsRefusedNotCut) {
     Write(In("bin\\GermanLangLib"), "cut name");
     Write(In("bin\\GermanLangLib.dll"), "german");
     Write(In("bin\\Lang.dll"), "english");
-    Config("[Language]\nFile1=GermanLangLib\nDestFile=Lang\n");
+    Config("[Language]\nNumber=2\nFile1=Default\nFile2=GermanLangLib\nDestFile=Lang\n");
     CopyLanguageLibrary();
     EXPECT_EQ(Read(In("bin\\Lang.dll")), "english");
 }
