@@ -17,34 +17,14 @@ using testfs::PackRecord;
 
 namespace {
 
-// A progress dialog with short pauses that records every bar position it
-// shows and calls onPosition right then.
-class ProgressDlg : public CProgressDlg {
-public:
-    std::vector<int> positions;
-    std::function<void(int)> onPosition = [](int) {};
-    explicit ProgressDlg(int startPhase = 0) {
+// The progress dialog, with short pauses unless given.
+struct ProgressDlg : CProgressDlg {
+    explicit ProgressDlg(int startPhase = 0, UINT pauseMs = 20, DWORD waitMs = 10) {
         INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_PROGRESS_CLASS};
         InitCommonControlsEx(&icc);
-        phase = startPhase;
-        archivePauseMs = 20, lastArchiveWaitMs = 10;
+        phase = startPhase, archivePauseMs = pauseMs, lastArchiveWaitMs = waitMs;
     }
     INT_PTR Run(const std::function<void()>& fn = [] {}) { return Drive([&] { return DoModal(); }, fn); }
-
-protected:
-    BOOL OnInitDialog() override {
-        const BOOL r = CProgressDlg::OnInitDialog();
-        SetWindowSubclass(GetDlgItem(IDC_PROGRESS_BAR), BarProc, 0, reinterpret_cast<DWORD_PTR>(this));
-        positions.clear();  // the initial 0 is no step's
-        return r;
-    }
-
-private:
-    static LRESULT CALLBACK BarProc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR self) {
-        auto* d = reinterpret_cast<ProgressDlg*>(self);
-        if (msg == PBM_SETPOS) d->positions.push_back(static_cast<int>(wp)), d->onPosition(static_cast<int>(wp));
-        return DefSubclassProc(w, msg, wp, lp);
-    }
 };
 
 HWND Progress() { return ui::FindDialogWithControl(IDC_PROGRESS_BAR); }
@@ -73,42 +53,32 @@ std::vector<std::string> FailTwice(const char* message, int last, const std::fun
 
 const char* const kOneArchive = "[Disk]\nNumber=1\n[Disk1]\nNumber=1\nFile1=a\nDir1=\nPercent1=100\n";
 
-// Two disks with two archives each, into bin and doc.
-struct TwoDisks : Scratch {
+// Two disks with two archives each, into bin and doc, then a pack of
+// records f<i> in "packs", unpacked into "out".
+struct Medium : Scratch {
+    const int records;
+    const std::string pack = inst + "\\packs\\p.pak";
     std::string In(const std::string& rel) const { return inst + "\\" + rel; }
-    TwoDisks() {
+    explicit Medium(int n = 3) : records(n) {
         Ini("[Disk]\nNumber=2\n[Disk1]\nNumber=2\nFile1=core\nDir1=bin\nPercent1=10\nFile2=help\nDir2=doc\nPercent2=30\n"
-            "[Disk2]\nNumber=2\nFile1=lib\nDir1=bin\nPercent1=60\nFile2=data\nDir2=doc\nPercent2=100\n");
-        MakeDir(In("bin"));
-        MakeDir(In("doc"));
+            "[Disk2]\nNumber=2\nFile1=lib\nDir1=bin\nPercent1=60\nFile2=data\nDir2=doc\nPercent2=100\n"
+            "[Remove]\nNumber=1\nDir1=packs\nFile1=p.pak\nDest1=out\n");
+        for (const char* dir : {"bin", "doc", "packs", "out"}) MakeDir(In(dir));
         for (const char* name : {"core", "help", "lib", "data"}) Zip(media + "\\" + name + ".zip", name, name);
-    }
-    void ExpectInstalled() const {
-        for (std::string f : {"bin\\core", "doc\\help", "bin\\lib", "doc\\data"}) {
-            EXPECT_EQ(Read(In(f)), f.substr(4));
-            EXPECT_FALSE(Exists(In(f + ".zip"))) << "the copy is deleted after unpacking";
-        }
-    }
-};
-
-// [Remove] for pack i in "packs", unpacked into out<i>.
-struct Packs : Scratch {
-    explicit Packs(int n, const std::string& before = "") {
-        std::string s = before + "[Remove]\nNumber=" + std::to_string(n) + "\n";
-        for (int k = 1; k <= n; ++k) {
-            const std::string i = std::to_string(k);
-            s += "Dir" + i + "=packs\nFile" + i + "=p" + i + ".pak\nDest" + i + "=out" + i + "\n";
-            MakeDir(inst + "\\out" + i);
-        }
-        Ini(s);
-        MakeDir(inst + "\\packs");
-    }
-    std::string Pack(int i) const { return inst + "\\packs\\p" + std::to_string(i) + ".pak"; }
-    std::string Out(int i, const std::string& name) const { return inst + "\\out" + std::to_string(i) + "\\" + name; }
-    void WritePack(int i, const std::string& prefix, int n) const {
         std::string s = PackHeader(n);
-        for (int r = 0; r < n; ++r) s += PackRecord(prefix + std::to_string(r), prefix + std::to_string(r) + " data");
-        Write(Pack(i), s);
+        for (int r = 0; r < n; ++r) s += PackRecord("f" + std::to_string(r), "f" + std::to_string(r) + " data");
+        Write(pack, s);
+    }
+    int Archives() const {  // installed in their order, the copies deleted after unpacking
+        int done = 0;
+        for (std::string f : {"bin\\core", "doc\\help", "bin\\lib", "doc\\data"})
+            done += Read(In(f)) == f.substr(4) && !Exists(In(f + ".zip"));
+        return done;
+    }
+    int Records() const {  // written whole
+        int done = 0;
+        for (int r = 0; r < records; ++r) done += Read(In("out\\f" + std::to_string(r))) == "f" + std::to_string(r) + " data";
+        return done;
     }
 };
 
@@ -118,7 +88,7 @@ struct Packs : Scratch {
 // drive (upper case); OK without the disk prompts again; Cancel asks, and
 // No starts the same archive again; once the file is there, OK goes on.
 TEST(ArchivePhase, MissingSecondDiskPromptsUntilTheFileIsThere) {
-    TwoDisks m;
+    Medium m;
     DeleteFileA((m.media + "\\lib.zip").c_str());
     g_setup.sourceDir[0] = static_cast<char>(tolower(g_setup.sourceDir[0]));
     std::string drive;
@@ -138,7 +108,8 @@ TEST(ArchivePhase, MissingSecondDiskPromptsUntilTheFileIsThere) {
         }
     }), IDOK);
     EXPECT_EQ(drive, std::string(1, static_cast<char>(toupper(m.media[0]))));
-    m.ExpectInstalled();
+    EXPECT_EQ(m.Archives(), 4);
+    EXPECT_EQ(m.Records(), 3);
 }
 
 // [Disk1] Number missing: the message, then the question; No reads the key
@@ -243,49 +214,32 @@ TEST(ArchivePhase, RefusedNamesAndTheMediumAsDestination) {
     EXPECT_EQ(Read(m.media + "\\a.txt"), "A");
 }
 
-// Cancel in the pause after the first archive: Yes ends with IDCANCEL and
-// leaves what was written; No goes on with the next archive.
-TEST(ArchivePhase, CancelYesAndNo) {
-    for (int answer : {IDNO, IDYES}) {
-        TwoDisks m;
-        ProgressDlg dlg;
-        dlg.archivePauseMs = 500;
-        EXPECT_EQ(dlg.Run([&] {
-            ui::Click(WaitPercent("2%"), IDCANCEL);
-            ui::AnswerAll({{"Exit installation?", answer}});
-        }), answer == IDYES ? IDCANCEL : IDOK);
-        if (answer == IDNO) m.ExpectInstalled();
-        EXPECT_EQ(Read(m.In("bin\\core")), "core");
-        EXPECT_EQ(Exists(m.In("bin\\lib")), answer == IDNO);
-    }
-}
-
-// An archive, then two packs: Cancel in the wait after the archive, then
-// No, and the pack phase is set up and runs: 20 -> 60 % over the first
-// pack, 60 -> 100 % over the second; each pack is deleted once the next
-// one opens (or the phase ends).
-TEST(PackPhase, CancelInTheFinalWaitThenTwoPacks) {
-    Packs m(2, kOneArchive);
-    Zip(m.media + "\\a.zip", "a.txt", "A");
-    m.WritePack(1, "a", 10);
-    m.WritePack(2, "b", 10);
-    ProgressDlg dlg;
-    dlg.lastArchiveWaitMs = 2000;
-    bool firstGoneWhenSecondStarts = false;
-    dlg.onPosition = [&](int p) {
-        if (p == 64) firstGoneWhenSecondStarts = !Exists(m.Pack(1)) && Exists(m.Pack(2));
-    };
-    EXPECT_EQ(dlg.Run([&] {
-        ui::Click(WaitPercent("20%"), IDCANCEL);  // queued while the thread waits
-        ui::AnswerAll({{"Exit installation?", IDNO}}, 8000);
-    }), IDOK);
-    std::vector<int> want{10, 20};
-    for (int p = 24; p <= 100; p += 4) want.push_back(p);
-    EXPECT_EQ(dlg.positions, want);
-    EXPECT_TRUE(firstGoneWhenSecondStarts);
-    EXPECT_FALSE(Exists(m.Pack(2)));
-    EXPECT_EQ(Read(m.inst + "\\a.txt"), "A");
-    EXPECT_EQ(Read(m.Out(2, "b9")), "b9 data");
+// Cancel in the pause after the first archive, in the wait after the last
+// one (queued while the thread waits), or while records are written: No
+// goes on (the pack phase is set up then, each record written once and the
+// pack deleted); Yes ends with IDCANCEL and leaves what was written, and the
+// pack.
+TEST(ProgressDlg, CancelAtEachStageWithYesAndNo) {
+    const struct {
+        const char* at;  // the percentage shown; nullptr: at once
+        int phase;
+        UINT pauseMs;
+        DWORD waitMs;
+        int archivesLeft;  // installed when Yes ends the dialog
+    } stages[] = {{"2%", 0, 500, 10, 1}, {"20%", 0, 20, 1000, 4}, {nullptr, 1, 20, 10, 0}};
+    for (const auto& stage : stages)
+        for (int answer : {IDNO, IDYES}) {
+            Medium m(300);
+            EXPECT_EQ(ProgressDlg(stage.phase, stage.pauseMs, stage.waitMs).Run([&] {
+                ui::Click(stage.at ? WaitPercent(stage.at) : ui::WaitForDialogWithControl(IDC_PROGRESS_BAR), IDCANCEL);
+                ui::AnswerAll({{"Exit installation?", answer}}, 8000);
+            }), answer == IDNO ? IDOK : IDCANCEL);
+            const int records = m.Records();
+            EXPECT_EQ(m.Archives(), answer == IDNO && stage.phase == 0 ? 4 : stage.archivesLeft) << stage.phase;
+            EXPECT_EQ(records == 300, answer == IDNO) << records;
+            EXPECT_TRUE(answer == IDNO || stage.phase || records == 0) << records;
+            EXPECT_EQ(Exists(m.pack), answer == IDYES);
+        }
 }
 
 // Each failure shows its message (naming the pack or the name), then the
@@ -300,49 +254,28 @@ TEST(PackPhase, MessageForEachFailureAndTheRetryAfterNo) {
         const char* message;
     } cases[] = {
         {"", "Error File Open."},
-        {ok + PackRecord("short", "0123456789").substr(0, 12), "p1.pak"},
-        {ok + std::string(90, 'n'), "p1.pak"},
+        {ok + PackRecord("short", "0123456789").substr(0, 12), "p.pak"},
+        {ok + std::string(90, 'n'), "p.pak"},
         {ok + PackRecord("..\\evil", "E"), "..\\evil"},
         {ok + PackRecord("C:\\evil", "E"), "C:\\evil"},
         {PackHeader(3) + PackRecord("ok", "fine") + PackRecord("sub\\b", "22") + PackRecord("c", "333"), "Error Move Out File."},
     };
     for (const auto& c : cases) {
-        Packs m(1);
-        if (!c.bytes.empty()) Write(m.Pack(1), c.bytes);
+        Medium m;
+        if (c.bytes.empty()) DeleteFileA(m.pack.c_str());
+        else Write(m.pack, c.bytes);
         const bool mended = &c == std::end(cases) - 1;
         std::vector<std::string> shown;
         EXPECT_EQ(ProgressDlg(1).Run([&] {
-            shown = FailTwice(c.message, mended ? IDNO : IDYES, [&] { MakeDir(m.Out(1, "sub")); });
+            shown = FailTwice(c.message, mended ? IDNO : IDYES, [&] { MakeDir(m.In("out\\sub")); });
         }), mended ? IDOK : IDCANCEL) << c.message;
         ASSERT_EQ(shown.size(), 3u);
         EXPECT_EQ(shown[0], shown[2]) << c.message;
         if (c.bytes.empty()) continue;
-        EXPECT_EQ(Read(m.Out(1, "ok")), "fine");
-        EXPECT_FALSE(Exists(m.Out(1, "short")));
-        EXPECT_FALSE(Exists(m.inst + "\\evil") || Exists(m / "evil") || Exists("C:\\evil"));
-        EXPECT_EQ(Exists(m.Pack(1)), !mended);
-        EXPECT_EQ(Read(m.Out(1, "sub\\b")) + "," + Read(m.Out(1, "c")), mended ? "22,333" : ",");
-    }
-}
-
-// Cancel while records are being written: No resumes with the next record
-// (each written once), Yes ends with IDCANCEL and leaves the pack.
-TEST(PackPhase, CancelYesAndNo) {
-    for (int answer : {IDNO, IDYES}) {
-        Packs m(1);
-        m.WritePack(1, "f", 300);
-        EXPECT_EQ(ProgressDlg(1).Run([&] {
-            ui::Click(ui::WaitForDialogWithControl(IDC_PROGRESS_BAR), IDCANCEL);
-            ui::AnswerAll({{"Exit installation?", answer}});
-        }), answer == IDNO ? IDOK : IDCANCEL);
-        int written = 0;
-        for (int i = 0; i < 300; ++i) {
-            const std::string name = "f" + std::to_string(i), text = Read(m.Out(1, name));
-            if (text.empty()) continue;
-            EXPECT_EQ(text, name + " data");
-            ++written;
-        }
-        EXPECT_EQ(written == 300, answer == IDNO) << written;
-        EXPECT_EQ(Exists(m.Pack(1)), answer == IDYES);
+        EXPECT_EQ(Read(m.In("out\\ok")), "fine");
+        EXPECT_FALSE(Exists(m.In("out\\short")));
+        EXPECT_FALSE(Exists(m.In("evil")) || Exists(m / "evil") || Exists("C:\\evil"));
+        EXPECT_EQ(Exists(m.pack), !mended);
+        EXPECT_EQ(Read(m.In("out\\sub\\b")) + "," + Read(m.In("out\\c")), mended ? "22,333" : ",");
     }
 }
