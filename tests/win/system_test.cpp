@@ -7,7 +7,6 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
-#include <cstdio>
 #include <cstring>
 #include <thread>
 #include <tuple>
@@ -22,9 +21,8 @@ using namespace wt;
 namespace {
 
 bool KeyExists(HKEY root, const std::string& path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    return RegCloseKey(key), true;
+    UniqueRegKey key;
+    return RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.Put()) == ERROR_SUCCESS;
 }
 bool DeleteKeyTree(HKEY root, const std::string& path) {  // true when the key is gone
     const LSTATUS r = SHDeleteKeyA(root, path.c_str());
@@ -39,9 +37,8 @@ bool MakeKey(HKEY root, const std::string& path, const char* driver = nullptr) {
 std::string Class(const std::string& name) { return kDeviceClassKeyPrefix + name; }
 
 std::string WindowsDir() {
-    char dir[MAX_PATH] = {0};
-    GetWindowsDirectoryA(dir, MAX_PATH);
-    return dir;
+    char dir[MAX_PATH];
+    return std::string(dir, GetWindowsDirectoryA(dir, MAX_PATH));
 }
 // The system's own System32 as this process names it (Sysnative for a
 // 32-bit process on 64-bit Windows).
@@ -95,10 +92,8 @@ protected:
     static std::string LinkOf(const std::string& file) {
         ComPtr<IShellLinkA> link;
         ComPtr<IPersistFile> persist;
-        WCHAR wide[MAX_PATH];
-        MultiByteToWideChar(CP_ACP, 0, file.c_str(), -1, wide, MAX_PATH);
         if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.PutVoid())) ||
-            FAILED(link->QueryInterface(IID_IPersistFile, persist.PutVoid())) || FAILED(persist->Load(wide, STGM_READ)))
+            FAILED(link->QueryInterface(IID_IPersistFile, persist.PutVoid())) || FAILED(persist->Load(std::filesystem::path(file).c_str(), STGM_READ)))
             return "unreadable";
         char path[MAX_PATH] = {}, dir[MAX_PATH] = {}, description[MAX_PATH] = {}, icon[MAX_PATH] = {};
         int iconIndex = -1;
@@ -202,9 +197,7 @@ TEST_F(SystemTest, KernelService) {
     const wchar_t target[] = L"\\Registry\\Machine\\Software\\SetupTestVolatile\\KR3NT";
     RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(target),
                    sizeof target - sizeof(wchar_t));
-    ui::Driver answer([&] { ui::AnswerAll({{"Register error!", IDOK}}); });
-    RegisterKernelService();
-    answer.Finish();
+    Drive([] { return RegisterKernelService(), 0; }, [] { ui::AnswerAll({{"Register error!", IDOK}}); });
     EXPECT_EQ(ServiceKey(), "no key");  // the target was never made
     EXPECT_EQ(Read(driver), "new driver");
     RegDeleteKeyA(link, "");  // the link itself, not its target
@@ -233,8 +226,7 @@ TEST(DeviceKeys, ClassKeysThenInstancesThenTheDevice) {
     const char* kRoot = "Software\\SetupTests\\UsbRoot";
     const std::string dev = "Enum\\USB\\VID_1234&PID_ABCD", other = Class("Other\\0000");
     std::vector<std::pair<std::string, const char*>> many;
-    char name[16];
-    for (int i = 0; i < 203; ++i) std::snprintf(name, sizeof name, "\\%04d", i), many.push_back({dev + name, nullptr});
+    for (int i = 0; i < 203; ++i) many.push_back({dev + "\\" + std::to_string(10000 + i).substr(1), nullptr});
     const struct {
         std::vector<std::pair<std::string, const char*>> make;  // key, its "Driver" value
         std::vector<std::string> gone, kept;
@@ -303,10 +295,10 @@ TEST_F(UsbDriver, CopiesThenTheDevicesKeysAndDatabase) {
     for (const char* ids : {"[RegIni]\nVID=FFF1\n", "[RegIni]\nPID=0002\n"}) {
         Config(std::string("[SystemFile]\nNumber=3\nFile1=usbtest1.sys\nDir1=setuptest usb\nFile2=usbtest1.sys\n"
                            "Dir2=..\\setuptest out\nFile3=usbtest2.sys\n") + ids);
-        std::thread worker([] { InstallUsbDriver(); });
-        EXPECT_EQ(ui::Answer("Invalid name", IDOK, 10000),
-                  "Invalid name \"..\\setuptest out\\usbtest1.sys\" in [SystemFile] of morlan.ini; it is not copied.");
-        worker.join();
+        Drive([] { return InstallUsbDriver(), 0; }, [] {
+            EXPECT_EQ(ui::Answer("Invalid name", IDOK, 10000),
+                      "Invalid name \"..\\setuptest out\\usbtest1.sys\" in [SystemFile] of morlan.ini; it is not copied.");
+        });
         EXPECT_EQ(Read(dest_ + "\\usbtest1.sys") + ", " + Read(windows_ + "\\usbtest2.sys"), "driver 1, driver 2") << ids;
         EXPECT_FALSE(Exists(outside_ + "\\usbtest1.sys"));
         EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kDevice) && KeyExists(HKEY_LOCAL_MACHINE, Class("SetupTestUsb\\0000")) &&
