@@ -1,6 +1,5 @@
-// The progress dialog with the real templates: archives on two disks with
-// the disk prompt, damaged and refused archives and pack records, installing
-// again, and the cancel question at each stage.
+// The progress dialog with the real templates: the disk prompt, damaged and
+// refused archives and pack records, installing again, cancel at each stage.
 #include "win/support/WinTest.h"
 
 #include <commctrl.h>
@@ -48,6 +47,10 @@ std::vector<std::string> FailTwice(const char* message, int last, const std::fun
 }
 
 const char* const kOneArchive = "[Disk]\nNumber=1\n[Disk1]\nNumber=1\nFile1=a\nDir1=\nPercent1=100\n";
+const char* const kMedium =
+    "[Disk]\nNumber=2\n[Disk1]\nNumber=2\nFile1=core\nDir1=bin\nPercent1=10\nFile2=help\nDir2=doc\nPercent2=30\n"
+    "[Disk2]\nNumber=2\nFile1=lib\nDir1=bin\nPercent1=60\nFile2=data\nDir2=doc\nPercent2=100\n"
+    "[Remove]\nNumber=1\nDir1=packs\nFile1=p.pak\nDest1=out\n";
 
 // Two disks with two archives each, into bin and doc, then a pack of
 // records f<i> in "packs", unpacked into "out".
@@ -56,9 +59,7 @@ struct Medium : Scratch {
     const std::string pack = inst + "\\packs\\p.pak";
     std::string In(const std::string& rel) const { return inst + "\\" + rel; }
     explicit Medium(int n = 3) : records(n) {
-        Ini("[Disk]\nNumber=2\n[Disk1]\nNumber=2\nFile1=core\nDir1=bin\nPercent1=10\nFile2=help\nDir2=doc\nPercent2=30\n"
-            "[Disk2]\nNumber=2\nFile1=lib\nDir1=bin\nPercent1=60\nFile2=data\nDir2=doc\nPercent2=100\n"
-            "[Remove]\nNumber=1\nDir1=packs\nFile1=p.pak\nDest1=out\n");
+        Ini(kMedium);
         for (const char* dir : {"bin", "doc", "packs", "out"}) MakeDir(In(dir));
         for (const char* name : {"core", "help", "lib", "data"}) Write(media + "\\" + name + ".zip", StoredZip(name, name));
         std::string s = PackHeader(n);
@@ -87,7 +88,6 @@ TEST(ArchivePhase, MissingSecondDiskPromptsUntilTheFileIsThere) {
     Medium m;
     DeleteFileA((m.media + "\\lib.zip").c_str());
     g_setup.sourceDir[0] = static_cast<char>(tolower(g_setup.sourceDir[0]));
-    std::string drive;
     EXPECT_EQ(ProgressDlg().Run([&] {
         for (int prompt = 0; prompt < 3; ++prompt) {
             HWND p = ui::WaitFor([] {
@@ -96,28 +96,15 @@ TEST(ArchivePhase, MissingSecondDiskPromptsUntilTheFileIsThere) {
             });
             ASSERT_NE(p, nullptr) << prompt;
             EXPECT_EQ(ui::ControlText(p, IDC_DISK_NUMBER), "#2");
-            drive = ui::ControlText(p, IDC_DISK_DRIVE);
+            EXPECT_EQ(ui::ControlText(p, IDC_DISK_DRIVE), std::string(1, static_cast<char>(toupper(m.media[0]))));
             if (prompt == 2) Write(m.media + "\\lib.zip", StoredZip("lib", "lib"));
             ui::Click(p, prompt == 1 ? IDCANCEL : IDOK);
             if (prompt == 1) ui::AnswerAll({{"Exit installation?", IDNO}});
             ui::WaitGone(p);
         }
     }), IDOK);
-    EXPECT_EQ(drive, std::string(1, static_cast<char>(toupper(m.media[0]))));
     EXPECT_EQ(m.Archives(), 4);
     EXPECT_EQ(m.Records(), 3);
-}
-
-// [Disk1] Number missing: the message, then the question; No reads the key
-// again (the message returns until the file is mended), Yes leaves.
-TEST(ArchivePhase, ErrorFileOfMorlanIniAndItsRetry) {
-    for (int last : {IDNO, IDYES}) {
-        Scratch m("[Disk]\nNumber=1\n");
-        Write(m.media + "\\a.zip", StoredZip("a.txt", "A"));
-        EXPECT_EQ(ProgressDlg().Run([&] { FailTwice("Error File of morlan.ini", last, [&] { m.Ini(kOneArchive); }); }),
-                  last == IDNO ? IDOK : IDCANCEL);
-        EXPECT_EQ(Read(m.inst + "\\a.txt"), last == IDNO ? "A" : "");
-    }
 }
 
 // A damaged archive (a wrong CRC, or a local header that disagrees with the
@@ -208,10 +195,8 @@ TEST(ArchivePhase, RefusedNamesAndTheMediumAsDestination) {
 }
 
 // Cancel in the pause after the first archive, in the wait after the last
-// one (queued while the thread waits), or while records are written: No
-// goes on (the pack phase is set up then, each record written once and the
-// pack deleted); Yes ends with IDCANCEL and leaves what was written, and the
-// pack.
+// one, or while records are written: No goes on (each record written once,
+// the pack deleted); Yes ends with IDCANCEL, leaving what was written.
 TEST(ProgressDlg, CancelAtEachStageWithYesAndNo) {
     const struct {
         const char* at;  // the percentage shown; nullptr: at once
@@ -234,34 +219,38 @@ TEST(ProgressDlg, CancelAtEachStageWithYesAndNo) {
 }
 
 // Each failure shows its message (naming the pack or the name), then the
-// question: No tries the same record again. Yes ends the dialog: nothing
-// short and nothing outside is written, and the pack in use stays. A record
-// whose folder is missing is written once the folder is there, and the next
-// record follows intact.
-TEST(PackPhase, MessageForEachFailureAndTheRetryAfterNo) {
-    const std::string ok = PackHeader(2) + PackRecord("ok", "fine");
+// question: No tries the same step again; Yes ends the dialog, with nothing
+// short or outside written and the pack kept. A record whose folder is
+// missing, or [Disk1] without Number, is tried again until mended.
+TEST(ProgressDlg, MessageForEachFailureAndTheRetryAfterNo) {
+    const std::string ok = PackHeader(2) + PackRecord("ok", "fine"),
+                      three = PackHeader(3) + PackRecord("ok", "fine") + PackRecord("sub\\b", "22") + PackRecord("c", "333");
     const struct {
         std::string bytes;  // empty: no pack file at all
         const char* message;
+        int phase = 1;
     } cases[] = {
         {"", "Error File Open."},
         {ok + PackRecord("short", "0123456789").substr(0, 12), "p.pak"},
         {ok + std::string(90, 'n'), "p.pak"},
         {ok + PackRecord("..\\evil", "E"), "..\\evil"},
         {ok + PackRecord("C:\\evil", "E"), "C:\\evil"},
-        {PackHeader(3) + PackRecord("ok", "fine") + PackRecord("sub\\b", "22") + PackRecord("c", "333"), "Error Move Out File."},
+        {three, "Error Move Out File."},
+        {three, "Error File of morlan.ini", 0},
     };
     for (const auto& c : cases) {
         Medium m;
         if (c.bytes.empty()) DeleteFileA(m.pack.c_str());
         else Write(m.pack, c.bytes);
-        const bool mended = &c == std::end(cases) - 1;
+        if (c.phase == 0) m.Ini("[Disk]\nNumber=2\n");
+        const bool mended = c.bytes == three;
         std::vector<std::string> shown;
-        EXPECT_EQ(ProgressDlg(1).Run([&] {
-            shown = FailTwice(c.message, mended ? IDNO : IDYES, [&] { MakeDir(m.In("out\\sub")); });
+        EXPECT_EQ(ProgressDlg(c.phase).Run([&] {
+            shown = FailTwice(c.message, mended ? IDNO : IDYES, [&] { MakeDir(m.In("out\\sub")), m.Ini(kMedium); });
         }), mended ? IDOK : IDCANCEL) << c.message;
         ASSERT_EQ(shown.size(), 3u);
         EXPECT_EQ(shown[0], shown[2]) << c.message;
+        EXPECT_EQ(m.Archives(), c.phase ? 0 : 4);
         if (c.bytes.empty()) continue;
         EXPECT_EQ(Read(m.In("out\\ok")), "fine");
         EXPECT_FALSE(Exists(m.In("out\\short")));

@@ -40,8 +40,7 @@ bool ComparableHere(const CorpusFile& f) {
 
 }  // namespace
 
-// Each key's answers, one line per buffer size, compared whole (a failure
-// shows their difference).
+// Each key's answers, a line per buffer size, compared whole (a failure shows the lines that differ).
 TEST(ProfileDiff, CorpusReadsAsTheSystemReadsIt) {
     if (const char* acp = getenv("SETUP_EXPECT_ACP")) {  // the run as on a Chinese PC took effect
         EXPECT_EQ(GetACP(), static_cast<UINT>(atoi(acp)));
