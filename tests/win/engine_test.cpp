@@ -32,8 +32,8 @@ HWND Progress() { return ui::FindDialogWithControl(IDC_PROGRESS_BAR); }
 HWND WaitPercent(const char* shown) {  // the progress dialog once it shows the percentage
     return ui::WaitFor([&] { return ui::ControlText(Progress(), IDC_PROGRESS_PERCENT) == shown ? Progress() : nullptr; });
 }
-std::set<std::string> Listing(const std::string& dir) {
-    std::set<std::string> names;
+Names Listing(const std::string& dir) {
+    Names names;
     for (const auto& e : std::filesystem::directory_iterator(dir)) names.insert(e.path().filename().string());
     return names;
 }
