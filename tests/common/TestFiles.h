@@ -65,6 +65,24 @@ inline std::string HostPath(std::string p) {
     return p;
 }
 
+// The path of a file under tests/data.
+inline std::string TestData(const std::string& rel) {
+#ifdef SETUP_TEST_DATA
+    return HostPath(std::string(SETUP_TEST_DATA) + "/" + rel);
+#else
+    return HostPath(std::string(SETUP_SOURCE_DIR) + "/tests/data/" + rel);
+#endif
+}
+
+// Text of a data file with \xNN written for a byte that is not plain.
+inline std::string Unescape(const std::string& s) {
+    std::string out;
+    for (size_t i = 0; i < s.size(); ++i)
+        if (s.compare(i, 2, "\\x") == 0) out += static_cast<char>(std::stoi(s.substr(i + 2, 2), nullptr, 16)), i += 3;
+        else out += s[i];
+    return out;
+}
+
 // A DOS date and time (seconds in two-second steps, as stored).
 constexpr uint32_t DosTime(int y, int mo, int d, int h, int mi, int s) {
     return static_cast<uint32_t>(y - 1980) << 25 | static_cast<uint32_t>(mo << 21 | d << 16 | h << 11 | mi << 5 | s / 2);

@@ -17,7 +17,7 @@ namespace {
 
 using Edit = std::function<void(std::string&)>;
 
-std::string DataPath(const std::string& name) { return HostPath(std::string(SETUP_TEST_DATA) + "/zip/" + name); }
+std::string DataPath(const std::string& name) { return TestData("zip/" + name); }
 const std::string& Data(const char* name) {
     static std::map<std::string, std::string> cache;
     auto& s = cache[name];
