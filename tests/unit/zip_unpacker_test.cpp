@@ -6,6 +6,7 @@
 #include <cstring>
 #include <functional>
 #include <map>
+#include <optional>
 
 #include "common/TestFiles.h"
 #include "engine/ZipUnpacker.h"
@@ -55,16 +56,14 @@ std::string Saved(const std::string& bytes) {
 }
 std::string Edited(const char* archive, const Edit& edit) {
     std::string b = Data(archive);
-    edit(b);
-    return Saved(b);
+    return edit(b), Saved(b);
 }
 
-// Reads the current entry the way the setup does: chunk bytes a call until
+// Reads the open entry the way the setup does: chunk bytes a call until
 // a call returns less; a call after the end delivers nothing.
 std::string ReadEntry(CZipUnpacker& zip, unsigned chunk = 1024) {
     std::string data, buf(chunk, '\0');
     unsigned got;
-    zip.OpenCurrentEntry();
     do data.append(buf, 0, got = zip.ReadCurrentEntry(buf.data(), chunk));
     while (got == chunk);
     EXPECT_EQ(zip.ReadCurrentEntry(buf.data(), chunk), 0u);
@@ -85,6 +84,7 @@ std::vector<Entry> ReadAll(const std::string& path, unsigned chunk = 1024) {
         std::vector<char> name(e.info.nameLength + 1);
         zip.GetCurrentEntryInfo(nullptr, name.data(), static_cast<unsigned>(name.size()));
         e.name = name.data();
+        zip.OpenCurrentEntry();
         e.data = ReadEntry(zip, chunk);
         zip.CloseCurrentEntry();
         out.push_back(std::move(e));
@@ -95,11 +95,7 @@ std::vector<Entry> ReadAll(const std::string& path, unsigned chunk = 1024) {
 
 // The cause of the CZipException that f throws, 0 when it throws none.
 int CauseOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const CZipException& e) {
-        return e.cause;
-    }
+    try { f(); } catch (const CZipException& e) { return e.cause; }
     return 0;
 }
 
@@ -160,117 +156,108 @@ TEST(ZipUnpacker, FindsTheArchiveBehindAPrefixAndAfterAComment) {
     EXPECT_TRUE(got[1].data == Data("binary.bin"));
     // zip -A adjusted the offsets: nothing lies before the archive proper.
     EXPECT_EQ(CZipUnpacker(DataPath("stub.zip")).GetBytesBefore(), 0u);
-    // An end record within the last 65535 bytes is found; one further away is not.
+    // An end record within the last 65535 bytes is found (one further away is not: below).
     EXPECT_EQ(ReadAll(Saved(zip + std::string(65535 - 22, '\0'))).size(), 3u);
-    const std::string far = Saved(zip + std::string(65535 - 22 + 1, '\0'));
-    EXPECT_EQ(CauseOf([&] { CZipUnpacker z(far); }), badArchive);
 }
 
-TEST(ZipUnpacker, RefusesEndRecordsItCannotTake) {
-    const Layout l(Data("deflated.zip"));
-    const size_t e = l.end;
-    const std::pair<const char*, Edit> edits[] = {
-        {"disk number", [&](std::string& b) { Put(b, e + 4, 2, 1); }},
-        {"directory disk", [&](std::string& b) { Put(b, e + 6, 2, 1); }},
-        {"entries on this disk", [&](std::string& b) { Put(b, e + 8, 2, 2); }},
-        {"total entries", [&](std::string& b) { Put(b, e + 10, 2, 4); }},
-        {"no entries", [&](std::string& b) { Put(b, e + 8, 4, 0); }},
-        {"directory past the end record", [&](std::string& b) { Add(b, e + 12, 4, 1); }},
-        {"huge directory offset", [&](std::string& b) { Put(b, e + 16, 4, 0xFFFFFFF0u); }},
-        {"end record cut", [&](std::string& b) { b.resize(e + 10); }},
-        {"central signature", [&](std::string& b) { b[l.Central(0)] ^= 1; }},
-        {"no end record", [&](std::string& b) { b[e] = 'Q'; }},
-        {"nothing but an end record (Python's empty archive)", [&](std::string& b) { b = Data("empty.zip"); }},
+// Each damage, where reading the archive's entry fails: at opening the
+// archive, opening the entry, reading it, or closing it (its check).
+TEST(ZipUnpacker, DamageIsRefusedWhereItIsFound) {
+    enum Stage { opening, entering, reading, closing };
+    const Layout s(Data("stored.zip")), d(Data("deflated.zip"));
+    const size_t e = d.end, loc = s.Local(1), cen = s.Central(1);
+    const struct {
+        const char *what, *archive;
+        unsigned entry;
+        Stage stage;
+        int cause;
+        Edit edit;
+    } rows[] = {
+        // End records it cannot take.
+        {"disk number", "deflated.zip", 0, opening, badArchive, [&](std::string& b) { Put(b, e + 4, 2, 1); }},
+        {"directory disk", "deflated.zip", 0, opening, badArchive, [&](std::string& b) { Put(b, e + 6, 2, 1); }},
+        {"entries on this disk", "deflated.zip", 0, opening, badArchive, [&](std::string& b) { Put(b, e + 8, 2, 2); }},
+        {"total entries", "deflated.zip", 0, opening, badArchive, [&](std::string& b) { Put(b, e + 10, 2, 4); }},
+        {"no entries", "deflated.zip", 0, opening, badArchive, [&](std::string& b) { Put(b, e + 8, 4, 0); }},
+        {"directory past the end record", "deflated.zip", 0, opening, badArchive, [&](std::string& b) { Add(b, e + 12, 4, 1); }},
+        {"huge directory offset", "deflated.zip", 0, opening, badArchive, [&](std::string& b) { Put(b, e + 16, 4, 0xFFFFFFF0u); }},
+        {"end record cut", "deflated.zip", 0, opening, badArchive, [&](std::string& b) { b.resize(e + 10); }},
+        {"central signature", "deflated.zip", 0, opening, badArchive, [&](std::string& b) { b[d.Central(0)] ^= 1; }},
+        {"no end record", "deflated.zip", 0, opening, badArchive, [&](std::string& b) { b[e] = 'Q'; }},
+        {"end record 65536 bytes from the end", "deflated.zip", 0, opening, badArchive, [&](std::string& b) { b += std::string(65535 - 22 + 1, '\0'); }},
+        {"nothing but an end record (Python's empty archive)", "empty.zip", 0, opening, badArchive, [](std::string&) {}},
+        // Local headers that disagree with the central directory.
+        {"local signature", "stored.zip", 1, entering, badArchive, [&](std::string& b) { b[loc + 1] ^= 1; }},
+        {"local method", "stored.zip", 1, entering, badArchive, [&](std::string& b) { Put(b, loc + 8, 2, 8); }},
+        {"local CRC", "stored.zip", 1, entering, badArchive, [&](std::string& b) { b[loc + 14] ^= 1; }},
+        {"local compressed size", "stored.zip", 1, entering, badArchive, [&](std::string& b) { b[loc + 18] ^= 1; }},
+        {"local size", "stored.zip", 1, entering, badArchive, [&](std::string& b) { b[loc + 22] ^= 1; }},
+        {"local name length", "stored.zip", 1, entering, badArchive, [&](std::string& b) { Add(b, loc + 26, 2, 1); }},
+        {"method 12", "stored.zip", 1, entering, badArchive, [&](std::string& b) { Put(b, loc + 8, 2, 12), Put(b, cen + 10, 2, 12); }},
+        {"local offset past the end", "stored.zip", 1, entering, badArchive, [&](std::string& b) { Put(b, cen + 42, 4, static_cast<uint32_t>(b.size() - 10)); }},
+        {"data past the end", "stored.zip", 1, entering, badArchive, [&](std::string& b) { Put(b, cen + 20, 4, 0x7FFFFFFF), Put(b, loc + 18, 4, 0x7FFFFFFF); }},
+        // Bit 3 allows zero CRC and sizes in the local header; without it they are refused.
+        {"zero sizes without bit 3", "streamed.zip", 0, entering, badArchive, [](std::string& b) { b[6] &= ~8; }},
+        // Data that is short, altered or ends before its stated size.
+        {"stored data shorter than stated", "stored.zip", 1, reading, badArchive, [&](std::string& b) { Add(b, cen + 20, 4, -100), Add(b, loc + 18, 4, -100); }},
+        {"deflate data cut short", "deflated.zip", 0, reading, inflateBufferError, [&](std::string& b) { Put(b, d.Central(0) + 20, 4, 5000), Put(b, d.Local(0) + 18, 4, 5000); }},
+        {"stored last byte altered", "stored.zip", 0, closing, checksumMismatch, [&](std::string& b) { b[s.Data(0) + 1023] ^= 0x40; }},
+        {"deflate stream one byte short of its size", "deflated.zip", 0, closing, checksumMismatch, [&](std::string& b) { Add(b, d.Central(0) + 24, 4, 1), Add(b, d.Local(0) + 22, 4, 1); }},
     };
-    for (auto& [what, edit] : edits) {
-        const std::string path = Edited("deflated.zip", edit);
-        EXPECT_EQ(CauseOf([&] { CZipUnpacker z(path); }), badArchive) << what;
+    for (const auto& row : rows) {
+        std::optional<CZipUnpacker> z;
+        Stage at = opening;
+        const std::string path = Edited(row.archive, row.edit);
+        const int cause = CauseOf([&] {
+            z.emplace(path);
+            for (unsigned i = 0; i < row.entry; ++i) z->GoToNextEntry();
+            at = entering, z->OpenCurrentEntry();
+            at = reading, ReadEntry(*z);
+            at = closing, z->CloseCurrentEntry();
+        });
+        EXPECT_EQ(std::pair(at, cause), std::pair(row.stage, row.cause)) << row.what;
+        if (at == entering) {  // a refused entry is not open
+            char buf[16];
+            EXPECT_EQ(CauseOf([&] { z->ReadCurrentEntry(buf, sizeof buf); }), badArgument) << row.what;
+            EXPECT_EQ(CauseOf([&] { z->CloseArchive(); }), 0) << row.what;
+        }
     }
     // A refused archive leaves the reader closed and says which file it was.
-    const std::string path = Edited("deflated.zip", edits[0].second);
+    const std::string path = Edited("deflated.zip", rows[0].edit);
     CZipUnpacker z;
     try {
         z.OpenArchive(path.c_str());
         FAIL() << "a multi-disk archive was opened";
     } catch (const CZipException& e) {
-        EXPECT_EQ(e.archivePath, path);
-        EXPECT_EQ(e.GetErrorMessage(), "Internal application error.");
-        EXPECT_EQ(e.kindFlag, 0);
+        EXPECT_EQ(std::tuple(e.archivePath, e.GetErrorMessage(), e.kindFlag), std::tuple(path, "Internal application error.", 0));
     }
     EXPECT_FALSE(z.IsArchiveOpen());
 }
 
-TEST(ZipUnpacker, RefusesLocalHeadersThatDisagree) {
-    const Layout l(Data("stored.zip"));
-    const size_t loc = l.Local(1), cen = l.Central(1);
-    const std::pair<const char*, Edit> edits[] = {
-        {"local signature", [&](std::string& b) { b[loc + 1] ^= 1; }},
-        {"local method", [&](std::string& b) { Put(b, loc + 8, 2, 8); }},
-        {"local CRC", [&](std::string& b) { b[loc + 14] ^= 1; }},
-        {"local compressed size", [&](std::string& b) { b[loc + 18] ^= 1; }},
-        {"local size", [&](std::string& b) { b[loc + 22] ^= 1; }},
-        {"local name length", [&](std::string& b) { Add(b, loc + 26, 2, 1); }},
-        {"method 12", [&](std::string& b) { Put(b, loc + 8, 2, 12), Put(b, cen + 10, 2, 12); }},
-        {"local offset past the end", [&](std::string& b) { Put(b, cen + 42, 4, static_cast<uint32_t>(b.size() - 10)); }},
-        {"data past the end", [&](std::string& b) { Put(b, cen + 20, 4, 0x7FFFFFFF), Put(b, loc + 18, 4, 0x7FFFFFFF); }},
-    };
-    for (auto& [what, edit] : edits) {
-        CZipUnpacker z(Edited("stored.zip", edit));
-        ASSERT_TRUE(z.GoToNextEntry());
-        EXPECT_EQ(CauseOf([&] { z.OpenCurrentEntry(); }), badArchive) << what;
-        char buf[16];  // a refused entry is not open
-        EXPECT_EQ(CauseOf([&] { z.ReadCurrentEntry(buf, sizeof buf); }), badArgument) << what;
-        EXPECT_EQ(CauseOf([&] { z.CloseArchive(); }), 0) << what;
-    }
-    // Bit 3 allows zero CRC and sizes in the local header; without it they are refused.
-    CZipUnpacker z(Edited("streamed.zip", [](std::string& b) { b[6] &= ~8; }));
-    EXPECT_EQ(CauseOf([&] { z.OpenCurrentEntry(); }), badArchive);
-}
-
-TEST(ZipUnpacker, StoredEntryWithAlteredOrMissingData) {
+// Entries that fail their check at the end deliver every byte they hold; a
+// caller that stops early does not learn of the damage, and is not blamed.
+TEST(ZipUnpacker, DamagedEntriesDeliverAllTheyHoldAndPartReadsAreNotBlamed) {
     const std::string& exact = Data("exact1024.bin");
-    // The last byte altered: every byte is still delivered, then the check fails.
-    const Layout l(Data("stored.zip"));
-    const std::string path = Edited("stored.zip", [&](std::string& b) { b[l.Data(0) + 1023] ^= 0x40; });
-    {
+    const Layout s(Data("stored.zip")), d(Data("deflated.zip"));
+    const std::pair<std::string, std::string> cases[] = {  // the archive, what its first entry delivers
+        {Edited("stored.zip", [&](std::string& b) { b[s.Data(0) + 1023] ^= 0x40; }), exact.substr(0, 1023) + static_cast<char>(exact[1023] ^ 0x40)},
+        {Edited("deflated.zip", [&](std::string& b) { Add(b, d.Central(0) + 24, 4, 1), Add(b, d.Local(0) + 22, 4, 1); }), Data("text.txt")},
+    };
+    for (const auto& [path, data] : cases) {
         CZipUnpacker z(path);
-        EXPECT_EQ(ReadEntry(z), exact.substr(0, 1023) + static_cast<char>(exact[1023] ^ 0x40));
+        z.OpenCurrentEntry();
+        EXPECT_TRUE(ReadEntry(z, 200000) == data) << path;
         EXPECT_EQ(CauseOf([&] { z.CloseArchive(); }), checksumMismatch);
-    }
-    {
-        // Read in part and closed: no check, no error; opened again it starts from its first byte.
-        CZipUnpacker z(path);
+        CZipUnpacker again(path);  // read in part and closed; opened again it starts from its first byte
         char buf[1000];
-        z.OpenCurrentEntry();
-        EXPECT_EQ(z.ReadCurrentEntry(buf, 1000), 1000u);
-        EXPECT_EQ(CauseOf([&] { z.CloseCurrentEntry(); }), 0);
-        z.OpenCurrentEntry();
-        EXPECT_EQ(z.ReadCurrentEntry(buf, 10), 10u);
-        EXPECT_EQ(std::string(buf, 10), exact.substr(0, 10));
+        again.OpenCurrentEntry();
+        EXPECT_EQ(again.ReadCurrentEntry(buf, 1000), 1000u);
+        EXPECT_EQ(CauseOf([&] { again.CloseCurrentEntry(); }), 0);
+        again.OpenCurrentEntry();
+        EXPECT_EQ(again.ReadCurrentEntry(buf, 10), 10u);
+        EXPECT_EQ(std::string(buf, 10), data.substr(0, 10));
+        EXPECT_EQ(CauseOf([&] { again.CloseArchive(); }), 0);
     }
-    // Stored data shorter than the stated size ends the read as damaged.
-    CZipUnpacker z(Edited("stored.zip", [&](std::string& b) { Add(b, l.Central(1) + 20, 4, -100), Add(b, l.Local(1) + 18, 4, -100); }));
-    ASSERT_TRUE(z.GoToNextEntry());
-    z.OpenCurrentEntry();
-    std::string all(Data("text.txt").size(), '\0');
-    EXPECT_EQ(CauseOf([&] { z.ReadCurrentEntry(all.data(), static_cast<unsigned>(all.size())); }), badArchive);
-}
-
-TEST(ZipUnpacker, DeflatedStreamThatEndsBeforeItsStatedSize) {
-    // Both headers claim one byte more than the deflate stream holds.
-    const Layout l(Data("deflated.zip"));
-    const std::string path = Edited("deflated.zip", [&](std::string& b) { Add(b, l.Central(0) + 24, 4, 1), Add(b, l.Local(0) + 22, 4, 1); });
-    {
-        CZipUnpacker z(path);
-        EXPECT_EQ(ReadEntry(z, 200000).size(), Data("text.txt").size());
-        EXPECT_EQ(CauseOf([&] { z.CloseCurrentEntry(); }), checksumMismatch);
-    }
-    // The caller that stops early does not learn of it, and is not blamed.
-    CZipUnpacker z(path);
-    z.OpenCurrentEntry();
-    char buf[1024];
-    EXPECT_EQ(z.ReadCurrentEntry(buf, sizeof buf), 1024u);
-    EXPECT_EQ(CauseOf([&] { z.CloseArchive(); }), 0);
 }
 
 TEST(ZipUnpacker, CorruptDeflateDataIsReportedNeverDelivered) {
@@ -282,9 +269,6 @@ TEST(ZipUnpacker, CorruptDeflateDataIsReportedNeverDelivered) {
         EXPECT_TRUE(cause == checksumMismatch || cause == inflateDataError || cause == inflateBufferError)
             << "offset " << off << " cause " << cause;
     }
-    // Deflate data cut short: zlib runs out of input.
-    const std::string cut = Edited("deflated.zip", [&](std::string& b) { Put(b, l.Central(0) + 20, 4, 5000), Put(b, l.Local(0) + 18, 4, 5000); });
-    EXPECT_EQ(CauseOf([&] { ReadAll(cut); }), inflateBufferError);
 }
 
 TEST(ZipUnpacker, EntryInfoAndNamesAndOrderOfOperations) {
