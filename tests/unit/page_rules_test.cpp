@@ -2,12 +2,6 @@
 
 #include "wizard/PageRules.h"
 
-TEST(PageRules, DestinationSentenceNamesTheProgram) {
-    EXPECT_EQ(DestinationSentence("Demo Writer"), "Setup will install Demo Writer in the following folder.");
-    EXPECT_EQ(DestinationSentence(""), "Setup will install the program in the following folder.");
-    EXPECT_EQ(DestinationSentence(nullptr), "Setup will install the program in the following folder.");
-}
-
 TEST(PageRules, ChineseEntryTrimmedAndCaseFolded) {
     for (const char* yes : {"Chinese", "CHINESE", "chinese", "  chinese ", "\tChInEsE\r\n"})
         EXPECT_TRUE(IsChineseEntry(yes)) << yes;
