@@ -8,7 +8,9 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include <zlib.h>
 
@@ -74,13 +76,29 @@ inline std::string TestData(const std::string& rel) {
 #endif
 }
 
-// Text of a data file with \xNN written for a byte that is not plain.
-inline std::string Unescape(const std::string& s) {
-    std::string out;
-    for (size_t i = 0; i < s.size(); ++i)
-        if (s.compare(i, 2, "\\x") == 0) out += static_cast<char>(std::stoi(s.substr(i + 2, 2), nullptr, 16)), i += 3;
-        else out += s[i];
-    return out;
+// The rows of a data file under tests/data: fields parted by '|', written
+// with C's escapes \\ \r \n \t and \xNN; blank lines and '#' comments skipped.
+inline std::vector<std::vector<std::string>> DataRows(const std::string& rel) {
+    std::vector<std::vector<std::string>> rows;
+    std::istringstream lines(ReadBytes(TestData(rel)));
+    for (std::string line; std::getline(lines, line);) {
+        if (line.empty() || line[0] == '#') continue;
+        rows.emplace_back(1);
+        for (size_t i = 0; i < line.size(); ++i) {
+            char c = line[i];
+            if (c == '|') {
+                rows.back().emplace_back();
+                continue;
+            }
+            if (c == '\\' && i + 1 < line.size()) {
+                c = line[++i];
+                if (c == 'x') c = static_cast<char>(std::stoi(line.substr(i + 1, 2), nullptr, 16)), i += 2;
+                else c = c == 'r' ? '\r' : c == 'n' ? '\n' : c == 't' ? '\t' : c;
+            }
+            rows.back().back() += c;
+        }
+    }
+    return rows;
 }
 
 // A DOS date and time (seconds in two-second steps, as stored).
