@@ -75,13 +75,12 @@ TEST(ValidateFolderTest, QuestionsMessagesAndCreatedLevels) {
         {"C:\\a\\b\\c", "C:\\a\\b", true, true, kFolderNotCreated, uncreatable, {"C:\\a"}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.path);
         FakeFolders fs;
         fs.answerYes = c.answerYes, fs.unwritablePrefix = c.unwritable;
-        EXPECT_EQ(ValidateFolder(c.path, fs), c.expected);
         const std::string folder = std::string("The folder:\n\n") + c.path + "\n\n";
-        EXPECT_EQ(fs.questions, c.asked ? Strings{folder + "does not exist. Do you want the folder to be created?"} : Strings{});
-        EXPECT_EQ(fs.messages, c.message ? Strings{folder + c.message} : Strings{});
-        EXPECT_EQ(fs.created, c.created);
+        EXPECT_EQ(ValidateFolder(c.path, fs), c.expected) << c.path;
+        EXPECT_EQ(std::tuple(fs.questions, fs.messages, fs.created),
+                  std::tuple(c.asked ? Strings{folder + "does not exist. Do you want the folder to be created?"} : Strings{},
+                             c.message ? Strings{folder + c.message} : Strings{}, c.created)) << c.path;
     }
 }
