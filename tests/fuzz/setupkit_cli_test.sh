@@ -141,13 +141,6 @@ kit 0 check "$w"/medium/disk*
 check "check of a built medium" grep -q "^0 errors, 0 warnings" "$w/out"
 kit 0 list "$w"/medium/disk*/help.zip
 check "the pack's entry carries SOURCE_DATE_EPOCH" grep -q ' 2023-11-14 22:13:20 .* help\.pak$' "$w/out"
-# An archive taken away: exit code 1, reported on the line of its File key.
-victim=$(ls "$w/medium/disk2"/*.zip | head -1)
-name=$(basename "$victim" .zip)
-rm "$victim"
-kit 1 check "$w/medium"
-line=$(grep -n "^File[0-9]*=$name" "$w/medium/disk1/morlan.ini" | cut -d: -f1)
-check "missing archive on line $line" grep -q "morlan.ini:$line: error: .*$name.zip is missing from disk 2" "$w/out"
 
 # Usage errors: exit code 2, nothing on standard output.
 i=$w/get.ini

@@ -4,6 +4,7 @@
 
 #include <set>
 
+#include "common/TestFiles.h"
 #include "wizard/FolderRules.h"
 
 namespace {
@@ -29,27 +30,19 @@ struct FakeFolders : FolderOps {
 
 }  // namespace
 
-TEST(FolderName, EdgeCharactersAndTheNineForbiddenOnes) {
-    Strings bad = {"", " abc", "abc ", "\tabc", "abc\t", ".abc", "abc.", ".", "..", " "};
-    for (char c : std::string("\"*/:<>?\\|")) bad.push_back(std::string("ab") + c + "cd");
-    for (const std::string& name : bad) EXPECT_FALSE(IsValidFolderName(name.c_str())) << '[' << name << ']';
-    EXPECT_FALSE(IsValidFolderName(nullptr));
-    for (const char* good : {"a", "my folder", "v1.2", "a . b", "\x01x", "\xC4\xE3\xBA\xC3", "a\x7f", "a!#$%&'()+,;=@[]^_`{}~b"})
-        EXPECT_TRUE(IsValidFolderName(good)) << '[' << good << ']';
-}
-
-TEST(FolderPath, SyntaxTable) {
+// tests/data/names/folders.txt: names and paths the page accepts or vetoes.
+TEST(FolderRules, NamesAndPathsTheDestinationPageAccepts) {
     FakeFolders fs;
-    // 259 characters is the most the picker's buffers hold; a longer path is
-    // refused rather than cut.
-    const std::string longest = "C:\\" + std::string(kMaxFolderPath - 3, 'x');
-    for (const std::string& ok : Strings{"C:\\", "Q:\\" /* syntax only: a missing drive passes */, "C:\\abc\\def", "C:\\a b.c\\d", longest})
-        EXPECT_EQ(CheckFolderPath(ok.c_str(), true, fs), kFolderOk) << ok;
-    for (const std::string& bad : Strings{"", "C:", "1:\\abc", "C:/abc", "C:abc", "\\\\server\\share", "C:\\abc\\", "C:\\\\abc",
-                                  "C:\\abc\\\\def", "C:\\abc \\def", "C:\\a*b", longest + "y"})
-        EXPECT_EQ(CheckFolderPath(bad.c_str(), true, fs), kFolderInvalid) << bad;
-    EXPECT_EQ(CheckFolderPath((longest + "y").c_str(), false, fs), kFolderInvalid);
+    const auto rows = testfs::DataRows("names/folders.txt");
+    for (const auto& row : rows) {
+        const char* text = row.at(1).c_str();
+        EXPECT_EQ(row[0] == "name" ? IsValidFolderName(text) : CheckFolderPath(text, true, fs) == kFolderOk, row.at(2) == "valid")
+            << row[0] << " [" << text << ']';
+    }
+    EXPECT_GE(rows.size(), 40u);
+    EXPECT_FALSE(IsValidFolderName(nullptr));
     EXPECT_EQ(CheckFolderPath(nullptr, true, fs), kFolderInvalid);
+    EXPECT_EQ(CheckFolderPath(("C:\\" + std::string(kMaxFolderPath - 2, 'x')).c_str(), false, fs), kFolderInvalid);
     EXPECT_TRUE(fs.created.empty());
 }
 
