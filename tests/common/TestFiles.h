@@ -76,8 +76,9 @@ inline std::string TestData(const std::string& rel) {
 #endif
 }
 
-// The rows of a data file under tests/data: fields parted by '|', written
-// with C's escapes \\ \r \n \t and \xNN; blank lines and '#' comments skipped.
+// The rows of a data file under tests/data (a failure when it has none):
+// fields parted by '|', written with C's escapes \\ \r \n \t and \xNN;
+// blank lines and '#' comments skipped.
 inline std::vector<std::vector<std::string>> DataRows(const std::string& rel) {
     std::vector<std::vector<std::string>> rows;
     std::istringstream lines(ReadBytes(TestData(rel)));
@@ -85,19 +86,15 @@ inline std::vector<std::vector<std::string>> DataRows(const std::string& rel) {
         if (line.empty() || line[0] == '#') continue;
         rows.emplace_back(1);
         for (size_t i = 0; i < line.size(); ++i) {
-            char c = line[i];
-            if (c == '|') {
-                rows.back().emplace_back();
-                continue;
-            }
-            if (c == '\\' && i + 1 < line.size()) {
-                c = line[++i];
-                if (c == 'x') c = static_cast<char>(std::stoi(line.substr(i + 1, 2), nullptr, 16)), i += 2;
-                else c = c == 'r' ? '\r' : c == 'n' ? '\n' : c == 't' ? '\t' : c;
-            }
-            rows.back().back() += c;
+            std::string& field = rows.back().back();
+            const char c = line[i];
+            if (c == '|') rows.back().emplace_back();
+            else if (c != '\\' || i + 1 == line.size()) field += c;
+            else if (line[++i] == 'x') field += static_cast<char>(std::stoi(line.substr(i + 1, 2), nullptr, 16)), i += 2;
+            else field += line[i] == 'r' ? '\r' : line[i] == 'n' ? '\n' : line[i] == 't' ? '\t' : line[i];
         }
     }
+    EXPECT_FALSE(rows.empty()) << rel;
     return rows;
 }
 

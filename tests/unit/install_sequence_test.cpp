@@ -65,22 +65,11 @@ TEST_F(InstallSequence, DriverStepFollowsTheTypeOfTheWizardsCopy) {
     EXPECT_EQ(g_setup.programmerType, 0);
 }
 
+// tests/data/names/source.txt: the source folder is cut at the last backslash,
+// and a path that does not fit is refused rather than cut.
 TEST_F(InstallSequence, SourceFolderIsCutAtTheLastBackslash) {
-    // 188 characters of folder still fit with "\morlan.ini"; 189 do not, and
-    // then no cut path is named; a folder too long for the buffer is none.
-    const std::string fits = "C:\\" + std::string(185, 'd'), tooLong = fits + "e";
-    const struct {
-        std::string module, dir, config;
-    } cases[] = {
-        {"A:\\SETUP.EXE", "A:", "A:\\morlan.ini"},
-        {"C:\\Program Files\\Medium 1\\setup.exe", "C:\\Program Files\\Medium 1", "C:\\Program Files\\Medium 1\\morlan.ini"},
-        {fits + "\\setup.exe", fits, fits + "\\morlan.ini"},
-        {tooLong + "\\setup.exe", tooLong, ""},
-        {"C:\\" + std::string(250, 'x') + "\\setup.exe", "", ""},
-    };
-    for (const auto& c : cases) {
-        SetSourceFromModulePath(c.module.c_str());
-        EXPECT_EQ(std::string(g_setup.sourceDir), c.dir) << c.module;
-        EXPECT_EQ(std::string(g_setup.configPath), c.config) << c.module;
+    for (const auto& row : testfs::DataRows("names/source.txt")) {
+        SetSourceFromModulePath(row.at(0).c_str());
+        EXPECT_EQ(std::pair(std::string(g_setup.sourceDir), std::string(g_setup.configPath)), std::pair(row.at(1), row.at(2))) << row[0];
     }
 }
