@@ -102,29 +102,24 @@ done
 # get and getint print what the setup reads (a buffer of 20 by default); a
 # file with a byte-order mark reads in the code page asked for (1252 by
 # default), cut to whole characters; a file without one byte for byte.
-printf '[Software]\r\nVersion = "Programmer 2.0" \r\n[Disk1]\r\nFile1=abcdefghijklmnopqrstuvwxyz\r\nPercent1= 0x1F junk\r\n' >"$w/get.ini"
-printf '\357\273\277[Software]\r\nName=\347\274\226\347\250\213\345\231\250\350\275\257\344\273\266\r\n' >"$w/bom.ini"
-printf '\376\377\0[\0S\0]\0\n\0N\0=\177\026\172\013' >"$w/utf16.ini"
+c=$src/tests/data/cli # get.ini, bom.ini and utf16.ini, gbk.ini (in code page 936)
 gbk=$(printf '\261\340\263\314\306\367\310\355\274\376') # the same five characters in code page 936
-printf '[Software]\r\nName=%s\r\n' "$gbk" >"$w/gbk.ini"
 while IFS="|" read -r args expect; do
     kit 0 $args </dev/null
     printf "%s\n" "$expect" | cmp -s - "$w/out" || check "$args prints $expect, not $(cat "$w/out")" false
 done <<EOF
-get $w/get.ini software VERSION 100|Programmer 2.0
-get $w/get.ini Disk1 File1|abcdefghijklmnopqrs
-get $w/get.ini Disk1 File1 5|abcd
-get $w/get.none Disk1 File1|
-getint $w/get.ini Disk1 Percent1|31
-get --codepage 936 $w/bom.ini Software Name 30|$gbk
-get $w/bom.ini Software Name 6 --codepage 936|$(printf '\261\340\263\314')
-get $w/bom.ini Software Name 30|?????
-get --codepage 936 $w/utf16.ini S N|$(printf '\261\340\263\314')
-get $w/gbk.ini Software Name 30|$gbk
+get $c/get.ini software VERSION 100|Programmer 2.0
+get $c/get.ini Disk1 File1|abcdefghijklmnopqrs
+get $c/get.ini Disk1 File1 5|abcd
+get $c/get.none Disk1 File1|
+getint $c/get.ini Disk1 Percent1|31
+get --codepage 936 $c/bom.ini Software Name 30|$gbk
+get $c/bom.ini Software Name 6 --codepage 936|$(printf '\261\340\263\314')
+get $c/bom.ini Software Name 30|?????
+get --codepage 936 $c/utf16.ini S N|$(printf '\261\340\263\314')
+get $c/gbk.ini Software Name 30|$gbk
 EOF
-mkdir "$w/cp"
-printf '\357\273\277[Language]\r\nNumber=2\r\nDescrip1=English\r\nDescrip2=\347\256\200\344\275\223\344\270\255\346\226\207\r\n' >"$w/cp/morlan.ini"
-kit 1 check --codepage 936 "$w/cp"
+kit 1 check --codepage 936 "$c/cp"
 check "check in code page 936" grep -qF "morlan.ini:4: warning: [Language] Descrip2 \"$(printf '\274\362\314\345\326\320\316\304')\" is in Chinese characters" "$w/out"
 
 # build and check on the demo package, with stand-ins for the Windows
@@ -143,7 +138,7 @@ kit 0 list "$w"/medium/disk*/help.zip
 check "the pack's entry carries SOURCE_DATE_EPOCH" grep -q ' 2023-11-14 22:13:20 .* help\.pak$' "$w/out"
 
 # Usage errors: exit code 2, nothing on standard output.
-i=$w/get.ini
+i=$c/get.ini
 for args in "list --no-such-format $data/stored.zip" "extract $data/stored.zip" "build only-one-argument" \
     "build a b --disk-size 12Q" "get $i A" "get $i A B 0" "get $i A B x" "get $i A B 12x" "get $i A B 1 2" \
     "getint $i A" "getint $i A B 4" "get --codepage 0 $i A B" "getint $i A B --codepage" "check --codepage 12345 $i" \

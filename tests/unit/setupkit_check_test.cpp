@@ -106,18 +106,10 @@ TEST_F(CheckTest, EachDefectOfTheArchivesIsFoundOnItsLine) {
     auto german = [&](Entries entries) { return [=, this] { WriteZip(disk1 / "german.zip", entries); }; };
     auto pack = [&](Entries records, int count = -1) { return [=, this] { WritePack(records, count); }; };
     auto renamed = [&](std::string name) {
-        return [=, this] {
-            fs::rename(disk1 / "german.zip", disk1 / "german6789012345678.zip");
-            Replace("File2=german", "File2=" + name);
-        };
+        return [=, this] { fs::rename(disk1 / "german.zip", disk1 / "german6789012345678.zip"), Replace("File2=german", "File2=" + name); };
     };
     const bool E = true, W = false;
-    const struct Row {
-        int count;
-        bool error;
-        std::string at, words;
-        std::function<void()> edit;
-    } rows[] = {
+    const std::tuple<int, bool, std::string, std::string, std::function<void()>> rows[] = {  // as in Expect, and the edit
         // Missing (and so the language library not installed), on another
         // disk, not one entry, refused, unreadable, altered.
         {2, E, "File2=german", "german.zip is missing from disk 1", [&] { fs::remove(disk1 / "german.zip"); }},
@@ -145,10 +137,10 @@ TEST_F(CheckTest, EachDefectOfTheArchivesIsFoundOnItsLine) {
         {1, W, "File1=help.pak", "counts 5 records but it holds 1", pack({{"index.txt", "help"}}, 5)},
         {1, E, "Type=0", "bin\\Kr3nt.sys", [&] { WriteZip(disk1 / "driver.zip", {{"Kr3nt.old", "stand-in"}}); }},
     };
-    for (const Row& row : rows) {
+    for (const auto& [count, error, at, words, edit] : rows) {
         SetUp();
-        row.edit();
-        Expect(row.count, row.error, row.at, 1, row.words);
+        edit();
+        Expect(count, error, at, 1, words);
     }
 }
 
