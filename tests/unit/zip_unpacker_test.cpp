@@ -141,13 +141,7 @@ TEST(ZipUnpacker, DamageIsRefusedWhereItIsFound) {
     enum Stage { opening, entering, reading, closing };
     const Layout s(Data("stored.zip")), d(Data("deflated.zip"));
     const size_t e = d.end, loc = s.Local(1), cen = s.Central(1);
-    const struct {
-        const char *what, *archive;
-        unsigned entry;
-        Stage stage;
-        int cause;
-        Edit edit;
-    } rows[] = {
+    const std::tuple<const char*, const char*, unsigned, Stage, int, Edit> rows[] = {  // what, archive, entry, where, cause, edit
         // End records it cannot take.
         {"disk number", "deflated.zip", 0, opening, badArchive, [&](std::string& b) { Put(b, e + 4, 2, 1); }},
         {"directory disk", "deflated.zip", 0, opening, badArchive, [&](std::string& b) { Put(b, e + 6, 2, 1); }},
@@ -179,35 +173,35 @@ TEST(ZipUnpacker, DamageIsRefusedWhereItIsFound) {
         {"stored last byte altered", "stored.zip", 0, closing, checksumMismatch, [&](std::string& b) { b[s.Data(0) + 1023] ^= 0x40; }},
         {"deflate stream one byte short of its size", "deflated.zip", 0, closing, checksumMismatch, [&](std::string& b) { Add(b, d.Central(0) + 24, 4, 1), Add(b, d.Local(0) + 22, 4, 1); }},
     };
-    for (const auto& row : rows) {
+    for (const auto& [what, archive, entry, stage, cause, edit] : rows) {
         std::optional<CZipUnpacker> z;
         Stage at = opening;
-        const std::string path = Edited(row.archive, row.edit);
+        const std::string path = Edited(archive, edit);
         std::string data;
-        auto open = [&] {
+        auto open = [&, entry = entry] {
             z.emplace(path);
-            for (unsigned i = 0; i < row.entry; ++i) z->GoToNextEntry();
+            for (unsigned i = 0; i < entry; ++i) z->GoToNextEntry();
             at = entering, z->OpenCurrentEntry();
         };
-        const int cause = CauseOf([&] { open(), at = reading, data = ReadEntry(*z), at = closing, z->CloseCurrentEntry(); });
-        EXPECT_EQ(std::pair(at, cause), std::pair(row.stage, row.cause)) << row.what;
+        const int got = CauseOf([&] { open(), at = reading, data = ReadEntry(*z), at = closing, z->CloseCurrentEntry(); });
+        EXPECT_EQ(std::pair(at, got), std::pair(stage, cause)) << what;
         char buf[1000];
         if (at == entering) {  // a refused entry is not open
-            EXPECT_EQ(CauseOf([&] { z->ReadCurrentEntry(buf, 16); }), badArgument) << row.what;
-            EXPECT_EQ(CauseOf([&] { z->CloseArchive(); }), 0) << row.what;
+            EXPECT_EQ(CauseOf([&] { z->ReadCurrentEntry(buf, 16); }), badArgument) << what;
+            EXPECT_EQ(CauseOf([&] { z->CloseArchive(); }), 0) << what;
         }
         if (at != closing) continue;
         // An entry that fails its check at the end delivered all it holds. A
         // caller that stops early (a cancel) does not learn of it and is not
         // blamed; opened again, the entry starts from its first byte.
-        const std::string sound = ReadAll(DataPath(row.archive))[row.entry].data;
-        EXPECT_EQ(data.size(), sound.size()) << row.what;
-        EXPECT_EQ(CauseOf([&] { open(), z->ReadCurrentEntry(buf, 1000), z->CloseCurrentEntry(); }), 0) << row.what;
+        const std::string sound = ReadAll(DataPath(archive))[entry].data;
+        EXPECT_EQ(data.size(), sound.size()) << what;
+        EXPECT_EQ(CauseOf([&] { open(), z->ReadCurrentEntry(buf, 1000), z->CloseCurrentEntry(); }), 0) << what;
         z->OpenCurrentEntry();
-        EXPECT_EQ(std::string(buf, z->ReadCurrentEntry(buf, 10)), sound.substr(0, 10)) << row.what;
+        EXPECT_EQ(std::string(buf, z->ReadCurrentEntry(buf, 10)), sound.substr(0, 10)) << what;
     }
     // A refused archive leaves the reader closed and says which file it was.
-    const std::string path = Edited("deflated.zip", rows[0].edit);
+    const std::string path = Edited("deflated.zip", std::get<Edit>(rows[0]));
     CZipUnpacker z;
     try {
         z.OpenArchive(path.c_str());
