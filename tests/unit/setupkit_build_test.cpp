@@ -2,6 +2,7 @@
 // unpacks with the setup's readers into the package; builds are repeatable.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <random>
@@ -112,11 +113,8 @@ protected:
     // Checks clean (full and quick check), every disk fits, every file comes
     // back with its bytes and time.
     std::map<std::string, Unpacked> ExpectSound(const BuildResult& r, uint64_t diskSize) {
-        for (bool full : {true, false}) {
-            CheckOptions co;
-            co.readArchiveData = full;
-            for (const CheckFinding& f : CheckMedium(r.diskDirs, co).findings) ADD_FAILURE() << FindingText(f);
-        }
+        for (bool full : {true, false})
+            for (const CheckFinding& f : CheckMedium(r.diskDirs, CheckOptions{full}).findings) ADD_FAILURE() << FindingText(f);
         for (const std::string& d : r.diskDirs) {
             uint64_t bytes = 0;
             for (const auto& e : fs::directory_iterator(d)) bytes += fs::file_size(e.path());
@@ -137,9 +135,7 @@ protected:
 TEST_F(BuildTest, RoundTripOnSmallDisks) {
     fs::permissions(dir.path / "pkg/files/bin/Kr3nt.sys",
                     fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write, fs::perm_options::remove);
-    BuildOptions o;
-    o.diskSize = 90000;
-    o.threads = 2;
+    const BuildOptions o{.diskSize = 90000, .threads = 2};
     BuildResult r = Build(o);
     ASSERT_GE(r.diskCount, 3);
     const std::string ini = (fs::path(r.diskDirs[0]) / "morlan.ini").string();
@@ -165,12 +161,8 @@ TEST_F(BuildTest, RoundTripOnSmallDisks) {
     Add("big.txt", Text(3 << 20, 11), 20);
     Add("big.bin", Random((1 << 20) + 1, 12), 21);
     fs::remove_all(dir.path / "out");
-    BuildOptions one;
-    one.threads = 1;
-    r = Build(one);
-    int packs = 0;
-    for (const BuiltArchive& a : r.archives) packs += a.isPack;
-    EXPECT_EQ(packs, 2);
+    r = Build({.threads = 1});
+    EXPECT_EQ(std::count_if(r.archives.begin(), r.archives.end(), [](const BuiltArchive& a) { return a.isPack; }), 2);
     ExpectSound(r, UINT64_MAX);
 }
 
@@ -211,10 +203,8 @@ TEST_F(BuildTest, AnUnchangedPackageBuildsTheSameMedium) {
             if (a.isPack == pack) return CZipUnpacker(ZipOf(r, a)).GetCurrentEntryInfo(&info, nullptr, 0), info.dosDateTime;
         return 0u;
     };
-    BuildOptions one, three, dated;
-    one.threads = 1, three.threads = 3;
-    dated.sourceDate = LocalTime{2031, 5, 6, 7, 8, 10};
-    const BuildResult a = Build(one, "a"), b = Build(three, "b", "copy"), c = Build(dated, "c");
+    const BuildOptions dated{.sourceDate = LocalTime{2031, 5, 6, 7, 8, 10}};
+    const BuildResult a = Build({.threads = 1}, "a"), b = Build({.threads = 3}, "b", "copy"), c = Build(dated, "c");
     EXPECT_EQ(a.archives.size(), b.archives.size());
     for (const auto& e : fs::recursive_directory_iterator(dir.path / "a")) {
         const fs::path other = dir.path / "b" / e.path().lexically_relative(dir.path / "a");
@@ -246,9 +236,7 @@ TEST_F(BuildTest, RandomPackagesBuildIntoCleanMedia) {
             const size_t size = g() % 4 == 0 ? 0 : g() % 40000;
             Add(name, g() % 2 ? Text(size, seed * 100 + i) : Random(size, seed * 100 + i), static_cast<int>(g() % 60));
         }
-        BuildOptions o;
-        o.diskSize = 50000 + g() % 200000;
-        o.threads = 1 + g() % 3;
+        const BuildOptions o{.diskSize = 50000 + g() % 200000, .threads = 1 + static_cast<unsigned>(g() % 3)};
         Write(dir.path / "pkg/setup.exe", Random(g() % 20000, seed));
         ExpectSound(Build(o), o.diskSize);
     }
