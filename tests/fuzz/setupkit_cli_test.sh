@@ -4,20 +4,18 @@
 # format, bytes and times, and names that would leave the destination folder.
 # Usage: setupkit_cli_test.sh SETUPKIT SOURCE_DIR
 set -u
-kit=$1 src=$2 data=$2/tests/data/zip
+kit=$1 src=$2 data=$2/tests/data/zip c=$2/tests/data/cli
 export TZ=UTC
 w=$(mktemp -d)
 trap 'chmod -R u+w "$w"; rm -rf "$w"' EXIT
 fail=0
 check() { # DESCRIPTION COMMAND...: records a failure when COMMAND fails
-    what=$1
-    shift
+    what=$1 && shift
     "$@" || { echo "FAILED: $what" >&2; fail=1; }
 }
 # Runs setupkit, expecting exit code WANT; $w/out and $w/err are what it printed.
 kit() { # WANT ARGS...
-    want=$1
-    shift
+    want=$1 && shift
     "$kit" "$@" >"$w/out" 2>"$w/err"
     rc=$?
     check "setupkit $* exits $rc, not $want: $(head -c 300 "$w/err")" test $rc -eq "$want"
@@ -25,8 +23,7 @@ kit() { # WANT ARGS...
 mtime() { date -r "$1" '+%Y-%m-%d %H:%M:%S'; }
 # Refused: exit code 1, nothing written to DEST, the message is MESSAGE.
 refused() { # MESSAGE DEST ARGS...
-    msg=$1 dest=$2
-    shift 2
+    msg=$1 dest=$2 && shift 2
     rm -rf "$dest"
     kit 1 "$@"
     check "$*: nothing written" test ! -e "$dest"
@@ -66,17 +63,14 @@ for case in "0|entries 'a/b' and 'a/b/' clash: 'a/b' cannot be both" "1|entries 
     refused "setupkit: $f: the ${case#*|} a file and a folder" "$w/d" extract "$f" "$w/d"
 done
 # Files that are neither an archive nor a pack say so, and why.
-: >"$w/empty"
-printf 'abc' >"$w/three"
-printf 'plain text\n' >"$w/text"
 for case in 'empty|the file is empty' 'three|3 bytes: too short for either' \
     'text|no ZIP signature, and its first pack record runs past the end of the file'; do
-    f=$w/${case%%|*}
+    f=$c/${case%%|*}
     kit 1 list "$f"
     refused "setupkit: $f: not a ZIP archive or pack file (${case#*|})" "$w/d" extract "$f" "$w/d"
 done
-kit 1 list --pack "$w/empty"
-check "--pack on an empty file" grep -qxF "setupkit: $w/empty: not a pack file (the file is empty)" "$w/err"
+kit 1 list --pack "$c/empty"
+check "--pack on an empty file" grep -qxF "setupkit: $c/empty: not a pack file (the file is empty)" "$w/err"
 
 # Pack files: a folder tree round trip; damaged packs.
 mkdir -p "$w/tree/bin/sub" "$w/tree/doc"
@@ -99,10 +93,10 @@ for bad in short noend; do
     kit 1 list "$w/$bad.pak"
 done
 
-# get and getint print what the setup reads (a buffer of 20 by default); a
-# file with a byte-order mark reads in the code page asked for (1252 by
-# default), cut to whole characters; a file without one byte for byte.
-c=$src/tests/data/cli # get.ini, bom.ini and utf16.ini, gbk.ini (in code page 936)
+# get and getint print what the setup reads from tests/data/cli/*.ini (a
+# buffer of 20 by default); a file with a byte-order mark reads in the code
+# page asked for (1252 by default), cut to whole characters; a file without
+# one byte for byte.
 gbk=$(printf '\261\340\263\314\306\367\310\355\274\376') # the same five characters in code page 936
 while IFS="|" read -r args expect; do
     kit 0 $args </dev/null
