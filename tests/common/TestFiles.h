@@ -59,21 +59,17 @@ inline std::string Random(size_t n, unsigned seed) {
     return s;
 }
 
-// A Unix path as the program under test sees it (Wine maps the root to Z:).
-inline std::string HostPath(std::string p) {
-#ifdef _WIN32
-    if (!p.empty() && p[0] == '/') p = "Z:" + p;
-#endif
-    return p;
-}
-
-// The path of a file under tests/data.
+// The path of a file under tests/data (under Wine, Z: is the Unix root).
 inline std::string TestData(const std::string& rel) {
 #ifdef SETUP_TEST_DATA
-    return HostPath(std::string(SETUP_TEST_DATA) + "/" + rel);
+    std::string p = std::string(SETUP_TEST_DATA) + "/" + rel;
 #else
-    return HostPath(std::string(SETUP_SOURCE_DIR) + "/tests/data/" + rel);
+    std::string p = std::string(SETUP_SOURCE_DIR) + "/tests/data/" + rel;
 #endif
+#ifdef _WIN32
+    if (p[0] == '/') p = "Z:" + p;
+#endif
+    return p;
 }
 
 // The rows of a data file under tests/data (a failure when it has none):

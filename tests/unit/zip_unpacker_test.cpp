@@ -18,9 +18,7 @@ using Edit = std::function<void(std::string&)>;
 std::string DataPath(const std::string& name) { return TestData("zip/" + name); }
 const std::string& Data(const char* name) {
     static std::map<std::string, std::string> cache;
-    auto& s = cache[name];
-    if (s.empty()) s = ReadBytes(DataPath(name));
-    return s;
+    return cache.count(name) ? cache[name] : cache[name] = ReadBytes(DataPath(name));
 }
 uint32_t Get(const std::string& b, size_t at, int bytes) {
     uint32_t v = 0;
