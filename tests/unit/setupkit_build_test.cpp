@@ -68,6 +68,11 @@ protected:
                                  {"data/a.txt", Text(1024, 8)}})
             Add(rel, data, ++minute);
     }
+    static BuildOptions Options(unsigned threads, uint64_t diskSize = BuildOptions().diskSize) {
+        BuildOptions o;
+        o.threads = threads, o.diskSize = diskSize;
+        return o;
+    }
     BuildResult Build(BuildOptions o = {}, const char* out = "out", const char* pkg = "pkg") {
         o.setupExe = (dir.path / pkg / "setup.exe").string();
         return BuildMedium(LoadPackage((dir.path / pkg / "package.ini").string()), (dir.path / out).string(), o);
@@ -114,7 +119,7 @@ protected:
     // back with its bytes and time.
     std::map<std::string, Unpacked> ExpectSound(const BuildResult& r, uint64_t diskSize) {
         for (bool full : {true, false})
-            for (const CheckFinding& f : CheckMedium(r.diskDirs, CheckOptions{full}).findings) ADD_FAILURE() << FindingText(f);
+            for (const CheckFinding& f : CheckMedium(r.diskDirs, CheckOptions{full, true}).findings) ADD_FAILURE() << FindingText(f);
         for (const std::string& d : r.diskDirs) {
             uint64_t bytes = 0;
             for (const auto& e : fs::directory_iterator(d)) bytes += fs::file_size(e.path());
@@ -135,7 +140,7 @@ protected:
 TEST_F(BuildTest, RoundTripOnSmallDisks) {
     fs::permissions(dir.path / "pkg/files/bin/Kr3nt.sys",
                     fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write, fs::perm_options::remove);
-    const BuildOptions o{.diskSize = 90000, .threads = 2};
+    const BuildOptions o = Options(2, 90000);
     BuildResult r = Build(o);
     ASSERT_GE(r.diskCount, 3);
     const std::string ini = (fs::path(r.diskDirs[0]) / "morlan.ini").string();
@@ -161,7 +166,7 @@ TEST_F(BuildTest, RoundTripOnSmallDisks) {
     Add("big.txt", Text(3 << 20, 11), 20);
     Add("big.bin", Random((1 << 20) + 1, 12), 21);
     fs::remove_all(dir.path / "out");
-    r = Build({.threads = 1});
+    r = Build(Options(1));
     EXPECT_EQ(std::count_if(r.archives.begin(), r.archives.end(), [](const BuiltArchive& a) { return a.isPack; }), 2);
     ExpectSound(r, UINT64_MAX);
 }
@@ -203,8 +208,9 @@ TEST_F(BuildTest, AnUnchangedPackageBuildsTheSameMedium) {
             if (a.isPack == pack) return CZipUnpacker(ZipOf(r, a)).GetCurrentEntryInfo(&info, nullptr, 0), info.dosDateTime;
         return 0u;
     };
-    const BuildOptions dated{.sourceDate = LocalTime{2031, 5, 6, 7, 8, 10}};
-    const BuildResult a = Build({.threads = 1}, "a"), b = Build({.threads = 3}, "b", "copy"), c = Build(dated, "c");
+    BuildOptions dated;
+    dated.sourceDate = LocalTime{2031, 5, 6, 7, 8, 10};
+    const BuildResult a = Build(Options(1), "a"), b = Build(Options(3), "b", "copy"), c = Build(dated, "c");
     EXPECT_EQ(a.archives.size(), b.archives.size());
     for (const auto& e : fs::recursive_directory_iterator(dir.path / "a")) {
         const fs::path other = dir.path / "b" / e.path().lexically_relative(dir.path / "a");
@@ -236,7 +242,8 @@ TEST_F(BuildTest, RandomPackagesBuildIntoCleanMedia) {
             const size_t size = g() % 4 == 0 ? 0 : g() % 40000;
             Add(name, g() % 2 ? Text(size, seed * 100 + i) : Random(size, seed * 100 + i), static_cast<int>(g() % 60));
         }
-        const BuildOptions o{.diskSize = 50000 + g() % 200000, .threads = 1 + static_cast<unsigned>(g() % 3)};
+        const uint64_t diskSize = 50000 + g() % 200000;
+        const BuildOptions o = Options(1 + g() % 3, diskSize);
         Write(dir.path / "pkg/setup.exe", Random(g() % 20000, seed));
         ExpectSound(Build(o), o.diskSize);
     }
