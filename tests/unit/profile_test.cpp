@@ -13,10 +13,7 @@
 namespace {
 
 std::string TempPath(const std::string& name) { return ::testing::TempDir() + "profile_" + name + ".ini"; }
-std::string Write(const std::string& name, const std::string& bytes) {
-    testfs::WriteBytes(TempPath(name), bytes);
-    return TempPath(name);
-}
+std::string Write(const std::string& name, const std::string& bytes) { return testfs::WriteBytes(TempPath(name), bytes), TempPath(name); }
 std::string Read(const std::string& path, const std::string& section, const std::string& key, unsigned size = 20) {
     std::vector<char> buf(size + 8, '\x7f');
     const unsigned n = ReadProfileString(path.c_str(), section.c_str(), key.c_str(), buf.data(), size);

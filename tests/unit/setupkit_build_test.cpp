@@ -242,7 +242,7 @@ TEST_F(BuildTest, RandomPackagesBuildIntoCleanMedia) {
             const size_t size = g() % 4 == 0 ? 0 : g() % 40000;
             Add(name, g() % 2 ? Text(size, seed * 100 + i) : Random(size, seed * 100 + i), static_cast<int>(g() % 60));
         }
-        const uint64_t diskSize = 50000 + g() % 200000;
+        const uint64_t diskSize = 50000 + g() % 200000;  // drawn before the threads
         const BuildOptions o = Options(1 + g() % 3, diskSize);
         Write(dir.path / "pkg/setup.exe", Random(g() % 20000, seed));
         ExpectSound(Build(o), o.diskSize);

@@ -146,9 +146,8 @@ TEST_F(CheckTest, EachDefectOfTheArchivesIsFoundOnItsLine) {
 
 TEST_F(CheckTest, JsonReport) {
     Replace("Percent2=60", "Percent2=30");
-    const std::string json = FindingsJson(Run());
-    for (const std::string& part : {std::string("{\"errors\":0,\"warnings\":1,"), std::string("\"severity\":\"warning\""),
-                                    "\"line\":" + std::to_string(LineOf("Percent2=30"))})
+    const std::string json = FindingsJson(Run()), line = "\"line\":" + std::to_string(LineOf("Percent2=30"));
+    for (const std::string& part : {std::string("{\"errors\":0,\"warnings\":1,"), std::string("\"severity\":\"warning\""), line})
         EXPECT_NE(json.find(part), std::string::npos) << json;
 }
 

@@ -46,8 +46,7 @@ std::string Saved(const std::string& bytes) {
     static int n = 0;
     const auto* t = ::testing::UnitTest::GetInstance()->current_test_info();
     const std::string p = ::testing::TempDir() + "ziptest_" + (t ? t->name() : "") + std::to_string(n++ % 4) + ".zip";
-    WriteBytes(p, bytes);
-    return p;
+    return WriteBytes(p, bytes), p;
 }
 std::string Edited(const char* archive, const Edit& edit) {
     std::string b = Data(archive);
