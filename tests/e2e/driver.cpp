@@ -13,63 +13,29 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <functional>
 #include <map>
 #include <stdexcept>
-#include <string>
-#include <vector>
 
 #include "win/support/UiDriver.h"
 
 namespace {
 
 using Words = std::vector<std::string>;
-struct Failure : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
 void Check(bool ok, const std::string& why) {
-    if (!ok) throw Failure(why);
+    if (!ok) throw std::runtime_error(why);
 }
 
 bool Until(const std::function<bool()>& cond, DWORD ms) {
-    return ui::WaitFor([&] { return cond() ? reinterpret_cast<HWND>(1) : nullptr; }, ms) != nullptr;
+    return ui::WaitFor([&] { return cond() ? HWND(1) : nullptr; }, ms) != nullptr;
 }
 
-// With a time-out: a hung setup must not hang the driver too.
-std::string Text(HWND w) {
-    char buf[4096] = {0};
-    DWORD_PTR n = 0;
-    if (!w || !SendMessageTimeoutA(w, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG, 3000, &n))
-        return {};
-    return buf;
-}
-
-std::string BoxText(HWND w) {
-    char cls[16] = {0};
-    GetClassNameA(w, cls, sizeof cls);
-    return std::strcmp(cls, "#32770") == 0 && GetDlgItem(w, 0xFFFF) ? Text(GetDlgItem(w, 0xFFFF)) : std::string();
-}
-
-void Dump(HWND w, const std::string& indent) {
-    for (HWND c = GetWindow(w, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
-        if (IsWindowVisible(c)) {
-            std::printf("%s id %d \"%.60s\"\n", indent.c_str(), GetDlgCtrlID(c), Text(c).c_str());
-            Dump(c, indent + "  ");
-        }
-}
-
-// Starts a program (Wine runs a Unix one given by its Z: path as a native
-// process); waits up to waitMs for it to end. False when it cannot start.
-bool Spawn(const std::string& exe, std::string line, const char* dir, DWORD waitMs, DWORD* pid = nullptr) {
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, dir, &si, &pi)) return false;
-    WaitForSingleObject(pi.hProcess, waitMs);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    if (pid) *pid = pi.dwProcessId;
-    return true;
+// A visible control below root: hidden wizard pages keep theirs.
+HWND FindVisibleControl(HWND root, int id) {
+    for (HWND c = root ? GetWindow(root, GW_CHILD) : nullptr; c; c = GetWindow(c, GW_HWNDNEXT))
+        if (!IsWindowVisible(c)) continue;
+        else if (GetDlgCtrlID(c) == id) return c;
+        else if (HWND d = FindVisibleControl(c, id)) return d;
+    return nullptr;
 }
 
 // HKLM\... or HKCU\...: opened (or made) with the given access, null if absent.
@@ -82,7 +48,8 @@ HKEY OpenKey(const std::string& path, REGSAM access, bool create = false) {
 }
 
 // The commands of a line, separated by ';'. Blanks separate words; "..."
-// groups (\" in it is a quote).
+// groups (\" in it is a quote); %DESKTOP%, %PROGRAMS% and %WINDIR% name the
+// prefix's folders.
 std::vector<Words> SplitLine(const std::string& line) {
     std::vector<Words> commands(1);
     for (size_t i = 0; i < line.size();) {
@@ -93,21 +60,15 @@ std::vector<Words> SplitLine(const std::string& line) {
         for (i += quoted; i < line.size() && (quoted ? line[i] != '"' : !std::strchr(" \t;", line[i])); ++i)
             w += quoted && line[i] == '\\' && i + 1 < line.size() && line[i + 1] == '"' ? line[++i] : line[i];
         i += quoted;
+        for (auto [name, csidl] : {std::pair<const char*, int>{"%DESKTOP%", CSIDL_DESKTOPDIRECTORY},
+                                   {"%PROGRAMS%", CSIDL_PROGRAMS}, {"%WINDIR%", CSIDL_WINDOWS}}) {
+            char path[MAX_PATH] = {0};
+            if (w.find(name) != std::string::npos && SUCCEEDED(SHGetFolderPathA(nullptr, csidl, nullptr, 0, path)))
+                w.replace(w.find(name), std::strlen(name), path);
+        }
         commands.back().push_back(w);
     }
     return commands;
-}
-
-// %DESKTOP%, %PROGRAMS% and %WINDIR%: folders that differ between prefixes.
-std::string Expand(std::string word) {
-    for (auto [name, csidl] : {std::pair<const char*, int>{"%DESKTOP%", CSIDL_DESKTOPDIRECTORY},
-                               {"%PROGRAMS%", CSIDL_PROGRAMS}, {"%WINDIR%", CSIDL_WINDOWS}}) {
-        char path[MAX_PATH] = {0};
-        size_t at = word.find(name);
-        if (at != std::string::npos && SUCCEEDED(SHGetFolderPathA(nullptr, csidl, nullptr, 0, path)))
-            word.replace(at, std::strlen(name), path);
-    }
-    return word;
 }
 
 class Scenario {
@@ -125,36 +86,41 @@ private:
         return ended;
     }
     HWND Wait(const std::string& what, DWORD ms, const std::function<bool(HWND)>& test, DWORD pid) {
-        HWND found = ui::WaitFor([&]() -> HWND {
-            for (HWND w : ui::TopWindows(pid))
-                if (test(w)) return w;
-            return nullptr;
-        }, ms);
+        HWND found = ui::WaitFor([&] { return ui::FindTop(pid, test); }, ms);
         Check(found != nullptr, "timed out waiting for " + what);
         return found;
     }
     HWND Box(const std::string& part, DWORD ms) {
-        return Wait("message box \"" + part + "\"", ms,
-                    [&](HWND w) { return BoxText(w).find(part) != std::string::npos; }, pid_);
+        HWND box = ui::WaitFor([&] { return ui::FindMessageBox(part.c_str(), pid_); }, ms);
+        Check(box != nullptr, "timed out waiting for message box \"" + part + "\"");
+        return box;
     }
     HWND Control(int id) {
-        HWND c = ui::FindVisibleControl(current_, id);
+        HWND c = FindVisibleControl(current_, id);
         Check(c != nullptr, "no visible control " + std::to_string(id));
         return c;
-    }
-    // As the mouse gives it: only on an enabled button (a posted click may be
-    // about to enable it: 3 s), posted so that a modal loop never blocks us.
-    void Click(int id) {
-        Check(Until([&] { return IsWindowEnabled(Control(id)); }, 3000), "control " + std::to_string(id) + " is disabled");
-        PostMessageA(Control(id), BM_CLICK, 0, 0);
     }
     GUITHREADINFO Focus() {  // of the setup's user-interface thread
         GUITHREADINFO info = {};
         info.cbSize = sizeof info;
-        std::vector<HWND> windows = ui::TopWindows(pid_);
-        Check(!windows.empty() && GetGUIThreadInfo(GetWindowThreadProcessId(windows.front(), nullptr), &info),
-              "the setup shows no window");
+        HWND w = ui::FindTop(pid_, [](HWND) { return true; });
+        Check(w && GetGUIThreadInfo(GetWindowThreadProcessId(w, nullptr), &info), "the setup shows no window");
         return info;
+    }
+    // A key press through the system's input queue into the setup's active
+    // window, brought to the foreground first.
+    bool SendKey(UINT vk) {
+        HWND w = Focus().hwndActive;
+        if (!ui::WaitFor([&] { return SetForegroundWindow(w), GetForegroundWindow() == w ? w : nullptr; }, 3000))
+            return false;
+        INPUT in[2] = {};
+        for (int i = 0; i < 2; ++i) {
+            in[i].type = INPUT_KEYBOARD;
+            in[i].ki.wVk = static_cast<WORD>(vk);
+            in[i].ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
+            in[i].ki.dwFlags = i ? KEYEVENTF_KEYUP : 0;
+        }
+        return SendInput(2, in, sizeof(INPUT)) == 2;
     }
 
     DWORD pid_ = 0;           // the setup's process, once started
@@ -179,7 +145,7 @@ void Scenario::Execute(const Words& w) {
         shots_ = arg(1);
     } else if (cmd == "start") {  // start [PATH]: the setup, from C:\ like a double-click in a file window
         const std::string exe = w.size() > 1 ? w[1] : "A:\\setup.exe";
-        Check(Spawn(exe, "\"" + exe + "\"", "C:\\", 0, &pid_), "cannot start " + exe);
+        Check(ui::Run(exe, "\"" + exe + "\"", 0, "C:\\", &pid_), "cannot start " + exe);
     } else if (cmd == "page") {  // page NAME [ms]: a wizard page, known by the controls only it has
         static const std::map<std::string, std::vector<int>> pages = {
             {"welcome", {1018}},        {"destination", {1000, 1001, 1008}}, {"language", {1014, 1006, 1007}},
@@ -189,48 +155,43 @@ void Scenario::Execute(const Words& w) {
         current_ = Wait("page " + arg(1), ms(2, 15000), [&](HWND h) {
             if (!GetDlgItem(h, 12325)) return false;
             for (int id : it->second)
-                if (!ui::FindVisibleControl(h, id)) return false;
-            return arg(1) != "welcome" || Text(ui::FindVisibleControl(h, 1018)) == "Welcome to the Setup Wizard";
+                if (!FindVisibleControl(h, id)) return false;
+            return arg(1) != "welcome" || ui::WindowText(FindVisibleControl(h, 1018)) == "Welcome to the Setup Wizard";
         }, pid_);
     } else if (cmd == "progress" || cmd == "picker") {  // the progress dialog or the folder picker [ms]
         const int a = cmd == "progress" ? 1009 : 14148, b = cmd == "progress" ? 1012 : 14145;
         current_ = Wait(cmd, ms(1, 15000), [&](HWND h) { return GetDlgItem(h, a) && GetDlgItem(h, b); }, pid_);
     } else if (cmd == "diskprompt") {  // diskprompt DISK DRIVE [ms]: texts matched, the last prompt may be closing
         current_ = Wait("disk prompt " + arg(1) + " in " + arg(2), ms(3, 15000), [&](HWND h) {
-            return Text(h) == "Replace Disk" && Text(GetDlgItem(h, 1008)) == arg(1) && Text(GetDlgItem(h, 1011)) == arg(2);
+            return ui::WindowText(h) == "Replace Disk" && ui::WindowText(GetDlgItem(h, 1008)) == arg(1) &&
+                   ui::WindowText(GetDlgItem(h, 1011)) == arg(2);
         }, pid_);
-    } else if (cmd == "window") {  // window TITLE [ms]: a window of any process with this title
-        current_ = Wait("a window \"" + arg(1) + "\"", ms(2, 15000), [&](HWND h) { return Text(h) == arg(1); }, 0);
-    } else if (cmd == "no-window") {  // no-window TITLE [ms]: none appears within ms
-        Check(!ui::WaitFor([&]() -> HWND {
-            for (HWND h : ui::TopWindows(0))
-                if (Text(h) == arg(1)) return h;
-            return nullptr;
-        }, ms(2, 1500)), "a window \"" + arg(1) + "\" appeared");
+    } else if (cmd == "window" || cmd == "no-window") {  // [no-]window TITLE [ms]: a window of any process
+        auto titled = [&](HWND h) { return ui::WindowText(h) == arg(1); };
+        if (cmd == "window") current_ = Wait("a window \"" + arg(1) + "\"", ms(2, 15000), titled, 0);
+        else Check(!ui::WaitFor([&] { return ui::FindTop(0, titled); }, ms(2, 1500)), "a window " + arg(1) + " appeared");
     } else if (cmd == "box") {  // box TEXTPART [ms]: a message box; it becomes current
         current_ = Box(arg(1), ms(2, 15000));
     } else if (cmd == "answer") {  // answer TEXTPART yes|no|ok [ms]: press a button of a message box
         HWND box = Box(arg(1), ms(3, 15000));
         HWND button = GetDlgItem(box, arg(2) == "yes" ? IDYES : arg(2) == "no" ? IDNO : IDOK);
-        Check(button != nullptr, "the box \"" + BoxText(box) + "\" has no " + arg(2) + " button");
+        Check(button != nullptr, "the box \"" + ui::MessageBoxText(box) + "\" has no " + arg(2) + " button");
         PostMessageA(button, BM_CLICK, 0, 0);
         Check(ui::WaitGone(box, 10000), "the box does not close");
     } else if (cmd == "no-box") {  // no-box MS: no message box appears within MS
-        std::string text;
-        Until([&] {
-            for (HWND h : ui::TopWindows(pid_)) text += BoxText(h);
-            return !text.empty();
-        }, ms(1, 1000));
-        Check(text.empty(), "unexpected message box \"" + text + "\"");
-    } else if (cmd == "click") {  // click ID
-        Click(num(1));
+        HWND box = ui::WaitFor([&] { return ui::FindMessageBox("", pid_); }, ms(1, 1000));
+        Check(!box, "unexpected message box \"" + ui::MessageBoxText(box) + "\"");
+    } else if (cmd == "click") {  // click ID: as the mouse gives it, only on an enabled button (a posted
+        // click may be about to enable it: 3 s), posted so that a modal loop never blocks us
+        Check(Until([&] { return IsWindowEnabled(Control(num(1))); }, 3000), "control " + arg(1) + " is disabled");
+        PostMessageA(Control(num(1)), BM_CLICK, 0, 0);
     } else if (cmd == "press") {  // press KEY...: tab enter esc space up down, or one letter or digit
         static const std::map<std::string, UINT> keys = {{"tab", VK_TAB},     {"enter", VK_RETURN}, {"esc", VK_ESCAPE},
                                                          {"space", VK_SPACE}, {"up", VK_UP},        {"down", VK_DOWN}};
         for (size_t i = 1; i < w.size(); ++i) {
             auto it = keys.find(w[i]);
             UINT vk = it != keys.end() ? it->second : w[i].size() == 1 && isalnum(w[i][0]) ? toupper(w[i][0]) : 0;
-            Check(vk && ui::SendKey(Focus().hwndActive, vk), "the key " + w[i] + " was not taken");
+            Check(vk && SendKey(vk), "the key " + w[i] + " was not taken");
             Sleep(100);  // the setup reacts before the next step looks
         }
     } else if (cmd == "focus") {  // focus ID [ms]: the setup's keyboard focus is on control ID
@@ -240,14 +201,14 @@ void Scenario::Execute(const Words& w) {
         DWORD_PTR r = 0;
         SendMessageTimeoutA(Control(num(1)), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(arg(2).c_str()), SMTO_ABORTIFHUNG,
                             5000, &r);
-        Check(Text(Control(num(1))) == arg(2), "typing into " + arg(1) + " did not take");
+        Check(ui::WindowText(Control(num(1))) == arg(2), "typing into " + arg(1) + " did not take");
     } else if (cmd == "select") {  // select ID INDEX: a combo box entry
         DWORD_PTR r = 0;
         SendMessageTimeoutA(Control(num(1)), CB_SETCURSEL, num(2), 0, SMTO_ABORTIFHUNG, 5000, &r);
         Check(static_cast<int>(r) == num(2), "combo " + arg(1) + " has no entry " + arg(2));
     } else if (cmd == "expect") {  // expect ID|caption checked|unchecked|enabled|disabled|text=...|has=... [ms]
         const std::string& what = arg(2);
-        auto text = [&] { return Text(arg(1) == "caption" ? current_ : Control(num(1))); };
+        auto text = [&] { return ui::WindowText(arg(1) == "caption" ? current_ : Control(num(1))); };
         Check(Until([&] {
             if (what.rfind("text=", 0) == 0) return text() == what.substr(5);
             if (what.rfind("has=", 0) == 0) return text().find(what.substr(4)) != std::string::npos;
@@ -262,7 +223,7 @@ void Scenario::Execute(const Words& w) {
         if (!shots_.empty()) ui::ScreenshotWindow(current_, shots_ + "/" + arg(1) + ".png");
     } else if (cmd == "disk") {  // disk UNIXDIR [FILE]: re-point drive A: (FILE: until A: shows it)
         const std::string link = std::string(getenv("WINEPREFIX")) + "/dosdevices/a:";
-        Check(Spawn("Z:\\bin\\ln", "ln -sfn " + arg(1) + " " + link, nullptr, 30000), "cannot start ln");
+        Check(ui::Run("Z:\\bin\\ln", "ln -sfn " + arg(1) + " " + link, 30000), "cannot start ln");
         Check(Until([&] { return w.size() < 3 || GetFileAttributesA(("A:\\" + w[2]).c_str()) != INVALID_FILE_ATTRIBUTES; },
                     10000), "A: does not show the disk");
         if (w.size() < 3) Sleep(300);
@@ -331,28 +292,15 @@ int Scenario::Run(const std::string& path) {
     int number = 0;
     try {
         Check(bool(in), "cannot read the scenario");
-        while (std::getline(in, line)) {
-            ++number;
-            try {
-                for (Words& w : SplitLine(line)) {
-                    for (auto& word : w) word = Expand(word);
-                    if (!w.empty()) Execute(w);
-                }
-            } catch (const std::logic_error& e) {  // std::stoi on a bad number
-                Check(false, std::string("bad argument: ") + e.what());
-            }
-        }
+        for (; std::getline(in, line); ++number)
+            for (Words& w : SplitLine(line))
+                if (!w.empty()) Execute(w);
         Check(!pid_ || Ended(0), "the scenario ended with the setup running");
-    } catch (const Failure& f) {
-        std::printf("FAILED at %s:%d: %s\n    %s\nwindows of the setup:\n", path.c_str(), number, line.c_str(), f.what());
-        for (HWND w : ui::TopWindows(pid_)) {
-            std::printf("window \"%s\"\n", Text(w).c_str());
-            Dump(w, " ");
-        }
-        if (HANDLE h = pid_ ? OpenProcess(PROCESS_TERMINATE, FALSE, pid_) : nullptr) {
-            TerminateProcess(h, 1);
-            CloseHandle(h);
-        }
+    } catch (const std::exception& e) {  // a failed check, or std::stoi on a bad number
+        std::printf("FAILED at %s:%d: %s\n    %s\nwindows of the setup:\n", path.c_str(), number + 1, line.c_str(),
+                    e.what());
+        ui::FindTop(pid_, [](HWND w) { return std::printf("  \"%s\"\n", ui::WindowText(w).c_str()), false; });
+        if (HANDLE h = pid_ ? OpenProcess(PROCESS_TERMINATE, FALSE, pid_) : nullptr) TerminateProcess(h, 1), CloseHandle(h);
         return 1;
     }
     std::printf("passed: %s (%d lines)\n", path.c_str(), number);

@@ -10,8 +10,6 @@ E2E_ROOT=$E2E_BUILD/e2e
 TEMPLATE=$E2E_ROOT/template-prefix
 SETUPKIT=$E2E_BUILD/../native/bin/setupkit
 
-winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
-
 # One prefix made with wineboot per build tree; every scenario gets a copy
 # whose files are hard links (the setup only adds files or replaces them by
 # new ones, so the template stays untouched) and whose registry is a copy.
@@ -21,11 +19,8 @@ e2e_begin() {
     mkdir -p "$E2E_ROOT"
     (
         flock 8
-        if [ ! -f "$TEMPLATE/.e2e-template-2" ]; then
-            rm -rf "$TEMPLATE"
-            WINEPREFIX=$TEMPLATE wine_prefix_init
-            touch "$TEMPLATE/.e2e-template-2"
-        fi
+        [ -f "$TEMPLATE/.e2e-template-2" ] || { rm -rf "$TEMPLATE"; WINEPREFIX=$TEMPLATE wine_prefix_init; }
+        touch "$TEMPLATE/.e2e-template-2"
     ) 8>"$E2E_ROOT/template.lock"
     export WINEPREFIX=$WORK/prefix
     wine_stop
@@ -45,14 +40,8 @@ e2e_begin() {
     echo "scenario $NAME in $WORK"
 }
 
-e2e_end() {
-    wine_stop
-    trap - EXIT
-    rm -rf "$WINEPREFIX"  # hard links and registry copies; the media stay for a look
-}
-
 # A file with given content and last-write time (at even seconds: archives
-# and packs hold MS-DOS times).
+# and packs hold MS-DOS times); with a seed instead, n bytes that do not compress.
 mkf() { # path time content...
     p=$1 t=$2
     shift 2
@@ -60,8 +49,6 @@ mkf() { # path time content...
     printf '%s' "$*" >"$p"
     touch -d "$t" "$p"
 }
-
-# Binary content of n bytes from a seed (deterministic, not compressible).
 mkbin() { # path time bytes seed
     mkdir -p "$(dirname "$1")"
     perl -e 'srand($ARGV[1]); print join "", map { chr(int(rand(256))) } 1..$ARGV[0]' "$3" "$4" >"$1"
@@ -99,7 +86,8 @@ LIST
 }
 
 e2e_zip() { rm -f "$1" && zip -q -X -j "$1" "$2"; } # archive file: one entry named like the file
-e2e_ini() { sed 's/$/\r/' >"$1"; }                # file: from stdin, CR LF as the vendor's editor writes
+# A configuration of tests/data/e2e, with CR LF as the vendor's editor writes.
+e2e_ini() { sed "s/\$/\r/; s/@TYPE@/${3:-}/" "$E2E_SOURCE/tests/data/e2e/$1" >"$2"; } # NAME FILE [TYPE]
 
 # setup.exe on the first disk folder; drive A: shows it.
 e2e_medium() {
@@ -107,77 +95,25 @@ e2e_medium() {
     ln -sfn "$1" "$WINEPREFIX/dosdevices/a:"
 }
 
-# The standard two-disk medium of the package in $WORK/disk1 and disk2, made
-# with Info-ZIP: each file travels as an archive (DISK:NAME:FILE:PERCENT
-# below; the data folder as a pack file inside an archive). TYPE is
-# [Programmer] Type. Also writes $WORK/expected, the tree an installation
-# must leave.
+# The standard package and its two-disk medium in $WORK/disk1 and disk2, made
+# with Info-ZIP: each file travels as an archive named in standard.ini (the
+# data folder as a pack file inside an archive). TYPE is [Programmer] Type.
+# Also writes $WORK/expected, the tree an installation must leave.
 e2e_standard_medium() { # TYPE [library of the chosen language: English or German]
+    e2e_package
     mkdir -p "$WORK/disk1" "$WORK/disk2" "$WORK/data"
     "$SETUPKIT" pack -q "$WORK/data/data.pak" "$PKG/data" 2>/dev/null
     touch -d "2024-08-01 09:00:00" "$WORK/data/data.pak"
-    files="1:Morlan:bin/Morlan.exe:5 1:English:bin/English.dll:10 1:German:bin/German.dll:15 1:Kr3nt:bin/Kr3nt.sys:20
-           1:icon:bin/morlan.ico:22 1:usbsys:bin/UsbDrv.sys:24 1:usbinf:bin/UsbDrv.inf:26 1:readme:bin/readme.txt:28
-           1:empty:bin/empty.dat:29 1:old:bin/old.tmp:30 2:manual:doc/manual.pdf:60 2:data:data/data.pak:100"
-    type=$1 language=${2:-English}
-    for f in $files; do
-        set -- $(echo "$f" | tr : ' ')
-        src=$PKG/$3
-        [ -e "$src" ] || src=$WORK/$3
-        e2e_zip "$WORK/disk$1/$2.zip" "$src"
-    done
-    e2e_ini "$WORK/disk1/morlan.ini" <<INI
-[Software]
-Version=Morlan Demo 2.1
-Name=Morlan Demo
-[Dir]
-Dest=C:\Morlan
-[SubDir]
-Number=5
-Dir1=bin
-Dir2=doc
-Dir3=data
-Dir4=data\a
-Dir5=data\b
-[Language]
-Number=2
-Descrip1=English
-Descrip2=German
-File1=English
-File2=German
-DestFile=Language
-$(echo $files | tr ' ' '\n' | awk -F: '{ d = $3; sub(/\/[^\/]*$/, "", d); n[$1]++; last = $1
-    s[$1] = s[$1] sprintf("File%d=%s\nDir%d=%s\nPercent%d=%s\n", n[$1], $2, n[$1], d, n[$1], $4) }
-    END { print "[Disk]\nNumber=" last; for (k = 1; k <= last; k++) printf "[Disk%d]\nNumber=%d\n%s", k, n[k], s[k] }')
-[Remove]
-Number=1
-Dir1=data
-File1=data.pak
-Dest1=data
-[DelFile]
-Number=1
-File1=bin\old.tmp
-[Programmer]
-Type=$type
-[SystemFile]
-Number=2
-File1=UsbDrv.sys
-Dir1=System32\drivers
-File2=UsbDrv.inf
-Dir2=INF
-[RegIni]
-VID=04D8
-PID=E11C
-[Shortcut]
-Descript1=Morlan Demo programmer software
-Descript2=Morlan Demo
-Ico=morlan
-[Exec]
-ExecFile=bin\Morlan.exe
-ExecDir=bin
-INI
+    printf '%s\n' 1:Morlan:bin/Morlan.exe 1:English:bin/English.dll 1:German:bin/German.dll 1:Kr3nt:bin/Kr3nt.sys \
+        1:icon:bin/morlan.ico 1:usbsys:bin/UsbDrv.sys 1:usbinf:bin/UsbDrv.inf 1:readme:bin/readme.txt \
+        1:empty:bin/empty.dat 1:old:bin/old.tmp 2:manual:doc/manual.pdf 2:data:data/data.pak |
+        while IFS=: read -r disk name file; do
+            [ -e "$PKG/$file" ] && src=$PKG/$file || src=$WORK/$file
+            e2e_zip "$WORK/disk$disk/$name.zip" "$src"
+        done
+    e2e_ini standard.ini "$WORK/disk1/morlan.ini" "$1"
     touch -d "2024-09-09 09:09:10" "$WORK/disk1/morlan.ini"
-    e2e_expected "$WORK/disk1/morlan.ini" "$language"
+    e2e_expected "$WORK/disk1/morlan.ini" "${2:-English}"
     e2e_medium "$WORK/disk1"
     chmod -R a-w "$WORK/disk1" "$WORK/disk2"
 }
@@ -204,35 +140,28 @@ e2e_tree() { # GOT WANT
 
 # Every copy of a file named NAME (any case) below the Windows folder, seen
 # from outside Wine (the 32-bit driver would be shown syswow64 for system32):
-# exactly the PATHs given (none: no copy), each with REFERENCE's bytes.
-e2e_windows_file() { # NAME REFERENCE [PATH...]
-    name=$1 ref=$2
-    shift 2
-    found=$(cd "$C/windows" && find . -iname "$name" | sed 's|^\./||' | sort | tr '\n' ' ')
-    [ "$found" = "$(printf '%s\n' "$@" | sed '/^$/d' | sort | tr '\n' ' ')" ] || { echo "FAILED: $name is at [$found]"; return 1; }
-    for p in "$@"; do cmp "$C/windows/$p" "$ref"; done
+# exactly the PATH given (none: no copy), with REFERENCE's bytes.
+e2e_windows_file() { # NAME [REFERENCE PATH]
+    found=$(cd "$C/windows" && find . -iname "$1" | sed 's|^\./||')
+    [ "$found" = "${3:-}" ] || { echo "FAILED: $1 is at [$found]"; return 1; }
+    [ -z "$found" ] || cmp "$C/windows/$3" "$2"
 }
 
-# Driver lines of the plain walk through the first wizard: the default
-# folder, the first language, both shortcuts, the agreement accepted.
+# Driver lines of the plain walk through the first wizard (the default
+# folder, the first language, both shortcuts, the agreement accepted) and of
+# the disk prompts for disks 2 to N of drive A:, each answered by inserting
+# $WORK/PREFIXn.
 e2e_walk_wizard() {
     echo "start; page welcome; click 12324; page destination; click 12324; page language; click 12324;" \
         "page agreement; click 1020; expect 12325 enabled; click 12325; progress"
 }
-
-# Driver lines of the disk prompts for disks 2 to N of drive A:, each
-# answered by inserting $WORK/PREFIXn.
 e2e_swaps() { # N PREFIX
-    i=2
-    while [ $i -le "$1" ]; do
-        echo "diskprompt #$i A 60000; disk $WORK/$2$i; click 1"
-        i=$((i + 1))
-    done
+    for i in $(seq 2 "$1"); do echo "diskprompt #$i A 60000; disk $WORK/$2$i; click 1"; done
 }
 
 e2e_drive() {
     cat >"$WORK/scenario.txt"
-    SETUP_SCREENSHOTS=$E2E_SHOTS "$WINE64" "$E2E_BUILD/bin/e2edriver.exe" "$(winpath "$WORK/scenario.txt")" \
-        </dev/null | tee "$WORK/driver.log"
+    SETUP_SCREENSHOTS=$E2E_SHOTS "$WINE64" "$E2E_BUILD/bin/e2edriver.exe" \
+        "$(printf 'Z:%s' "$WORK/scenario.txt" | tr / '\\')" </dev/null | tee "$WORK/driver.log"
     grep -q '^passed: ' "$WORK/driver.log"  # the driver's status, not tee's
 }

@@ -14,11 +14,11 @@ if [ "$(id -u)" -eq 0 ] && [ -n "${SETUP_TEST_USER-setuptest}" ]; then
     exec runuser -u "$user" -- env -u DISPLAY SETUP_TEST_USER= E2E_BUILD="$E2E_BUILD" E2E_SOURCE="$E2E_SOURCE" \
         sh "$E2E_SOURCE/tests/e2e/run.sh" "$scenario"
 fi
-if [ -z "$DISPLAY" ]; then
-    exec xvfb-run -a -s "-screen 0 1280x1024x24" sh "$0" "$scenario"
-fi
+[ -n "$DISPLAY" ] || exec xvfb-run -a -s "-screen 0 1280x1024x24" sh "$0" "$scenario"
 . "$E2E_SOURCE/tests/e2e/lib.sh"
 e2e_begin "$scenario"
 . "$scenario"
-e2e_end
+wine_stop
+trap - EXIT
+rm -rf "$WINEPREFIX"  # hard links and registry copies; the media stay for a look
 echo "scenario $NAME passed"

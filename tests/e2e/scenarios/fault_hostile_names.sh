@@ -6,43 +6,12 @@
 # target and the shortcut's name climb out.
 e2e_package
 A=$WORK/disk-a D=$WORK/disk-d
-mkdir -p "$A" "$D" "$WORK/src"
-mkf "$WORK/src/XXXXXXXXXXXXXX" "2024-01-01 10:00:00" "must not leave the folder"
-(cd "$WORK/src" && zip -q -X "$A/English.zip" XXXXXXXXXXXXXX)
-perl -i -pe 'BEGIN { binmode STDIN; binmode STDOUT; $/ = undef } s/XXXXXXXXXXXXXX/..\\..\\evil.txt/g' "$A/English.zip"
-unzip -Z1 "$A/English.zip" | grep -qF '..\..\evil.txt'
+mkdir -p "$A" "$D"
+python3 -c 'import sys, zipfile as z; z.ZipFile(sys.argv[1], "w", z.ZIP_DEFLATED).writestr("..\\..\\evil.txt", "out")' \
+    "$A/English.zip"
 e2e_zip "$D/English.zip" "$PKG/bin/English.dll"
 # One configuration for both; the first medium's English.zip holds the bad entry.
-e2e_ini "$D/morlan.ini" <<'INI'
-[Software]
-Version=Morlan Demo 2.1
-[Dir]
-Dest=C:\Morlan
-[SubDir]
-Number=1
-Dir1=bin
-[Language]
-Number=0
-File1=English
-DestFile=..\..\Lang
-[Disk]
-Number=1
-[Disk1]
-Number=1
-File1=English
-Dir1=bin
-Percent1=100
-[DelFile]
-Number=1
-File1=..\..\victim
-[Programmer]
-Type=2
-[Shortcut]
-Descript2=..\Evil
-[Exec]
-ExecFile=bin\English.dll
-ExecDir=bin
-INI
+e2e_ini hostile.ini "$D/morlan.ini"
 cp "$D/morlan.ini" "$A/morlan.ini"
 e2e_medium "$A"
 cp "$A/setup.exe" "$D/setup.exe"

@@ -6,7 +6,6 @@
 # keys choose. Enter on the restart page with No chosen ends the setup
 # without a restart: the prefix's processes (this driver) live on. Focus
 # comes back to Browse after the folder picker.
-e2e_package
 e2e_standard_medium 0 German
 e2e_drive <<SCN
 start; page welcome; focus 12324

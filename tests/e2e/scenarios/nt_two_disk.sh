@@ -2,7 +2,6 @@
 # medium: every page, Browse with a typed three-level folder, the second
 # language, both shortcuts, the agreement accepted; the second disk is not in
 # the drive at the first prompt; the restart page answered No.
-e2e_package
 e2e_standard_medium 0 German
 INST='C:\Tools\Morlan\Demo'
 e2e_drive <<SCN

@@ -2,7 +2,6 @@
 # and removes the device's earlier registration (prepared here), the
 # completion page is shown, and with its box ticked (Tab and Space) Enter
 # finishes and the program is started.
-e2e_package
 e2e_standard_medium 1
 USB='HKLM\Enum\USB\VID_04D8&PID_E11C'
 CLASS='HKLM\System\CurrentControlSet\Services\Class\USBTEST'

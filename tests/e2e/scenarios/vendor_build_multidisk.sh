@@ -7,28 +7,7 @@ e2e_package
 # 16 KB each hold about one of them.
 rm "$PKG/doc/manual.pdf"
 for n in 1 2 3 4; do mkbin "$PKG/doc/part$n.bin" "2024-07-1$n 14:14:14" 10240 $((20 + n)); done
-e2e_ini "$WORK/package.ini" <<'INI'
-[Product]
-Name=Morlan Kit
-Caption=Morlan Kit 3.0 Setup
-Folder=C:\MorlanKit
-Program=bin\Morlan.exe
-OpenFolder=bin
-ProgrammerType=0
-LanguageLibrary=Language
-[Shortcut]
-Name=Morlan Kit
-Description=Morlan Kit programmer software
-Icon=morlan
-[Languages]
-English=English
-German=German
-[Payload]
-Root=package
-Pack=data
-[Delete]
-bin\old.tmp
-INI
+e2e_ini package.ini "$WORK/package.ini"
 # The test build of setup.exe would not fit a small disk; it joins disk 1
 # after the build, where the shipping build would be.
 "$SETUPKIT" build -q "$WORK/package.ini" "$WORK/medium" --disk-size 16K

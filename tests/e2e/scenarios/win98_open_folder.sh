@@ -4,7 +4,6 @@
 # Then the same installation again into the same folder, over the files of
 # the first, one of them read-only as the package has it: it completes and
 # leaves the same tree.
-e2e_package
 e2e_standard_medium 0
 install="$(e2e_walk_wizard)
 $(e2e_swaps 2 disk)

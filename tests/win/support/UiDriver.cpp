@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <vector>
-
 namespace ui {
 
 HWND WaitFor(const std::function<HWND()>& pred, DWORD timeoutMs) {
@@ -12,35 +10,27 @@ HWND WaitFor(const std::function<HWND()>& pred, DWORD timeoutMs) {
         else if (GetTickCount() - start > timeoutMs) return nullptr;
 }
 
-namespace {
-struct EnumState {
-    std::function<bool(HWND)> test;
-    HWND found = nullptr;
-};
-
-BOOL CALLBACK EnumTop(HWND w, LPARAM lp) {
-    auto* s = reinterpret_cast<EnumState*>(lp);
+using TopList = std::pair<DWORD, std::vector<HWND>>;
+static BOOL CALLBACK CollectTop(HWND w, LPARAM lp) {
+    auto* s = reinterpret_cast<TopList*>(lp);
     DWORD pid = 0;
     GetWindowThreadProcessId(w, &pid);
-    if (pid != GetCurrentProcessId() || !IsWindowVisible(w)) return TRUE;
-    if (s->test(w)) {
-        s->found = w;
-        return FALSE;
-    }
+    if ((!s->first || pid == s->first) && IsWindowVisible(w)) s->second.push_back(w);
     return TRUE;
 }
 
-HWND FindTop(std::function<bool(HWND)> test) {
-    EnumState s{std::move(test)};
-    EnumWindows(EnumTop, reinterpret_cast<LPARAM>(&s));
-    return s.found;
+HWND FindTop(DWORD pid, const std::function<bool(HWND)>& test) {
+    TopList s{pid, {}};
+    EnumWindows(CollectTop, reinterpret_cast<LPARAM>(&s));
+    for (HWND w : s.second)  // tested after the enumeration: test may send messages
+        if (test(w)) return w;
+    return nullptr;
 }
 
-bool IsDialogClass(HWND w) {
+static bool IsDialogClass(HWND w) {
     char cls[32] = {0};
     return GetClassNameA(w, cls, sizeof cls) && std::string(cls) == "#32770";
 }
-}  // namespace
 
 HWND FindControl(HWND root, int controlId) {
     if (!root) return nullptr;
@@ -51,7 +41,7 @@ HWND FindControl(HWND root, int controlId) {
 }
 
 HWND FindDialogWithControl(int controlId) {
-    return FindTop([&](HWND w) { return IsDialogClass(w) && FindControl(w, controlId) != nullptr; });
+    return FindTop(GetCurrentProcessId(), [&](HWND w) { return IsDialogClass(w) && FindControl(w, controlId); });
 }
 
 HWND WaitForDialogWithControl(int controlId, DWORD timeoutMs) {
@@ -59,23 +49,24 @@ HWND WaitForDialogWithControl(int controlId, DWORD timeoutMs) {
 }
 
 std::string WindowText(HWND w) {
-    if (!w) return std::string();
-    int n = GetWindowTextLengthA(w);
-    std::vector<char> buf(static_cast<size_t>(n) + 2, 0);
-    GetWindowTextA(w, buf.data(), n + 1);
+    DWORD_PTR n = 0;
+    auto send = [&](UINT msg, WPARAM wp, LPARAM lp) {
+        return w && SendMessageTimeoutA(w, msg, wp, lp, SMTO_ABORTIFHUNG, 10000, &n);
+    };
+    if (!send(WM_GETTEXTLENGTH, 0, 0)) return std::string();
+    std::vector<char> buf(n + 2, 0);
+    send(WM_GETTEXT, buf.size() - 1, reinterpret_cast<LPARAM>(buf.data()));
     return buf.data();
 }
 
 HWND FocusOf(HWND w) {
     GUITHREADINFO info = {};
     info.cbSize = sizeof info;
-    if (!GetGUIThreadInfo(GetWindowThreadProcessId(w, nullptr), &info)) return nullptr;
-    return info.hwndFocus;
+    return GetGUIThreadInfo(GetWindowThreadProcessId(w, nullptr), &info) ? info.hwndFocus : nullptr;
 }
 
 void Key(HWND w, UINT vk) {
-    HWND target = FocusOf(w);
-    if (!target) target = w;
+    HWND focus = FocusOf(w), target = focus ? focus : w;
     const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC)) << 16;
     PostMessageA(target, WM_KEYDOWN, vk, scan | 1);
     PostMessageA(target, WM_KEYUP, vk, scan | 1 | (1LL << 30) | (1LL << 31));
@@ -83,11 +74,9 @@ void Key(HWND w, UINT vk) {
 
 std::string MessageBoxText(HWND box) { return WindowText(GetDlgItem(box, 0xFFFF)); }
 
-HWND FindMessageBox(const char* textPart) {
-    return FindTop([&](HWND w) {
-        if (!IsDialogClass(w)) return false;
-        HWND text = GetDlgItem(w, 0xFFFF);
-        return text && WindowText(text).find(textPart) != std::string::npos;
+HWND FindMessageBox(const char* textPart, DWORD pid) {
+    return FindTop(pid, [&](HWND w) {
+        return IsDialogClass(w) && GetDlgItem(w, 0xFFFF) && MessageBoxText(w).find(textPart) != std::string::npos;
     });
 }
 
@@ -109,9 +98,7 @@ bool ControlVisible(HWND root, int controlId) {
 
 bool Click(HWND root, int controlId) {
     HWND c = FindControl(root, controlId);
-    if (!c) return false;
-    PostMessageA(GetParent(c), WM_COMMAND, MAKEWPARAM(controlId, BN_CLICKED), reinterpret_cast<LPARAM>(c));
-    return true;
+    return c && PostMessageA(GetParent(c), WM_COMMAND, MAKEWPARAM(controlId, BN_CLICKED), reinterpret_cast<LPARAM>(c));
 }
 
 int CheckState(HWND root, int controlId) {
@@ -121,26 +108,21 @@ int CheckState(HWND root, int controlId) {
 
 std::wstring ControlTextW(HWND root, int controlId) {
     HWND c = FindControl(root, controlId);
-    if (!c) return std::wstring();
-    int n = GetWindowTextLengthW(c);
-    std::vector<wchar_t> buf(static_cast<size_t>(n) + 2, 0);
-    GetWindowTextW(c, buf.data(), n + 1);
+    std::vector<wchar_t> buf(static_cast<size_t>(c ? GetWindowTextLengthW(c) : 0) + 2, 0);
+    if (c) GetWindowTextW(c, buf.data(), static_cast<int>(buf.size()) - 1);
     return buf.data();
 }
 
 bool SetText(HWND root, int controlId, const char* text) {
     HWND c = FindControl(root, controlId);
-    if (!c) return false;
-    SendMessageA(c, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
-    return true;
+    return c && (SendMessageA(c, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)), true);
 }
 
 std::string Answer(const char* textPart, int buttonId, DWORD timeoutMs) {
     HWND box = WaitForMessageBox(textPart, timeoutMs);
     if (!box) return std::string();
     std::string text = MessageBoxText(box);
-    HWND button = GetDlgItem(box, buttonId);
-    PostMessageA(box, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, buttonId)));
     WaitGone(box, timeoutMs);
     return text;
 }
@@ -161,96 +143,41 @@ bool WaitGone(HWND w, DWORD timeoutMs) {
     return WaitFor([&] { return IsWindow(w) && IsWindowVisible(w) ? nullptr : HWND(1); }, timeoutMs) != nullptr;
 }
 
-Driver::Driver(std::function<void()> fn) : thread_(std::move(fn)) {}
-
-Driver::~Driver() { Finish(); }
-
-void Driver::Finish() {
-    if (thread_.joinable()) thread_.join();
-}
-
-namespace {
-// Runs a Unix program (Wine starts one given by its Z: path as a native
-// process) and waits for the file it writes: the native process may outlive
-// the handle's wait.
-bool RunUnix(const char* program, const std::string& commandLine, const std::string& output) {
-    DeleteFileA(("Z:" + output).c_str());
-    std::vector<char> buf(commandLine.begin(), commandLine.end());
-    buf.push_back(0);
+bool Run(const std::string& exe, std::string commandLine, DWORD waitMs, const char* dir, DWORD* pid) {
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(program, buf.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
-    WaitForSingleObject(pi.hProcess, 15000);
+    if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, dir, &si, &pi)) return false;
+    WaitForSingleObject(pi.hProcess, waitMs);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
-    for (int i = 0; i < 100; ++i, Sleep(50)) {
-        WIN32_FILE_ATTRIBUTE_DATA d;
-        if (GetFileAttributesExA(("Z:" + output).c_str(), GetFileExInfoStandard, &d) && d.nFileSizeLow > 0)
-            return Sleep(100), true;
-    }
-    return false;
+    if (pid) *pid = pi.dwProcessId;
+    return true;
 }
-}  // namespace
 
 std::string ScreenshotDir() {
-    char buf[1024] = {0};
-    DWORD n = GetEnvironmentVariableA("SETUP_SCREENSHOTS", buf, sizeof buf);
-    return n > 0 && n < sizeof buf ? std::string(buf) : std::string();
+    const char* dir = getenv("SETUP_SCREENSHOTS");
+    return dir ? dir : "";
 }
 
-// ImageMagick's import grabs the X root window of Wine's display; convert
-// cuts the window's rectangle out of it.
+// ImageMagick's import grabs the X root window of Wine's display and cuts the
+// window's rectangle out of it. The Unix program may outlive the handle's
+// wait, so the picture is awaited.
 bool ScreenshotWindow(HWND w, const std::string& pngPath) {
     RECT r;
     if (!w || !GetWindowRect(w, &r)) return false;
     RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     Sleep(300);
-    const std::string whole = pngPath + ".screen.png";
-    char geometry[64];
-    wsprintfA(geometry, "%dx%d+%d+%d", static_cast<int>(r.right - r.left), static_cast<int>(r.bottom - r.top),
-              static_cast<int>(r.left), static_cast<int>(r.top));
-    bool ok = RunUnix("Z:\\usr\\bin\\import", "import -window root " + whole, whole) &&
-              RunUnix("Z:\\usr\\bin\\convert", "convert " + whole + " -crop " + geometry + " +repage " + pngPath, pngPath);
-    DeleteFileA(("Z:" + whole).c_str());
-    return ok;
-}
-
-namespace {
-BOOL CALLBACK CollectTop(HWND w, LPARAM lp) {
-    auto* s = reinterpret_cast<std::pair<DWORD, std::vector<HWND>>*>(lp);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(w, &pid);
-    if ((s->first == 0 || pid == s->first) && IsWindowVisible(w)) s->second.push_back(w);
-    return TRUE;
-}
-}  // namespace
-
-std::vector<HWND> TopWindows(DWORD pid) {
-    std::pair<DWORD, std::vector<HWND>> s{pid, {}};
-    EnumWindows(CollectTop, reinterpret_cast<LPARAM>(&s));
-    return s.second;
-}
-
-HWND FindVisibleControl(HWND root, int controlId) {
-    for (HWND c = root ? GetWindow(root, GW_CHILD) : nullptr; c; c = GetWindow(c, GW_HWNDNEXT)) {
-        if (!IsWindowVisible(c)) continue;
-        if (GetDlgCtrlID(c) == controlId) return c;
-        if (HWND d = FindVisibleControl(c, controlId)) return d;
-    }
-    return nullptr;
-}
-
-bool SendKey(HWND w, UINT vk) {
-    if (!WaitFor([&] { return SetForegroundWindow(w), GetForegroundWindow() == w ? w : nullptr; }, 3000)) return false;
-    INPUT in[2] = {};
-    for (int i = 0; i < 2; ++i) {
-        in[i].type = INPUT_KEYBOARD;
-        in[i].ki.wVk = static_cast<WORD>(vk);
-        in[i].ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
-        in[i].ki.dwFlags = i ? KEYEVENTF_KEYUP : 0;
-    }
-    return SendInput(2, in, sizeof(INPUT)) == 2;
+    const std::string file = "Z:" + pngPath;
+    DeleteFileA(file.c_str());
+    char crop[64];
+    wsprintfA(crop, "%dx%d+%d+%d", int(r.right - r.left), int(r.bottom - r.top), int(r.left), int(r.top));
+    if (!Run("Z:\\usr\\bin\\import", "import -window root -crop " + std::string(crop) + " +repage " + pngPath, 15000))
+        return false;
+    WIN32_FILE_ATTRIBUTE_DATA d;
+    return WaitFor([&] {
+        return GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &d) && d.nFileSizeLow ? HWND(1) : nullptr;
+    }, 5000) && (Sleep(100), true);
 }
 
 }  // namespace ui

@@ -1,8 +1,8 @@
-// Drives the setup's real dialogs from a second thread of the test process,
-// the way a user would: by control ids and message-box texts. The dialog
-// under test runs modally on the test's main thread; the driver finds its
-// windows, clicks (posted, so that a click that opens a modal loop never
-// blocks the driver) and answers message boxes.
+// Drives the setup's real dialogs the way a user would: by control ids and
+// message-box texts. The Windows tests run it on a second thread of their
+// own process (the dialog under test runs modally on the main thread); the
+// end-to-end driver runs it from another process beside the setup. Clicks
+// are posted, so that a click that opens a modal loop never blocks the driver.
 #pragma once
 #include <windows.h>
 
@@ -16,15 +16,17 @@ namespace ui {
 
 // Polls until pred returns a window or timeoutMs elapses (nullptr then).
 HWND WaitFor(const std::function<HWND()>& pred, DWORD timeoutMs = 5000);
-// A visible top-level dialog of this process with the control somewhere
-// below it; a visible message box of this process whose text (control
-// 0xFFFF) contains textPart.
+// The first visible top-level window of process pid (0: of any) that passes test.
+HWND FindTop(DWORD pid, const std::function<bool(HWND)>& test);
+// A visible dialog of this process with the control somewhere below it; a
+// message box of process pid whose text (control 0xFFFF) contains textPart.
 HWND FindDialogWithControl(int controlId);
 HWND WaitForDialogWithControl(int controlId, DWORD timeoutMs = 5000);
-HWND FindMessageBox(const char* textPart);
+HWND FindMessageBox(const char* textPart, DWORD pid = GetCurrentProcessId());
 HWND WaitForMessageBox(const char* textPart, DWORD timeoutMs = 5000);
 std::string MessageBoxText(HWND box);
-// Windows and controls (found depth-first, also in page dialogs).
+// Texts asked for with a time-out (a hung window must not hang the driver);
+// controls are found depth-first, also in page dialogs.
 std::string WindowText(HWND w);
 HWND FindControl(HWND root, int controlId);
 std::string ControlText(HWND root, int controlId);
@@ -47,33 +49,27 @@ std::vector<std::string> AnswerAll(std::initializer_list<std::pair<const char*, 
 HWND FocusOf(HWND w);
 void Key(HWND w, UINT vk);
 bool WaitGone(HWND w, DWORD timeoutMs = 5000);
+// Starts a program (Wine runs a Unix one given by its Z: path as a native
+// process) in folder dir and waits up to waitMs for it; false when it cannot.
+bool Run(const std::string& exe, std::string commandLine, DWORD waitMs, const char* dir = nullptr, DWORD* pid = nullptr);
 
 // Runs fn on a driver thread while the caller runs a modal dialog; join
-// with Finish(). Failures inside fn are recorded with gtest's ADD_FAILURE
-// (safe from any thread).
+// with Finish(). Failures inside fn are recorded with gtest's ADD_FAILURE.
 class Driver {
 public:
-    explicit Driver(std::function<void()> fn);
-    ~Driver();
-    void Finish();
+    explicit Driver(std::function<void()> fn) : thread_(std::move(fn)) {}
+    ~Driver() { Finish(); }
+    void Finish() {
+        if (thread_.joinable()) thread_.join();
+    }
 
 private:
     std::thread thread_;
 };
 
-// Saves a PNG of one window (for the documentation pictures; tests never
-// depend on it). True on success.
+// A PNG of one window (the documentation pictures; tests never depend on
+// it), into the folder SETUP_SCREENSHOTS names (a Unix path; "" when unset).
 bool ScreenshotWindow(HWND w, const std::string& pngPath);
-// The folder named by the environment variable SETUP_SCREENSHOTS (a Unix
-// path), or "" when it is not set: pictures are taken only on request.
 std::string ScreenshotDir();
-
-// For a driver in another process (the end-to-end driver): the visible
-// top-level windows of process pid (0: of every process); a visible control
-// below root (hidden pages keep theirs); a key press through the system's
-// input queue into w, brought to the foreground first (false: not taken).
-std::vector<HWND> TopWindows(DWORD pid);
-HWND FindVisibleControl(HWND root, int controlId);
-bool SendKey(HWND w, UINT vk);
 
 }  // namespace ui
