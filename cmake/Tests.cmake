@@ -1,50 +1,38 @@
 # Unit tests of the portable parts: one binary, built natively (with the
 # sanitizers) and for Windows (run under Wine; the i686 build through WOW64).
 file(GLOB UNIT_TEST_SRC CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
-set(SETUP_TEST_DATA ${CMAKE_SOURCE_DIR}/tests/data)
-if(UNIT_TEST_SRC)
-  add_executable(unit_tests ${UNIT_TEST_SRC})
-  target_link_libraries(unit_tests PRIVATE setupkitlib gtest_main)
-  target_include_directories(unit_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
-  target_compile_definitions(unit_tests PRIVATE SETUP_TEST_DATA="${SETUP_TEST_DATA}"
-                                                SETUPKIT_EXE="$<TARGET_FILE:setupkit>")
-  add_dependencies(unit_tests setupkit)
-  if(WIN32)
-    add_test(NAME unit_tests COMMAND unit_tests)
-  else()
-    include(GoogleTest)
-    gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60)
-  endif()
+add_executable(unit_tests ${UNIT_TEST_SRC})
+target_link_libraries(unit_tests PRIVATE setupkitlib gtest_main)
+target_include_directories(unit_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+target_compile_definitions(unit_tests PRIVATE SETUP_TEST_DATA="${CMAKE_SOURCE_DIR}/tests/data"
+                                              SETUPKIT_EXE="$<TARGET_FILE:setupkit>")
+add_dependencies(unit_tests setupkit)
+if(NOT WIN32)
+  include(GoogleTest)
+  gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60)
+  return()
 endif()
+add_test(NAME unit_tests COMMAND unit_tests)
 
 # Windows tests on the real system under Wine: one binary per file, each in
 # a process of its own (the setup's state is process-wide). They get the
 # setup's resources, so dialogs come from the real templates. GUI tests run
 # under Xvfb (scripts/wine-ctest.sh wraps CTest in xvfb-run).
-if(WIN32)
-  file(GLOB WIN_TEST_SRC CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*_test.cpp)
-  file(GLOB WIN_TEST_SUPPORT CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/support/*.cpp)
-  if(WIN_TEST_SUPPORT)
-    add_library(wintestsupport STATIC ${WIN_TEST_SUPPORT})
-    target_link_libraries(wintestsupport PUBLIC setupwin gtest)
-    target_include_directories(wintestsupport PUBLIC ${CMAKE_SOURCE_DIR}/tests)
-    target_compile_definitions(wintestsupport PUBLIC SETUP_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
-  endif()
-  foreach(src ${WIN_TEST_SRC})
-    get_filename_component(name ${src} NAME_WE)
-    add_executable(win_${name} ${src} $<TARGET_OBJECTS:setupres>)
-    target_link_libraries(win_${name} PRIVATE setupwin gtest_main shlwapi)
-    if(WIN_TEST_SUPPORT)
-      target_link_libraries(win_${name} PRIVATE wintestsupport)
-    endif()
-    target_include_directories(win_${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
-    add_test(NAME win_${name} COMMAND win_${name})
-    set_tests_properties(win_${name} PROPERTIES RUN_SERIAL TRUE)
-  endforeach()
-  # The tests of configuration text once more as on a Chinese PC: Wine takes
-  # the ANSI code page (936) from the locale; the tests check that it did.
-  add_test(NAME win_profile_diff_test_cp936 COMMAND win_profile_diff_test)
-  add_test(NAME win_wizard_test_cp936 COMMAND win_wizard_test --gtest_filter=DestinationPage.*:LanguagePage.*)
-  set_tests_properties(win_profile_diff_test_cp936 win_wizard_test_cp936 PROPERTIES RUN_SERIAL TRUE
-                       ENVIRONMENT "LANG=zh_CN.UTF-8;LC_ALL=zh_CN.UTF-8;SETUP_EXPECT_ACP=936")
-endif()
+add_library(wintestsupport STATIC ${CMAKE_SOURCE_DIR}/tests/win/support/UiDriver.cpp)
+target_link_libraries(wintestsupport PUBLIC setupwin gtest)
+target_include_directories(wintestsupport PUBLIC ${CMAKE_SOURCE_DIR}/tests)
+target_compile_definitions(wintestsupport PUBLIC SETUP_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+file(GLOB WIN_TEST_SRC CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*_test.cpp)
+foreach(src ${WIN_TEST_SRC})
+  get_filename_component(name ${src} NAME_WE)
+  add_executable(win_${name} ${src} $<TARGET_OBJECTS:setupres>)
+  target_link_libraries(win_${name} PRIVATE wintestsupport gtest_main shlwapi)
+  add_test(NAME win_${name} COMMAND win_${name})
+  set_tests_properties(win_${name} PROPERTIES RUN_SERIAL TRUE)
+endforeach()
+# The tests of configuration text once more as on a Chinese PC: Wine takes
+# the ANSI code page (936) from the locale; the tests check that it did.
+add_test(NAME win_profile_diff_test_cp936 COMMAND win_profile_diff_test)
+add_test(NAME win_wizard_test_cp936 COMMAND win_wizard_test --gtest_filter=DestinationPage.*:LanguagePage.*)
+set_tests_properties(win_profile_diff_test_cp936 win_wizard_test_cp936 PROPERTIES RUN_SERIAL TRUE
+                     ENVIRONMENT "LANG=zh_CN.UTF-8;LC_ALL=zh_CN.UTF-8;SETUP_EXPECT_ACP=936")

@@ -1,24 +1,19 @@
 #!/bin/sh
 # Runs the Windows tests of the shipping 32-bit build (build/win32) under
-# Wine through WOW64, inside a virtual X display, with a wineserver of the
-# build's own prefix that is ended afterwards.
-# Run as root, it runs them as the unprivileged user SETUP_TEST_USER
-# (default setuptest, created when missing): Wine run as root writes through
-# read-only files and every Unix permission, which would hide exactly the
-# faults that users meet. SETUP_TEST_USER= (empty) keeps root.
-# Usage: scripts/wine-ctest.sh [ctest arguments...]
+# Wine through WOW64, in a virtual X display, with a wineserver of the
+# build's own prefix that is ended afterwards. Run as root, it runs them as
+# the unprivileged user SETUP_TEST_USER (default setuptest, created when
+# missing): Wine run as root writes through read-only files and every Unix
+# permission, which would hide exactly the faults that users meet.
+# SETUP_TEST_USER= (empty) keeps root. Usage: scripts/wine-ctest.sh [ctest arguments...]
 set -e
 cd "$(dirname "$0")/.."
 build=$(pwd)/build/win32
-
 if [ "$(id -u)" -eq 0 ] && [ -n "${SETUP_TEST_USER-setuptest}" ]; then
-    user=${SETUP_TEST_USER:-setuptest}
-    scripts/test-user.sh "$user" "$build"
-    exec runuser -u "$user" -- env SETUP_TEST_USER= "$0" "$@"
+    scripts/test-user.sh "${SETUP_TEST_USER:-setuptest}" "$build"
+    exec runuser -u "${SETUP_TEST_USER:-setuptest}" -- env SETUP_TEST_USER= "$0" "$@"
 fi
-if [ -z "$SETUP_IN_XVFB" ]; then
-    SETUP_IN_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
-fi
+[ -n "$SETUP_IN_XVFB" ] || SETUP_IN_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
 SETUP_WINE_BUILD=$build
 . scripts/wine-env.sh
 wine_start

@@ -1,13 +1,11 @@
-// e2edriver: drives the real setup.exe from outside, the way a user does.
-// It runs beside the setup in the same Wine prefix and reads a scenario, one
-// command a line (the table is in Execute): it starts the setup, finds its
-// windows by control ids and message-box texts, clicks, types, presses real
-// keys, swaps disks by re-pointing drive A:, and checks registry values and
-// shell links (files are checked from the shell). Exit code 0 when every
-// command passed; on the first failure 1, with the setup's windows listed
-// and the setup ended.
+// e2edriver: drives the real setup.exe from outside, the way a user does, from
+// a scenario of commands (the table is in Execute) in the setup's Wine prefix:
+// it starts the setup, clicks, types, presses real keys, swaps disks by
+// re-pointing drive A:, and checks registry values and shell links. Exit code
+// 0 when every command passed; on the first failure 1, the setup ended.
 #include <windows.h>
 #include <shlobj.h>
+#include <shlwapi.h>
 #include <shobjidl.h>
 
 #include <cstdio>
@@ -38,18 +36,13 @@ HWND FindVisibleControl(HWND root, int id) {
     return nullptr;
 }
 
-// HKLM\... or HKCU\...: opened (or made) with the given access, null if absent.
-HKEY OpenKey(const std::string& path, REGSAM access, bool create = false) {
-    HKEY root = path.rfind("HKCU\\", 0) == 0 ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE, k = nullptr;
-    const std::string sub = path.substr(5);
-    LONG r = create ? RegCreateKeyExA(root, sub.c_str(), 0, nullptr, 0, access, nullptr, &k, nullptr)
-                    : RegOpenKeyExA(root, sub.c_str(), 0, access, &k);
-    return r == ERROR_SUCCESS ? k : nullptr;
+// HKLM\... or HKCU\...: the root key and the path below it.
+std::pair<HKEY, std::string> RegPath(const std::string& path) {
+    return {path.rfind("HKCU\\", 0) == 0 ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE, path.substr(5)};
 }
 
 // The commands of a line, separated by ';'. Blanks separate words; "..."
-// groups (\" in it is a quote); %DESKTOP%, %PROGRAMS% and %WINDIR% name the
-// prefix's folders.
+// groups (\" in it is a quote); %DESKTOP% and %PROGRAMS% are the prefix's folders.
 std::vector<Words> SplitLine(const std::string& line) {
     std::vector<Words> commands(1);
     for (size_t i = 0; i < line.size();) {
@@ -60,8 +53,7 @@ std::vector<Words> SplitLine(const std::string& line) {
         for (i += quoted; i < line.size() && (quoted ? line[i] != '"' : !std::strchr(" \t;", line[i])); ++i)
             w += quoted && line[i] == '\\' && i + 1 < line.size() && line[i + 1] == '"' ? line[++i] : line[i];
         i += quoted;
-        for (auto [name, csidl] : {std::pair<const char*, int>{"%DESKTOP%", CSIDL_DESKTOPDIRECTORY},
-                                   {"%PROGRAMS%", CSIDL_PROGRAMS}, {"%WINDIR%", CSIDL_WINDOWS}}) {
+        for (auto [name, csidl] : {std::pair{"%DESKTOP%", CSIDL_DESKTOPDIRECTORY}, {"%PROGRAMS%", CSIDL_PROGRAMS}}) {
             char path[MAX_PATH] = {0};
             if (w.find(name) != std::string::npos && SUCCEEDED(SHGetFolderPathA(nullptr, csidl, nullptr, 0, path)))
                 w.replace(w.find(name), std::strlen(name), path);
@@ -71,19 +63,15 @@ std::vector<Words> SplitLine(const std::string& line) {
     return commands;
 }
 
-class Scenario {
-public:
+struct Scenario {
     int Run(const std::string& file);
-
-private:
     void Execute(const Words& w);
     // Opened anew by id each time: a handle kept from CreateProcess was seen
     // signalled while the setup still ran, once Unix programs had been started.
     bool Ended(DWORD ms) {
         HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, pid_);
-        bool ended = !h || WaitForSingleObject(h, ms) == WAIT_OBJECT_0;
-        if (h) CloseHandle(h);
-        return ended;
+        const bool ended = !h || WaitForSingleObject(h, ms) == WAIT_OBJECT_0;
+        return h && CloseHandle(h), ended;
     }
     HWND Wait(const std::string& what, DWORD ms, const std::function<bool(HWND)>& test, DWORD pid) {
         HWND found = ui::WaitFor([&] { return ui::FindTop(pid, test); }, ms);
@@ -91,9 +79,8 @@ private:
         return found;
     }
     HWND Box(const std::string& part, DWORD ms) {
-        HWND box = ui::WaitFor([&] { return ui::FindMessageBox(part.c_str(), pid_); }, ms);
-        Check(box != nullptr, "timed out waiting for message box \"" + part + "\"");
-        return box;
+        auto box = [&](HWND h) { return h == ui::FindMessageBox(part.c_str(), pid_); };
+        return Wait("message box \"" + part + "\"", ms, box, pid_);
     }
     HWND Control(int id) {
         HWND c = FindVisibleControl(current_, id);
@@ -181,8 +168,7 @@ void Scenario::Execute(const Words& w) {
     } else if (cmd == "no-box") {  // no-box MS: no message box appears within MS
         HWND box = ui::WaitFor([&] { return ui::FindMessageBox("", pid_); }, ms(1, 1000));
         Check(!box, "unexpected message box \"" + ui::MessageBoxText(box) + "\"");
-    } else if (cmd == "click") {  // click ID: as the mouse gives it, only on an enabled button (a posted
-        // click may be about to enable it: 3 s), posted so that a modal loop never blocks us
+    } else if (cmd == "click") {  // click ID: only enabled (a posted click may enable it: 3 s), as a mouse does
         Check(Until([&] { return IsWindowEnabled(Control(num(1))); }, 3000), "control " + arg(1) + " is disabled");
         PostMessageA(Control(num(1)), BM_CLICK, 0, 0);
     } else if (cmd == "press") {  // press KEY...: tab enter esc space up down, or one letter or digit
@@ -236,45 +222,40 @@ void Scenario::Execute(const Words& w) {
     } else if (cmd == "exists" || cmd == "missing") {  // exists|missing PATH
         const bool there = GetFileAttributesA(arg(1).c_str()) != INVALID_FILE_ATTRIBUTES;
         Check(there == (cmd == "exists"), arg(1) + (there ? " exists" : " does not exist"));
-    } else if (cmd == "reg-set") {  // reg-set KEY NAME sz VALUE: a string value
-        HKEY k = OpenKey(arg(1), KEY_WRITE, true);
-        Check(k && arg(3) == "sz" &&
-                  !RegSetValueExA(k, arg(2).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(arg(4).c_str()),
-                                  static_cast<DWORD>(arg(4).size() + 1)),
-              "cannot set " + arg(1) + "\\" + arg(2));
-        RegCloseKey(k);
+    } else if (cmd == "reg-set") {  // reg-set KEY NAME sz VALUE: a string value (the key made if need be)
+        auto [root, sub] = RegPath(arg(1));
+        const bool set = !SHSetValueA(root, sub.c_str(), arg(2).c_str(), REG_SZ, arg(4).c_str(), arg(4).size() + 1);
+        Check(arg(3) == "sz" && set, "cannot set " + arg(1) + "\\" + arg(2));
     } else if (cmd == "reg") {  // reg KEY NAME sz|dword VALUE: the value, of this type and data
-        HKEY k = OpenKey(arg(1), KEY_READ);
-        Check(k != nullptr, "no key " + arg(1));
+        auto [root, sub] = RegPath(arg(1));
         char data[1024] = {0};
         DWORD type = 0, size = sizeof data - 1, d = 0;
-        LONG r = RegQueryValueExA(k, arg(2).c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
-        RegCloseKey(k);
+        LONG r = SHGetValueA(root, sub.c_str(), arg(2).c_str(), &type, data, &size);
         std::memcpy(&d, data, 4);
         const bool dword = arg(3) == "dword";
         std::string got = dword ? std::to_string(d) : std::string(data, size);
         Check(!r && type == (dword ? REG_DWORD : REG_SZ) && got == (dword ? arg(4) : arg(4) + '\0'),
               arg(2) + " is \"" + got + "\" of type " + std::to_string(type) + ", expected " + arg(3) + " " + arg(4));
     } else if (cmd == "key" || cmd == "no-key") {  // [no-]key KEY
-        HKEY k = OpenKey(arg(1), KEY_READ);
-        if (k) RegCloseKey(k);
-        Check((k != nullptr) == (cmd == "key"), arg(1) + (k ? " exists" : " does not exist"));
+        auto [root, sub] = RegPath(arg(1));
+        HKEY k = nullptr;
+        const bool there = !RegOpenKeyExA(root, sub.c_str(), 0, KEY_READ, &k) && !RegCloseKey(k);
+        Check(there == (cmd == "key"), arg(1) + (there ? " exists" : " does not exist"));
     } else if (cmd == "link") {  // link LNKPATH TARGET WORKDIR ICON: a shell link pointing there
         IShellLinkA* link = nullptr;
         IPersistFile* file = nullptr;
-        Check(SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                         reinterpret_cast<void**>(&link))),
-              "no shell link object");
-        link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
-        std::wstring wide(arg(1).begin(), arg(1).end());
+        const std::wstring wide(arg(1).begin(), arg(1).end());
         char got[3][MAX_PATH] = {};
         int index = 0;
-        const bool loaded = file && SUCCEEDED(file->Load(wide.c_str(), STGM_READ));
-        link->GetPath(got[0], MAX_PATH, nullptr, SLGP_RAWPATH);
-        link->GetWorkingDirectory(got[1], MAX_PATH);
-        link->GetIconLocation(got[2], MAX_PATH, &index);
+        const bool loaded = SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                                       reinterpret_cast<void**>(&link))) &&
+                            SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
+                            SUCCEEDED(file->Load(wide.c_str(), STGM_READ)) &&
+                            SUCCEEDED(link->GetPath(got[0], MAX_PATH, nullptr, SLGP_RAWPATH)) &&
+                            SUCCEEDED(link->GetWorkingDirectory(got[1], MAX_PATH)) &&
+                            SUCCEEDED(link->GetIconLocation(got[2], MAX_PATH, &index));
         if (file) file->Release();
-        link->Release();
+        if (link) link->Release();
         Check(loaded, "cannot load " + arg(1));
         for (size_t i = 0; i < 3; ++i)
             Check(!lstrcmpiA(got[i], arg(i + 2).c_str()), arg(1) + " holds " + got[i] + ", expected " + arg(i + 2));

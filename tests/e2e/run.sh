@@ -1,9 +1,10 @@
 #!/bin/sh
 # Runs one end-to-end scenario in a Wine prefix of its own:
 #   E2E_BUILD=build/win32 E2E_SOURCE=. sh tests/e2e/run.sh tests/e2e/scenarios/NAME.sh
-# Outside a display it starts itself under xvfb-run. Run as root, it runs
-# as the unprivileged test user, as scripts/wine-ctest.sh does (in a
-# virtual display of that user's own).
+# Outside a display it starts itself under xvfb-run; run as root, as the
+# unprivileged test user, as scripts/wine-ctest.sh does. The scenario (shell)
+# finds here its prefix ($C is its drive C:), the test package ($PKG), media
+# in its folder ($WORK), the driver run (e2e_drive) and checks of the files left.
 set -e
 E2E_BUILD=$(cd "${E2E_BUILD:?}" && pwd)
 E2E_SOURCE=$(cd "${E2E_SOURCE:?}" && pwd)
@@ -15,8 +16,150 @@ if [ "$(id -u)" -eq 0 ] && [ -n "${SETUP_TEST_USER-setuptest}" ]; then
         sh "$E2E_SOURCE/tests/e2e/run.sh" "$scenario"
 fi
 [ -n "$DISPLAY" ] || exec xvfb-run -a -s "-screen 0 1280x1024x24" sh "$0" "$scenario"
-. "$E2E_SOURCE/tests/e2e/lib.sh"
-e2e_begin "$scenario"
+SETUP_WINE_BUILD=$E2E_BUILD
+. "$E2E_SOURCE/scripts/wine-env.sh"
+E2E_ROOT=$E2E_BUILD/e2e
+TEMPLATE=$E2E_ROOT/template-prefix
+SETUPKIT=$E2E_BUILD/../native/bin/setupkit
+
+# A file with given content and last-write time (even seconds, as archives and
+# packs hold MS-DOS times); mkbin: n bytes from a seed that do not compress.
+mkf() { mkdir -p "$(dirname "$1")" && printf '%s' "${3:-}" >"$1" && touch -d "$2" "$1"; } # PATH TIME [CONTENT]
+mkbin() { # PATH TIME BYTES SEED
+    mkf "$1" "$2" && perl -e 'srand($ARGV[1]); print map { chr(int(rand(256))) } 1..$ARGV[0]' "$3" "$4" >"$1"
+    touch -d "$2" "$1"
+}
+
+# The standard package: the program (the marker, which records how it was
+# started), two language libraries, the kernel and USB drivers, an icon, a
+# read-only, an empty and a left-over file, and a data folder of small files.
+e2e_package() {
+    mkdir -p "$PKG/bin"
+    cp "$E2E_BUILD/helpers/marker.exe" "$PKG/bin/Morlan.exe"
+    touch -d "2024-03-04 10:20:30" "$PKG/bin/Morlan.exe"
+    while read -r f t n seed; do mkbin "$PKG/$f" "$t" "$n" "$seed"; done <<LIST
+bin/English.dll 2023-11-05T08:00:00 3000 1
+bin/German.dll 2023-11-05T08:00:02 3100 2
+bin/Kr3nt.sys 2022-01-31T23:59:58 5000 3
+bin/morlan.ico 2021-06-15T12:00:00 766 4
+bin/UsbDrv.sys 2022-02-01T01:02:04 2048 5
+bin/UsbDrv.inf 2022-02-01T01:02:06 900 6
+doc/manual.pdf 2024-07-14T14:14:14 40000 7
+LIST
+    mkf "$PKG/bin/readme.txt" "2020-02-29 06:07:08" "Read me first. This file is read-only."
+    chmod a-w "$PKG/bin/readme.txt"
+    mkf "$PKG/bin/empty.dat" "2019-12-31 23:59:58"
+    mkf "$PKG/bin/old.tmp" "2018-01-01 00:00:00" "left from the build, deleted after copying"
+    for i in $(seq 0 39); do
+        mkf "$PKG/data/a/item$i.txt" "$((2024 - i % 30))-$((i % 12 + 1))-$((i % 28 + 1)) $((i % 24)):$((i % 60)):$((i % 30 * 2))" \
+            "item $i of folder a"
+        mkf "$PKG/data/b/rec$i.bin" "$((2018 + i % 6))-$((i * 5 % 12 + 1))-$((i % 27 + 1)) 12:30:58" "$(seq -s, "$i")"
+    done
+    mkf "$PKG/data/top.txt" "2024-05-05 05:05:06" "data root file"
+}
+
+e2e_zip() { rm -f "$1" && zip -q -X -j "$1" "$2"; } # archive file: one entry named like the file
+# A configuration from tests/data/e2e with CR LF, as the vendor's editor writes.
+e2e_ini() { sed "s/\$/\r/; s/@TYPE@/${3:-}/" "$E2E_SOURCE/tests/data/e2e/$1" >"$2"; } # NAME FILE [TYPE]
+
+# setup.exe on the first disk folder; drive A: shows it.
+e2e_medium() {
+    cp "$E2E_BUILD/bin/setup.exe" "$1/setup.exe"
+    ln -sfn "$1" "$WINEPREFIX/dosdevices/a:"
+}
+
+# The standard package on two disks ($WORK/disk1, disk2) made with Info-ZIP:
+# one archive a file, the data folder as a pack file in one. TYPE is
+# [Programmer] Type. Also $WORK/expected, the tree an installation must leave.
+e2e_standard_medium() { # TYPE [library of the chosen language: English or German]
+    e2e_package
+    mkdir -p "$WORK/disk1" "$WORK/disk2" "$WORK/data"
+    "$SETUPKIT" pack -q "$WORK/data/data.pak" "$PKG/data" 2>/dev/null
+    touch -d "2024-08-01 09:00:00" "$WORK/data/data.pak"
+    printf '%s\n' 1:Morlan:bin/Morlan.exe 1:English:bin/English.dll 1:German:bin/German.dll 1:Kr3nt:bin/Kr3nt.sys \
+        1:icon:bin/morlan.ico 1:usbsys:bin/UsbDrv.sys 1:usbinf:bin/UsbDrv.inf 1:readme:bin/readme.txt \
+        1:empty:bin/empty.dat 1:old:bin/old.tmp 2:manual:doc/manual.pdf 2:data:data/data.pak |
+        while IFS=: read -r disk name file; do
+            [ -e "$PKG/$file" ] && src=$PKG/$file || src=$WORK/$file
+            e2e_zip "$WORK/disk$disk/$name.zip" "$src"
+        done
+    e2e_ini standard.ini "$WORK/disk1/morlan.ini" "$1"
+    touch -d "2024-09-09 09:09:10" "$WORK/disk1/morlan.ini"
+    e2e_expected "$WORK/disk1/morlan.ini" "${2:-English}"
+    e2e_medium "$WORK/disk1"
+    chmod -R a-w "$WORK/disk1" "$WORK/disk2"
+}
+
+# $WORK/expected: the package less the file deleted after copying, with the
+# configuration and the chosen language's library under its fixed name.
+e2e_expected() { # INI LANGUAGE
+    cp -a "$PKG" "$WORK/expected"
+    rm "$WORK/expected/bin/old.tmp"
+    cp -p "$PKG/bin/$2.dll" "$WORK/expected/bin/Language.dll"
+    cp -p "$1" "$WORK/expected/morlan.ini"
+    chmod u+w "$WORK/expected/morlan.ini"
+}
+
+# The tree below Unix folder GOT has the files of WANT with their bytes,
+# last-write times and read-only state, and nothing else.
+e2e_tree() { # GOT WANT
+    for d in "$1" "$2"; do
+        (cd "$d" && find . -mindepth 1 -type d -printf '%P/\n' -o -printf '%P %s %T@ ' \
+            \( -perm -u=w -printf 'w\n' -o -printf 'r\n' \)) | sort >"$d.list"
+    done
+    diff "$2.list" "$1.list" && diff -r "$2" "$1" && echo "tree $1: $(wc -l <"$2.list") entries equal"
+}
+
+# The copies of NAME (any case) below the Windows folder, seen from outside
+# Wine (32-bit programs are shown syswow64 for system32): only PATH (none: no
+# copy), with REFERENCE's bytes.
+e2e_windows_file() { # NAME [REFERENCE PATH]
+    found=$(cd "$C/windows" && find . -iname "$1" | sed 's|^\./||')
+    [ "$found" = "${3:-}" ] || { echo "FAILED: $1 is at [$found]"; return 1; }
+    [ -z "$found" ] || cmp "$C/windows/$3" "$2"
+}
+
+# Driver lines: the plain walk through the wizard (default folder, first
+# language, both shortcuts, the agreement accepted); the prompts for disks 2
+# to N, answered by inserting $WORK/PREFIXn.
+e2e_walk_wizard() {
+    echo "start; page welcome; click 12324; page destination; click 12324; page language; click 12324;" \
+        "page agreement; click 1020; expect 12325 enabled; click 12325; progress"
+}
+e2e_swaps() { # N PREFIX
+    for i in $(seq 2 "$1"); do echo "diskprompt #$i A 60000; disk $WORK/$2$i; click 1"; done
+}
+
+e2e_drive() {
+    cat >"$WORK/scenario.txt"
+    SETUP_SCREENSHOTS=$E2E_SHOTS "$WINE64" "$E2E_BUILD/bin/e2edriver.exe" \
+        "$(printf 'Z:%s' "$WORK/scenario.txt" | tr / '\\')" </dev/null | tee "$WORK/driver.log"
+    grep -q '^passed: ' "$WORK/driver.log"  # the driver's status, not tee's
+}
+
+# One prefix made with wineboot per build tree; every scenario gets a copy
+# whose files are hard links (the setup only adds files or replaces them by
+# new ones, so the template stays untouched) and whose registry is a copy.
+NAME=$(basename "$scenario" .sh) && WORK=$E2E_ROOT/$NAME PKG=$E2E_ROOT/$NAME/package
+mkdir -p "$E2E_ROOT"
+(flock 8 && [ -f "$TEMPLATE/.e2e-template-2" ] || { rm -rf "$TEMPLATE" && WINEPREFIX=$TEMPLATE wine_prefix_init &&
+    touch "$TEMPLATE/.e2e-template-2"; }) 8>"$E2E_ROOT/template.lock"
+export WINEPREFIX=$WORK/prefix
+wine_stop
+chmod -R u+w "$WORK" 2>/dev/null || true
+rm -rf "$WORK"
+mkdir -p "$WINEPREFIX/dosdevices"
+C=$WINEPREFIX/drive_c
+cp -al "$TEMPLATE/drive_c" "$C"
+cp "$TEMPLATE"/*.reg "$TEMPLATE/.update-timestamp" "$WINEPREFIX/"
+ln -s ../drive_c "$WINEPREFIX/dosdevices/c:"
+ln -s / "$WINEPREFIX/dosdevices/z:"
+# 64-bit Windows has a drivers folder in its 32-bit system folder too:
+# a copy redirected there would succeed and go unnoticed by the setup.
+mkdir -p "$C/windows/syswow64/drivers"
+wine_start
+trap wine_stop EXIT
+echo "scenario $NAME in $WORK"
 . "$scenario"
 wine_stop
 trap - EXIT

@@ -1,23 +1,21 @@
-// marker.exe: a small program for tests that must see a program started.
-// It writes its own command line (as the system passed it) into the file
-// named by its argument, or without one into its own path + ".marker" (so
-// copies under other names leave markers of their own), and exits; with
-// "--stay FILE" it then keeps running (up to 10 minutes) until ended from
-// outside. Plain Win32 without the C++ library: the end-to-end tests ship
-// it as the installed program on small test disks.
+// marker.exe: writes its own command line (as the system passed it) into the
+// file named by its argument, or without one into its own path + ".marker"
+// (so copies under other names leave markers of their own), and exits; with
+// "--stay FILE" it then runs on (up to 10 minutes) until ended from outside.
+// Plain Win32 without the C++ library: the end-to-end tests ship it as the
+// installed program on small test disks.
 #include <windows.h>
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR args, int) {
     const bool stay = args[0] == '-' && args[1] == '-';
-    if (stay) args += 6;
-    while (*args == ' ') ++args;
+    for (args += stay ? 6 : 0; *args == ' ';) ++args;
     char file[MAX_PATH + 8] = {0};
     lstrcpynA(file, args, MAX_PATH);
     if (!file[0] && GetModuleFileNameA(nullptr, file, MAX_PATH)) lstrcatA(file, ".marker");
     HANDLE h = CreateFileA(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return 2;
     DWORD written = 0;
-    WriteFile(h, GetCommandLineA(), static_cast<DWORD>(lstrlenA(GetCommandLineA())), &written, nullptr);
+    if (h == INVALID_HANDLE_VALUE || !WriteFile(h, GetCommandLineA(), lstrlenA(GetCommandLineA()), &written, nullptr))
+        return 2;
     CloseHandle(h);
     if (stay) Sleep(10 * 60 * 1000);
     return 0;

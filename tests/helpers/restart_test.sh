@@ -16,11 +16,9 @@ failures=0
 fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
 trap 'wine_stop; rm -rf "$OUT"' EXIT
 wine() { timeout 60 "$WINE64" "$@" </dev/null >/dev/null 2>&1; }
-# The Unix id of the services process of this prefix.
-services() {
-    for p in /proc/[0-9]*; do
-        tr '\0' '\n' 2>/dev/null <"$p/environ" | grep -qx "WINEPREFIX=$WINEPREFIX" &&
-            tr '\0' ' ' 2>/dev/null <"$p/cmdline" | grep -q services.exe && echo "${p#/proc/}" && return
+services() { # the Unix id of the services process of this prefix
+    for p in $(pgrep -f services.exe); do
+        grep -qzx "WINEPREFIX=$WINEPREFIX" "/proc/$p/environ" 2>/dev/null && echo "$p" && return
     done
 }
 # Waits up to 30 s until the command $1 succeeds.
@@ -40,20 +38,18 @@ sleep 0.5
 kill -0 "$bystander" 2>/dev/null || fail "the bystander ended although nothing was restarted"
 [ "$(services)" = "$before" ] || fail "the services restarted although nothing was restarted"
 
-# The restart: the notice (OK only), the privilege, ExitWindowsEx.
+# The restart: the notice (OK only), the privilege, ExitWindowsEx; then the
+# prefix works on.
 wine "$PROBE" answer "$WOUT" &
-answer=$!
 wine "$PROBE" restart "$WOUT"
 probe_rc=$?
-wait "$answer"
+wait $!
 [ "$(cat "$OUT/notice.txt" 2>/dev/null)" = "Please close all processes to avoid losing data.
 buttons: 1" ] || fail "notice was '$(cat "$OUT/notice.txt")'"
 [ "$probe_rc" -ne 124 ] || fail "the probe was still running after 60 s"
 wait_for "! kill -0 $bystander 2>/dev/null" || fail "the bystander process survived the restart"
 wait_for "[ -n \"\$(services)\" ] && [ \"\$(services)\" != $before ]" ||
     fail "the prefix's services were not restarted (before $before, after $(services))"
-
-# The prefix works on after the restart.
 wine "$MARKER" "$WOUT\\after.txt"
 [ -f "$OUT/after.txt" ] || fail "no program could start in the prefix after the restart"
 echo "restart test: exit of the probe $probe_rc, services $before -> $(services), $failures failure(s)"

@@ -3,7 +3,7 @@
 # language, both shortcuts, the agreement accepted; the second disk is not in
 # the drive at the first prompt; the restart page answered No.
 e2e_standard_medium 0 German
-INST='C:\Tools\Morlan\Demo'
+INST='C:\Tools\Morlan\Demo' KR3NT='HKLM\SYSTEM\CurrentControlSet\Services\KR3NT'
 e2e_drive <<SCN
 start; page welcome; expect caption "text=Morlan Demo 2.1"; expect 12323 disabled; expect 12325 disabled
 shot wizard-welcome; click 12324; page destination; expect 1000 text=C:\Morlan
@@ -19,18 +19,14 @@ diskprompt #2 A 60000; shot disk-prompt; click 1; gone; diskprompt #2 A
 disk $WORK/disk2 manual.zip; click 1; progress; expect 1012 has=manual.zip 15000; shot progress-disk2
 page restart 60000; expect 1017 checked; shot wizard-restart; click 1018; expect 1017 unchecked; click 12325
 ended
-reg HKLM\SYSTEM\CurrentControlSet\Services\KR3NT DisplayName sz KR3NT
-reg HKLM\SYSTEM\CurrentControlSet\Services\KR3NT ErrorControl dword 1
-reg HKLM\SYSTEM\CurrentControlSet\Services\KR3NT ImagePath sz System32\DRIVERS\Kr3nt.sys
-reg HKLM\SYSTEM\CurrentControlSet\Services\KR3NT Start dword 2
-reg HKLM\SYSTEM\CurrentControlSet\Services\KR3NT Type dword 1
+reg $KR3NT DisplayName sz KR3NT; reg $KR3NT ErrorControl dword 1; reg $KR3NT ImagePath sz System32\DRIVERS\Kr3nt.sys
+reg $KR3NT Start dword 2; reg $KR3NT Type dword 1
 link "%DESKTOP%\Morlan Demo.lnk" $INST\bin\Morlan.exe $INST\bin $INST\bin\morlan.ico
 link "%PROGRAMS%\Morlan Demo.lnk" $INST\bin\Morlan.exe $INST\bin $INST\bin\morlan.ico
 # Restart declined: nothing started, no folder opened.
 no-window bin 1500
 SCN
 e2e_tree "$C/Tools/Morlan/Demo" "$WORK/expected"
-# The driver where ImagePath points, in the system's own System32 and not in
-# the 32-bit SysWOW64; no USB step.
+# The driver where ImagePath points (the system's own System32, not SysWOW64); no USB step.
 e2e_windows_file Kr3nt.sys "$PKG/bin/Kr3nt.sys" system32/drivers/Kr3nt.sys
 e2e_windows_file UsbDrv.sys -

@@ -29,7 +29,7 @@ HWND FindTop(DWORD pid, const std::function<bool(HWND)>& test) {
 
 static bool IsDialogClass(HWND w) {
     char cls[32] = {0};
-    return GetClassNameA(w, cls, sizeof cls) && std::string(cls) == "#32770";
+    return GetClassNameA(w, cls, sizeof cls) && !lstrcmpA(cls, "#32770");
 }
 
 HWND FindControl(HWND root, int controlId) {
@@ -43,7 +43,6 @@ HWND FindControl(HWND root, int controlId) {
 HWND FindDialogWithControl(int controlId) {
     return FindTop(GetCurrentProcessId(), [&](HWND w) { return IsDialogClass(w) && FindControl(w, controlId); });
 }
-
 HWND WaitForDialogWithControl(int controlId, DWORD timeoutMs) {
     return WaitFor([&] { return FindDialogWithControl(controlId); }, timeoutMs);
 }
@@ -73,6 +72,7 @@ void Key(HWND w, UINT vk) {
 }
 
 std::string MessageBoxText(HWND box) { return WindowText(GetDlgItem(box, 0xFFFF)); }
+std::string ControlText(HWND root, int controlId) { return WindowText(FindControl(root, controlId)); }
 
 HWND FindMessageBox(const char* textPart, DWORD pid) {
     return FindTop(pid, [&](HWND w) {
@@ -84,17 +84,8 @@ HWND WaitForMessageBox(const char* textPart, DWORD timeoutMs) {
     return WaitFor([&] { return FindMessageBox(textPart); }, timeoutMs);
 }
 
-std::string ControlText(HWND root, int controlId) { return WindowText(FindControl(root, controlId)); }
-
-bool ControlEnabled(HWND root, int controlId) {
-    HWND c = FindControl(root, controlId);
-    return c && IsWindowEnabled(c);
-}
-
-bool ControlVisible(HWND root, int controlId) {
-    HWND c = FindControl(root, controlId);
-    return c && IsWindowVisible(c);
-}
+bool ControlEnabled(HWND root, int controlId) { return IsWindowEnabled(FindControl(root, controlId)) != FALSE; }
+bool ControlVisible(HWND root, int controlId) { return IsWindowVisible(FindControl(root, controlId)) != FALSE; }
 
 bool Click(HWND root, int controlId) {
     HWND c = FindControl(root, controlId);
@@ -129,13 +120,11 @@ std::string Answer(const char* textPart, int buttonId, DWORD timeoutMs) {
 
 std::vector<std::string> AnswerAll(std::initializer_list<std::pair<const char*, int>> boxes, DWORD timeoutMs) {
     std::vector<std::string> texts;
-    for (const auto& [text, button] : boxes) {
-        texts.push_back(Answer(text, button, timeoutMs));
-        if (texts.back().empty()) {
+    for (const auto& [text, button] : boxes)
+        if (texts.push_back(Answer(text, button, timeoutMs)), texts.back().empty()) {
             ADD_FAILURE() << "no message box with \"" << text << "\"";
             break;
         }
-    }
     return texts;
 }
 
@@ -155,10 +144,7 @@ bool Run(const std::string& exe, std::string commandLine, DWORD waitMs, const ch
     return true;
 }
 
-std::string ScreenshotDir() {
-    const char* dir = getenv("SETUP_SCREENSHOTS");
-    return dir ? dir : "";
-}
+std::string ScreenshotDir() { return getenv("SETUP_SCREENSHOTS") ? getenv("SETUP_SCREENSHOTS") : ""; }
 
 // ImageMagick's import grabs the X root window of Wine's display and cuts the
 // window's rectangle out of it. The Unix program may outlive the handle's
