@@ -19,8 +19,10 @@
 namespace {
 
 using Words = std::vector<std::string>;
-void Check(bool ok, const std::string& why) {
+template <class T>
+T Check(T ok, const std::string& why) {  // ok, or a failure
     if (!ok) throw std::runtime_error(why);
+    return ok;
 }
 
 bool Until(const std::function<bool()>& cond, DWORD ms) {
@@ -64,7 +66,6 @@ std::vector<Words> SplitLine(const std::string& line) {
 }
 
 struct Scenario {
-    int Run(const std::string& file);
     void Execute(const Words& w);
     // Opened anew by id each time: a handle kept from CreateProcess was seen
     // signalled while the setup still ran, once Unix programs had been started.
@@ -74,40 +75,19 @@ struct Scenario {
         return h && CloseHandle(h), ended;
     }
     HWND Wait(const std::string& what, DWORD ms, const std::function<bool(HWND)>& test, DWORD pid) {
-        HWND found = ui::WaitFor([&] { return ui::FindTop(pid, test); }, ms);
-        Check(found != nullptr, "timed out waiting for " + what);
-        return found;
+        return Check(ui::WaitFor([&] { return ui::FindTop(pid, test); }, ms), "timed out waiting for " + what);
     }
     HWND Box(const std::string& part, DWORD ms) {
         auto box = [&](HWND h) { return h == ui::FindMessageBox(part.c_str(), pid_); };
         return Wait("message box \"" + part + "\"", ms, box, pid_);
     }
-    HWND Control(int id) {
-        HWND c = FindVisibleControl(current_, id);
-        Check(c != nullptr, "no visible control " + std::to_string(id));
-        return c;
-    }
+    HWND Control(int id) { return Check(FindVisibleControl(current_, id), "no visible control " + std::to_string(id)); }
     GUITHREADINFO Focus() {  // of the setup's user-interface thread
         GUITHREADINFO info = {};
         info.cbSize = sizeof info;
         HWND w = ui::FindTop(pid_, [](HWND) { return true; });
         Check(w && GetGUIThreadInfo(GetWindowThreadProcessId(w, nullptr), &info), "the setup shows no window");
         return info;
-    }
-    // A key press through the system's input queue into the setup's active
-    // window, brought to the foreground first.
-    bool SendKey(UINT vk) {
-        HWND w = Focus().hwndActive;
-        if (!ui::WaitFor([&] { return SetForegroundWindow(w), GetForegroundWindow() == w ? w : nullptr; }, 3000))
-            return false;
-        INPUT in[2] = {};
-        for (int i = 0; i < 2; ++i) {
-            in[i].type = INPUT_KEYBOARD;
-            in[i].ki.wVk = static_cast<WORD>(vk);
-            in[i].ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
-            in[i].ki.dwFlags = i ? KEYEVENTF_KEYUP : 0;
-        }
-        return SendInput(2, in, sizeof(INPUT)) == 2;
     }
 
     DWORD pid_ = 0;           // the setup's process, once started
@@ -172,12 +152,16 @@ void Scenario::Execute(const Words& w) {
         Check(Until([&] { return IsWindowEnabled(Control(num(1))); }, 3000), "control " + arg(1) + " is disabled");
         PostMessageA(Control(num(1)), BM_CLICK, 0, 0);
     } else if (cmd == "press") {  // press KEY...: tab enter esc space up down, or one letter or digit
-        static const std::map<std::string, UINT> keys = {{"tab", VK_TAB},     {"enter", VK_RETURN}, {"esc", VK_ESCAPE},
+        static const std::map<std::string, BYTE> keys = {{"tab", VK_TAB},     {"enter", VK_RETURN}, {"esc", VK_ESCAPE},
                                                          {"space", VK_SPACE}, {"up", VK_UP},        {"down", VK_DOWN}};
-        for (size_t i = 1; i < w.size(); ++i) {
+        for (size_t i = 1; i < w.size(); ++i) {  // through the input queue into the setup's active window
             auto it = keys.find(w[i]);
-            UINT vk = it != keys.end() ? it->second : w[i].size() == 1 && isalnum(w[i][0]) ? toupper(w[i][0]) : 0;
-            Check(vk && SendKey(vk), "the key " + w[i] + " was not taken");
+            const BYTE vk = it != keys.end() ? it->second : w[i].size() == 1 && isalnum(w[i][0]) ? toupper(w[i][0]) : 0;
+            HWND active = Focus().hwndActive;
+            auto front = [&] { return SetForegroundWindow(active), GetForegroundWindow() == active ? active : nullptr; };
+            Check(vk && ui::WaitFor(front, 3000), "the key " + w[i] + " was not taken");
+            keybd_event(vk, BYTE(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC)), 0, 0);
+            keybd_event(vk, BYTE(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC)), KEYEVENTF_KEYUP, 0);
             Sleep(100);  // the setup reacts before the next step looks
         }
     } else if (cmd == "focus") {  // focus ID [ms]: the setup's keyboard focus is on control ID
@@ -259,33 +243,11 @@ void Scenario::Execute(const Words& w) {
         Check(loaded, "cannot load " + arg(1));
         for (size_t i = 0; i < 3; ++i)
             Check(!lstrcmpiA(got[i], arg(i + 2).c_str()), arg(1) + " holds " + got[i] + ", expected " + arg(i + 2));
-    } else if (cmd == "echo") {
-        for (size_t i = 1; i < w.size(); ++i) std::printf(i > 1 ? " %s" : "  %s", w[i].c_str());
-        std::printf("\n");
+    } else if (cmd == "echo") {  // echo WORD...: a line for the person watching
+        for (size_t i = 1; i < w.size(); ++i) std::printf(i + 1 < w.size() ? " %s" : " %s\n", w[i].c_str());
     } else {
         Check(false, "unknown command " + cmd);
     }
-}
-
-int Scenario::Run(const std::string& path) {
-    std::ifstream in(path);
-    std::string line;
-    int number = 0;
-    try {
-        Check(bool(in), "cannot read the scenario");
-        for (; std::getline(in, line); ++number)
-            for (Words& w : SplitLine(line))
-                if (!w.empty()) Execute(w);
-        Check(!pid_ || Ended(0), "the scenario ended with the setup running");
-    } catch (const std::exception& e) {  // a failed check, or std::stoi on a bad number
-        std::printf("FAILED at %s:%d: %s\n    %s\nwindows of the setup:\n", path.c_str(), number + 1, line.c_str(),
-                    e.what());
-        ui::FindTop(pid_, [](HWND w) { return std::printf("  \"%s\"\n", ui::WindowText(w).c_str()), false; });
-        if (HANDLE h = pid_ ? OpenProcess(PROCESS_TERMINATE, FALSE, pid_) : nullptr) TerminateProcess(h, 1), CloseHandle(h);
-        return 1;
-    }
-    std::printf("passed: %s (%d lines)\n", path.c_str(), number);
-    return 0;
 }
 
 }  // namespace
@@ -294,7 +256,23 @@ int main(int argc, char** argv) {
     if (argc != 2) return std::printf("usage: e2edriver SCENARIO\n"), 2;
     setvbuf(stdout, nullptr, _IONBF, 0);
     CoInitialize(nullptr);
-    int rc = Scenario().Run(argv[1]);
+    Scenario scenario;
+    std::ifstream in(argv[1]);
+    std::string line;
+    int number = 0;
+    try {
+        Check(bool(in), "cannot read the scenario");
+        for (; std::getline(in, line); ++number)
+            for (Words& w : SplitLine(line))
+                if (!w.empty()) scenario.Execute(w);
+        Check(!scenario.pid_ || scenario.Ended(0), "the scenario ended with the setup running");
+    } catch (const std::exception& e) {  // a failed check, or std::stoi on a bad number
+        std::printf("FAILED at %s:%d: %s\n    %s\nwindows of the setup:\n", argv[1], number + 1, line.c_str(), e.what());
+        ui::FindTop(scenario.pid_, [](HWND w) { return std::printf("  \"%s\"\n", ui::WindowText(w).c_str()), false; });
+        HANDLE h = scenario.pid_ ? OpenProcess(PROCESS_TERMINATE, FALSE, scenario.pid_) : nullptr;
+        return h && TerminateProcess(h, 1) && CloseHandle(h), 1;
+    }
+    std::printf("passed: %s (%d lines)\n", argv[1], number);
     CoUninitialize();
-    return rc;
+    return 0;
 }

@@ -37,15 +37,7 @@ e2e_package() {
     mkdir -p "$PKG/bin"
     cp "$E2E_BUILD/helpers/marker.exe" "$PKG/bin/Morlan.exe"
     touch -d "2024-03-04 10:20:30" "$PKG/bin/Morlan.exe"
-    while read -r f t n seed; do mkbin "$PKG/$f" "$t" "$n" "$seed"; done <<LIST
-bin/English.dll 2023-11-05T08:00:00 3000 1
-bin/German.dll 2023-11-05T08:00:02 3100 2
-bin/Kr3nt.sys 2022-01-31T23:59:58 5000 3
-bin/morlan.ico 2021-06-15T12:00:00 766 4
-bin/UsbDrv.sys 2022-02-01T01:02:04 2048 5
-bin/UsbDrv.inf 2022-02-01T01:02:06 900 6
-doc/manual.pdf 2024-07-14T14:14:14 40000 7
-LIST
+    while read -r f t n seed; do mkbin "$PKG/$f" "$t" "$n" "$seed"; done <"$E2E_SOURCE/tests/data/e2e/package.list"
     mkf "$PKG/bin/readme.txt" "2020-02-29 06:07:08" "Read me first. This file is read-only."
     chmod a-w "$PKG/bin/readme.txt"
     mkf "$PKG/bin/empty.dat" "2019-12-31 23:59:58"
@@ -58,7 +50,6 @@ LIST
     mkf "$PKG/data/top.txt" "2024-05-05 05:05:06" "data root file"
 }
 
-e2e_zip() { rm -f "$1" && zip -q -X -j "$1" "$2"; } # archive file: one entry named like the file
 # A configuration from tests/data/e2e with CR LF, as the vendor's editor writes.
 e2e_ini() { sed "s/\$/\r/; s/@TYPE@/${3:-}/" "$E2E_SOURCE/tests/data/e2e/$1" >"$2"; } # NAME FILE [TYPE]
 
@@ -81,7 +72,7 @@ e2e_standard_medium() { # TYPE [library of the chosen language: English or Germa
         1:empty:bin/empty.dat 1:old:bin/old.tmp 2:manual:doc/manual.pdf 2:data:data/data.pak |
         while IFS=: read -r disk name file; do
             [ -e "$PKG/$file" ] && src=$PKG/$file || src=$WORK/$file
-            e2e_zip "$WORK/disk$disk/$name.zip" "$src"
+            zip -q -X -j "$WORK/disk$disk/$name.zip" "$src"  # one entry, named like the file
         done
     e2e_ini standard.ini "$WORK/disk1/morlan.ini" "$1"
     touch -d "2024-09-09 09:09:10" "$WORK/disk1/morlan.ini"

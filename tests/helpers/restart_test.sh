@@ -8,7 +8,6 @@
 set -u
 PROBE=$1 MARKER=$2
 export WINEPREFIX="$3"
-: "${SETUP_WINE_BUILD:?}"
 . "$(dirname "$0")/../../scripts/wine-env.sh"
 OUT=$(mktemp -d /tmp/restart-test.XXXXXX)
 WOUT="Z:$(printf '%s' "$OUT" | tr / '\\')"

@@ -1,15 +1,13 @@
-# Media whose names lead out of the installation folder: the setup refuses
-# each name with a message that names it, and writes and deletes nothing
-# outside the folder. Two runs in one prefix: an archive entry that climbs
-# out (the run ends when the exit question is answered Yes); then an
-# installation that completes although [DelFile], the language library's
-# target and the shortcut's name climb out.
+# Names that lead out of the installation folder are refused, each with a
+# message that names it; nothing outside is written or deleted. First an
+# archive entry (the exit question answered Yes), then an installation that
+# completes although [DelFile], the language library and the shortcut climb out.
 e2e_package
 A=$WORK/disk-a D=$WORK/disk-d
 mkdir -p "$A" "$D"
 python3 -c 'import sys, zipfile as z; z.ZipFile(sys.argv[1], "w", z.ZIP_DEFLATED).writestr("..\\..\\evil.txt", "out")' \
     "$A/English.zip"
-e2e_zip "$D/English.zip" "$PKG/bin/English.dll"
+zip -q -X -j "$D/English.zip" "$PKG/bin/English.dll"
 # One configuration for both; the first medium's English.zip holds the bad entry.
 e2e_ini hostile.ini "$D/morlan.ini"
 cp "$D/morlan.ini" "$A/morlan.ini"

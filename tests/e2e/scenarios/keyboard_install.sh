@@ -1,11 +1,8 @@
-# A user without a mouse installs with real key presses alone. Esc on the
-# welcome page asks and stays; Enter moves from page to page and does
-# nothing while the default button is disabled; Tab reaches Browse, the
-# language list, both shortcut boxes and the radio groups (on their checked
-# button: the agreement's No, the restart page's Yes); Space and the arrow
-# keys choose. Enter on the restart page with No chosen ends the setup
-# without a restart: the prefix's processes (this driver) live on. Focus
-# comes back to Browse after the folder picker.
+# Real key presses alone: Esc asks and stays; Enter moves on, but not while the
+# default button is disabled; Tab reaches Browse (again after the picker), the
+# list, both boxes and the radio groups on their checked button; Space and the
+# arrows choose. Enter with No on the restart page ends the setup without a
+# restart: the prefix's processes (this driver) live on.
 e2e_standard_medium 0 German
 e2e_drive <<SCN
 start; page welcome; focus 12324

@@ -1,9 +1,7 @@
-# The Windows 95 family (the prefix reports Windows 98, platform id 1) with
-# programmer type 0: no driver step, the completion page instead of the
-# restart page, and with its box cleared the program's folder is opened.
-# Then the same installation again into the same folder, over the files of
-# the first, one of them read-only as the package has it: it completes and
-# leaves the same tree.
+# The Windows 95 family (Windows 98, platform id 1), type 0: no driver step,
+# the completion page, and with its box cleared the program's folder opened.
+# Then the same installation again over the first (one file read-only): it
+# completes and leaves the same tree.
 e2e_standard_medium 0
 install="$(e2e_walk_wizard)
 $(e2e_swaps 2 disk)

@@ -33,11 +33,10 @@ static bool IsDialogClass(HWND w) {
 }
 
 HWND FindControl(HWND root, int controlId) {
-    if (!root) return nullptr;
-    if (HWND direct = GetDlgItem(root, controlId)) return direct;
-    for (HWND c = GetWindow(root, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
-        if (HWND deeper = FindControl(c, controlId)) return deeper;
-    return nullptr;
+    HWND found = root ? GetDlgItem(root, controlId) : nullptr;
+    for (HWND c = root ? GetWindow(root, GW_CHILD) : nullptr; c && !found; c = GetWindow(c, GW_HWNDNEXT))
+        found = FindControl(c, controlId);
+    return found;
 }
 
 HWND FindDialogWithControl(int controlId) {
