@@ -34,6 +34,12 @@ product=$( { git ls-files src | grep -E '\.(cpp|h|c|rc)$';
              git ls-files scripts cmake CMakeLists.txt CMakePresets.json |
                  grep -Ev "$test_extra" | grep -v '^scripts/test-ratio\.sh$'; } | count)
 
+# Shown beside the ratio, not in it: the test data under tests/data (the
+# text files; the tables of names and medium defects are among them).
+data=$(git ls-files tests/data | grep -Ev '/make\.sh$' | xargs grep -Ic '[^[:space:]]' 2>/dev/null |
+           awk -F: '{ s += $NF } END { print s + 0 }')
+
 echo "test code:    $tests non-blank lines"
 echo "product code: $product non-blank lines"
 awk -v t="$tests" -v p="$product" 'BEGIN { printf "ratio:        %.2f\n", t / p }'
+echo "test data:    $data non-blank lines of text (not counted)"
