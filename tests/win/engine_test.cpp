@@ -75,28 +75,26 @@ struct Medium : Scratch {
 
 }  // namespace
 
-// The second disk is not in the drive: a prompt for "#2"; OK without the
-// disk prompts again; Cancel asks, and No starts the same archive again;
-// once the file is there, OK goes on.
-TEST(ArchivePhase, MissingSecondDiskPromptsUntilTheFileIsThere) {
+// The second disk is not in the drive (the prompt, and OK without the disk,
+// are run end to end): Cancel at the prompt asks, and No starts the same
+// archive again; once the file is there, OK goes on.
+TEST(ArchivePhase, CancelAtTheDiskPromptThenNoPromptsAgain) {
     Medium m;
     DeleteFileA((m.media + "\\lib.zip").c_str());
     EXPECT_EQ(ProgressDlg().Run([&] {
-        for (int prompt = 0; prompt < 3; ++prompt) {
+        for (int button : {IDCANCEL, IDOK}) {
             HWND p = ui::WaitFor([] {
                 HWND w = FindWindowA("#32770", "Replace Disk");
                 return IsWindowVisible(w) ? w : nullptr;
             });
-            ASSERT_NE(p, nullptr) << prompt;
-            EXPECT_EQ(ui::ControlText(p, IDC_DISK_NUMBER), "#2");
-            if (prompt == 2) Write(m.media + "\\lib.zip", StoredZip("lib", "lib"));
-            ui::Click(p, prompt == 1 ? IDCANCEL : IDOK);
-            if (prompt == 1) ui::AnswerAll({{"Exit installation?", IDNO}});
+            ASSERT_NE(p, nullptr) << button;
+            if (button == IDOK) Write(m.media + "\\lib.zip", StoredZip("lib", "lib"));
+            ui::Click(p, button);
+            if (button == IDCANCEL) ui::AnswerAll({{"Exit installation?", IDNO}});
             ui::WaitGone(p);
         }
     }), IDOK);
     EXPECT_EQ(m.Archives(), 4);
-    EXPECT_EQ(m.Records(), 3);
 }
 
 // A damaged archive (a wrong CRC, or a local header that disagrees with the

@@ -23,9 +23,8 @@ inline void Write(const std::string& path, const std::string& data) { EXPECT_TRU
 inline std::string Read(const std::string& path) { return testfs::ReadBytes(path); }  // "" when missing
 inline void MakeDir(const std::string& path) { CreateDirectoryA(path.c_str(), nullptr); }
 inline std::string CurrentDir() {
-    char buf[MAX_PATH] = {0};
-    GetCurrentDirectoryA(sizeof buf, buf);
-    return buf;
+    char buf[MAX_PATH];
+    return std::string(buf, GetCurrentDirectoryA(sizeof buf, buf));
 }
 inline bool SameNoCase(const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) == 0; }
 template <size_t N>
