@@ -86,8 +86,11 @@ inline std::vector<std::vector<std::string>> DataRows(const std::string& rel) {
             const char c = line[i];
             if (c == '|') rows.back().emplace_back();
             else if (c != '\\' || i + 1 == line.size()) field += c;
-            else if (line[++i] == 'x') field += static_cast<char>(std::stoi(line.substr(i + 1, 2), nullptr, 16)), i += 2;
-            else field += line[i] == 'r' ? '\r' : line[i] == 'n' ? '\n' : line[i] == 't' ? '\t' : line[i];
+            else if (line[++i] != 'x') field += line[i] == 'r' ? '\r' : line[i] == 'n' ? '\n' : line[i] == 't' ? '\t' : line[i];
+            else {
+                field += static_cast<char>(std::stoi(line.substr(i + 1, 2), nullptr, 16));
+                i += 2;
+            }
         }
     }
     EXPECT_FALSE(rows.empty()) << rel;

@@ -24,7 +24,10 @@ struct FakeFolders : FolderOps {
         existing.insert(p);
         created.push_back(p);
     }
-    bool AskYesNo(const std::string& text) override { return questions.push_back(text), answerYes; }
+    bool AskYesNo(const std::string& text) override {
+        questions.push_back(text);
+        return answerYes;
+    }
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
 };
 
@@ -67,7 +70,8 @@ TEST(ValidateFolderTest, QuestionsMessagesAndCreatedLevels) {
     };
     for (const auto& c : cases) {
         FakeFolders fs;
-        fs.answerYes = c.answerYes, fs.unwritablePrefix = c.unwritable;
+        fs.answerYes = c.answerYes;
+        fs.unwritablePrefix = c.unwritable;
         const std::string folder = std::string("The folder:\n\n") + c.path + "\n\n";
         EXPECT_EQ(ValidateFolder(c.path, fs), c.expected) << c.path;
         EXPECT_EQ(std::tuple(fs.questions, fs.messages, fs.created),

@@ -70,7 +70,8 @@ protected:
     }
     static BuildOptions Options(unsigned threads, uint64_t diskSize = BuildOptions().diskSize) {
         BuildOptions o;
-        o.threads = threads, o.diskSize = diskSize;
+        o.threads = threads;
+        o.diskSize = diskSize;
         return o;
     }
     BuildResult Build(BuildOptions o = {}, const char* out = "out", const char* pkg = "pkg") {
@@ -105,13 +106,14 @@ protected:
             EXPECT_TRUE(reader.Open((dir / "pack.tmp").c_str()));
             reader.ReadHeader();  // the check compares the count with the records
             PackRecordInfo rec;
-            for (CPackReader::Status st; (st = reader.ReadRecordHeader(rec)) != CPackReader::end;) {
-                if (st != CPackReader::record) return ADD_FAILURE() << "damaged pack", out;
+            CPackReader::Status st;
+            while ((st = reader.ReadRecordHeader(rec)) == CPackReader::record) {
                 std::FILE* o = std::fopen((dir / "record.tmp").c_str(), "wb");
                 EXPECT_TRUE(reader.CopyData(o, rec.length));
                 std::fclose(o);
                 out[Slashes(std::string(dest) + "/" + rec.name)] = {ReadBytes(dir / "record.tmp"), rec.dosTime, 0};
             }
+            EXPECT_EQ(st, CPackReader::end) << "damaged pack " << f;
         }
         return out;
     }
@@ -144,7 +146,6 @@ TEST_F(BuildTest, RoundTripOnSmallDisks) {
     BuildResult r = Build(o);
     ASSERT_GE(r.diskCount, 3);
     const std::string ini = (fs::path(r.diskDirs[0]) / "morlan.ini").string();
-    EXPECT_EQ(ReadProfileInt(ini.c_str(), "Disk", "Number"), r.diskCount);
     char v[20];
     ReadProfileString(ini.c_str(), "DelFile", "File1", v, sizeof v);
     EXPECT_STREQ(v, "bin\\old.dll");
@@ -194,7 +195,7 @@ TEST_F(BuildTest, RefusesWhatTheSetupCannotInstall) {
 
 // Two builds of an unchanged package (a copy, 1 and 3 threads) are equal file
 // for file and time for time: a pack entry has its newest file's time, the
-// medium's files the newest input's (package.ini) or the source date.
+// medium's files the newest input's (package.ini).
 TEST_F(BuildTest, AnUnchangedPackageBuildsTheSameMedium) {
     Add("big.txt", Text((3 << 20) + 1, 11), 20);  // more blocks than a batch on one thread
     CFile::SetModifiedTime((dir / "pkg/package.ini"), LocalTime{2024, 3, 17, 9, 30, 41});
@@ -202,27 +203,19 @@ TEST_F(BuildTest, AnUnchangedPackageBuildsTheSameMedium) {
     for (const auto& e : fs::recursive_directory_iterator(dir.path / "pkg"))  // a copy that keeps the times
         if (LocalTime t; e.is_regular_file() && CFile::GetModifiedTime(e.path().string(), t))
             Write(dir.path / "copy" / e.path().lexically_relative(dir.path / "pkg"), ReadBytes(e.path().string()), &t);
-    auto entryTime = [&](const BuildResult& r, bool pack) {
-        ZipEntryInfo info;
-        for (const BuiltArchive& a : r.archives)
-            if (a.isPack == pack) return CZipUnpacker(ZipOf(r, a)).GetCurrentEntryInfo(&info, nullptr, 0), info.dosDateTime;
-        return 0u;
-    };
-    BuildOptions dated;
-    dated.sourceDate = LocalTime{2031, 5, 6, 7, 8, 10};
-    const BuildResult a = Build(Options(1), "a"), b = Build(Options(3), "b", "copy"), c = Build(dated, "c");
+    const BuildResult a = Build(Options(1), "a");
+    const BuildResult b = Build(Options(3), "b", "copy");
     EXPECT_EQ(a.archives.size(), b.archives.size());
     for (const auto& e : fs::recursive_directory_iterator(dir.path / "a")) {
         const fs::path other = dir.path / "b" / e.path().lexically_relative(dir.path / "a");
         EXPECT_TRUE(fs::is_directory(other) || ReadBytes(e.path().string()) == ReadBytes(other.string())) << other;
         EXPECT_EQ(DosTimeOf(e.path()), DosTimeOf(other)) << other;
     }
-    EXPECT_EQ(entryTime(a, true), DosTime(2024, 3, 17, 9, 9, 40));  // data/a.txt, the pack's newest file
+    const auto pack = std::find_if(a.archives.begin(), a.archives.end(), [](const BuiltArchive& x) { return x.isPack; });
+    ZipEntryInfo info;
+    CZipUnpacker(ZipOf(a, *pack)).GetCurrentEntryInfo(&info, nullptr, 0);
+    EXPECT_EQ(info.dosDateTime, DosTime(2024, 3, 17, 9, 9, 40));  // data/a.txt, the pack's newest file
     EXPECT_EQ(DosTimeOf(dir.path / "a/disk1/morlan.ini"), DosTime(2024, 3, 17, 9, 30, 40));
-    EXPECT_EQ(entryTime(c, true), pack::LocalToDosTime(*dated.sourceDate));
-    EXPECT_EQ(entryTime(c, false), entryTime(a, false));
-    for (const char* p : {"disk1", "disk1/morlan.ini", "disk1/setup.exe"})
-        EXPECT_EQ(DosTimeOf(dir.path / "c" / p), pack::LocalToDosTime(*dated.sourceDate)) << p;
 }
 
 // Random trees, sizes, disk sizes and threads: every medium is sound.
