@@ -1,5 +1,4 @@
-// Files for portable tests: scratch folders, whole files, filler data, raw
-// pack and ZIP bytes (damaged ones included).
+// Files for portable tests: scratch folders, whole files, filler data, raw pack and ZIP bytes.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -72,9 +71,8 @@ inline std::string TestData(const std::string& rel) {
     return p;
 }
 
-// The rows of a data file under tests/data (a failure when it has none):
-// fields parted by '|', written with C's escapes \\ \r \n \t and \xNN;
-// blank lines and '#' comments skipped.
+// The rows of a data file under tests/data (a failure when it has none): fields parted by '|',
+// with C's escapes \\ \r \n \t \xNN; blank lines and '#' comments skipped.
 inline std::vector<std::vector<std::string>> DataRows(const std::string& rel) {
     std::vector<std::vector<std::string>> rows;
     std::istringstream lines(ReadBytes(TestData(rel)));

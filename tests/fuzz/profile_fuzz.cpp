@@ -23,8 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (++checked > 64) return 0;
             const ProfileEntry* first = file.FindEntry(s.name.c_str(), e.name.c_str());
             std::string expected = ProfileValueText(first, bufferSize);
-            unsigned n = ReadProfileStringFromText(text, textSize, s.name.c_str(), e.name.c_str(), buffer.data(),
-                                                   bufferSize);
+            unsigned n = ReadProfileStringFromText(text, textSize, s.name.c_str(), e.name.c_str(), buffer.data(), bufferSize);
             if (buffer[bufferSize] != '\x7f' || n != std::strlen(buffer.data()) || n + 1 > bufferSize ||
                 expected != buffer.data())
                 std::abort();

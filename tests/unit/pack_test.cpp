@@ -94,8 +94,7 @@ TEST(Progress, ArchiveAndPackPhases) {
     const PackSlice s1 = PackSliceFor(3, 1), s2 = PackSliceFor(3, 2);
     EXPECT_EQ(std::vector<int>({s1.base, s1.share, s2.base, s2.share, PackPercent(s1, 5, 10), PackPercent(s2, 10, 10)}),
               std::vector<int>({33, 33, 66, 34, 59, 100}));
-    // A header count of 0, negative, or smaller than the records: no
-    // division by zero, and the bar never leaves the pack's slice.
+    // A header count of 0, negative, or below the records: the bar stays in the pack's slice.
     for (int count : {0, -3, 2})
         for (int done = 0; done < 50; ++done) {
             const int percent = PackPercent(s1, done, count);
@@ -104,10 +103,8 @@ TEST(Progress, ArchiveAndPackPhases) {
     EXPECT_EQ(PackPercent(PackSliceFor(0, 0), 1, 0), 20);
 }
 
-// Records are written with their times. After a failed create (the user's
-// "No" to skip is the caller's) the same record is offered again until it
-// can be written; so is a refused name. A path that does not fit is refused
-// rather than cut.
+// Records are written with their times. After a failed create or a refused name the same record
+// is offered again (the user's "No" is the caller's); a path that does not fit is refused, not cut.
 TEST_F(Pack, StepWritesRecordsWithTheirTimesAndRetriesAfterAFailedCreate) {
     const std::string big = Random(5000, 3);
     Open(PackHeader(3) + PackRecord("sub\\a.bin", big, DosTime(2021, 6, 15, 13, 45, 58)) + PackRecord("zero", "") +

@@ -34,8 +34,7 @@ std::string Pack(const Entries& records, int count = -1) {
     return s;
 }
 
-// A clean medium (tests/data/check): four one-file archives on disk 1, a pack
-// with a subfolder on disk 2.
+// A clean medium (tests/data/check): four one-file archives on disk 1, a pack on disk 2.
 class CheckTest : public ::testing::Test {
 protected:
     TempDir dir;
@@ -118,8 +117,7 @@ TEST_F(CheckTest, EachDefectOfTheArchivesIsFoundOnItsLine) {
     };
     const bool error = true, warning = false;
     const std::tuple<int, bool, std::string, std::string, std::function<void()>> rows[] = {  // as in Expect, and the edit
-        // Missing (and so the language library not installed), on another
-        // disk, not one entry, refused, unreadable, altered.
+        // Missing (so the language library is not installed), on another disk, not one entry, refused, damaged.
         {2, error, "File2=german", "german.zip is missing from disk 1", [&] { fs::remove(disk1 / "german.zip"); }},
         {-1, error, "File2=german", "(it is on disk 2)", [&] { fs::rename(disk1 / "german.zip", disk2 / "german.zip"); }},
         {1, error, "File2=german", "holds 2 entries", german({{"German.dll", "library"}, {"extra.txt", "x"}})},
