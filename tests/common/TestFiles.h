@@ -112,8 +112,7 @@ inline std::string PackRecord(const std::string& name, const std::string& data, 
     return name + '\0' + Le(static_cast<uint32_t>(data.size()), 4) + Le(dosTime, 4) + data;
 }
 
-// A ZIP archive with one stored entry; badCrc stores a wrong CRC-32 (the
-// reader finds it once the entry has been read); attributes are MS-DOS's.
+// A ZIP archive with one stored entry, with a wrong CRC-32 if badCrc; attributes are MS-DOS's.
 inline std::string StoredZip(const std::string& name, const std::string& data, bool badCrc = false,
                              uint32_t dosTime = DosTime(2021, 6, 6, 13, 25, 58), uint32_t attributes = 0x20) {
     const uint32_t crc = static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(data.data()),

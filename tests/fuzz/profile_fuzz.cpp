@@ -1,7 +1,6 @@
-// libFuzzer target of the configuration reader: any bytes as a file. The
-// lookup that scans the text and the parsed form that the vendor tool lists
-// must agree on every section and key the file names, for every buffer size
-// the first byte picks; the sanitizers watch every read.
+// libFuzzer target of the configuration reader: the lookup that scans the text
+// and the parsed form that the vendor tool lists agree on every key, for every
+// buffer size the first byte picks; the sanitizers watch every read.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>

@@ -32,7 +32,6 @@ refused() { # MESSAGE DEST ARGS...
 # ZIP archives made by other writers.
 kit 0 list "$data/deflated.zip"
 check "list line" grep -q '^Deflated *10161 *79203 5ca0868a 2001-02-03 04:05:58 81a40000 text.txt$' "$w/out"
-check "list counts entries" test "$(wc -l <"$w/out")" -eq 4
 kit 0 extract "$data/stub.zip" "$w/stub"
 check "extracted bytes" cmp -s "$data/binary.bin" "$w/stub/binary.bin"
 check "extracted time" test "$(mtime "$w/stub/text.txt")" = "2001-02-03 04:05:58"
@@ -64,7 +63,7 @@ for case in 'empty|the file is empty' 'three|3 bytes: too short for either' \
     refused "setupkit: $f: not a ZIP archive or pack file (${case#*|})" "$w/d" extract "$f" "$w/d"
 done
 
-# Pack files: a folder tree round trip; damaged packs.
+# Pack files: a folder tree round trip.
 mkdir -p "$w/tree/bin/sub" "$w/tree/doc"
 printf 'program' >"$w/tree/bin/prog.exe"
 head -c 70000 /dev/urandom >"$w/tree/bin/sub/data.bin"
@@ -78,12 +77,6 @@ check "pack list count" grep -q '^3 records; header count 3$' "$w/out"
 kit 0 extract --pack "$w/p.pak" "$w/unpacked"
 check "round trip bytes" diff -r "$w/tree" "$w/unpacked"
 check "round trip time" test "$(mtime "$w/unpacked/bin/sub/data.bin")" = "2003-04-05 06:07:58"
-head -c $(($(wc -c <"$w/p.pak") - 1)) "$w/p.pak" >"$w/short.pak"
-printf '\0\0\1\0%0100d' 0 | tr 0 n >"$w/noend.pak"
-for bad in short noend; do
-    refused "setupkit: $w/$bad.pak: .*" "$w/d" extract "$w/$bad.pak" "$w/d"
-    kit 1 list "$w/$bad.pak"
-done
 
 # get and getint print what the setup reads (a buffer of 20 by default); a
 # file with a byte-order mark reads in the code page asked for (1252 by
@@ -123,10 +116,8 @@ check "the pack's entry carries SOURCE_DATE_EPOCH" grep -q ' 2023-11-14 22:13:20
 
 # Usage errors: exit code 2, nothing on standard output.
 i=$c/get.ini
-for args in "list --no-such-format $data/stored.zip" "extract $data/stored.zip" "build only-one-argument" \
-    "build a b --disk-size 12Q" "get $i A" "get $i A B 0" "get $i A B x" "get $i A B 12x" "get $i A B 1 2" \
-    "getint $i A" "getint $i A B 4" "get --codepage 0 $i A B" "getint $i A B --codepage" "check --codepage 12345 $i" \
-    nosuchcommand; do
+for args in "extract $data/stored.zip" "build a b --disk-size 12Q" "get $i A" "get $i A B 0" "get $i A B 12x" \
+    "getint $i A B 4" "getint $i A B --codepage" "check --codepage 12345 $i" nosuchcommand; do
     kit 2 $args
     check "$args: nothing printed" test ! -s "$w/out"
 done

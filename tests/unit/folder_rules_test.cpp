@@ -1,5 +1,4 @@
-// The folder picker's path rules and creation walk against a model of the
-// file system that records what was created and what the user was asked.
+// The folder rules against a file system model that records what was made and asked.
 #include <gtest/gtest.h>
 
 #include <set>

@@ -1,5 +1,4 @@
-// The installation sequence over recorded steps: which results lead on; the
-// driver step follows the Type of the wizard's copy of the configuration.
+// The installation sequence over recorded steps.
 #include <gtest/gtest.h>
 
 #include <cstdio>

@@ -18,11 +18,7 @@ using Entries = std::vector<std::pair<std::string, std::string>>;
 void WriteZip(const fs::path& p, const Entries& entries) {
     CZipWriter zip(p.string());
     for (const auto& [name, data] : entries) {
-        ZipEntryHeader h;
-        h.name = name;
-        h.method = 0;
-        h.dosDateTime = DosTime(2026, 5, 17, 12, 30, 20);
-        zip.BeginEntry(h);
+        zip.BeginEntry({name, DosTime(2026, 5, 17, 12, 30, 20), kZipAttrArchive, 0});  // stored
         zip.WriteData(data.data(), data.size());
         zip.EndEntry(static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size()))), data.size());
     }
@@ -82,8 +78,6 @@ protected:
         EXPECT_TRUE(count == 0 || std::any_of(r.findings.begin(), r.findings.end(), [&](const CheckFinding& f) {
             return f.error == error && f.line == line && f.message.find(words) != std::string::npos;
         }));
-        for (const CheckFinding& f : r.findings)  // with a long folder the archive paths are not blamed
-            EXPECT_TRUE(words != "180 bytes" || f.line != LineOf("File1=prog"));
     }
 };
 

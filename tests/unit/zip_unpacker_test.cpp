@@ -36,8 +36,7 @@ struct Layout {
     }
     size_t Local(unsigned index) const { return Get(b, Central(index) + 42, 4); }
     size_t Data(unsigned index) const { return Local(index) + 30 + Get(b, Local(index) + 26, 2) + Get(b, Local(index) + 28, 2); }
-    // Adds d to a field that the central header holds at `field` and the local
-    // header 2 bytes earlier (the method, 2 bytes; the sizes, 4).
+    // Adds d to the method (2 bytes) or a size (4) in the central header and the local one.
     void AddBoth(std::string& edited, unsigned index, size_t field, int32_t d) const {
         const int bytes = field == 10 ? 2 : 4;
         Add(edited, Central(index) + field, bytes, d);
@@ -47,11 +46,10 @@ struct Layout {
     size_t end;
 };
 
-// Named after the test: CTest runs the tests as processes side by side.
 std::string Saved(const std::string& bytes) {
+    static const TempDir dir;  // named after the test: CTest runs the tests side by side
     static int n = 0;
-    const auto* t = ::testing::UnitTest::GetInstance()->current_test_info();
-    const std::string p = ::testing::TempDir() + "ziptest_" + (t ? t->name() : "") + std::to_string(n++ % 4) + ".zip";
+    const std::string p = dir / ("edited" + std::to_string(n++ % 4) + ".zip");
     WriteBytes(p, bytes);
     return p;
 }
