@@ -1,7 +1,5 @@
-# The whole road on the NT family with programmer type 0, from a two-disk
-# medium: every page, Browse with a typed three-level folder, the second
-# language, both shortcuts, the agreement accepted; the second disk is not in
-# the drive at the first prompt; the restart page answered No.
+# The whole road on the NT family, type 0, two disks, the second missing at
+# the first prompt; a typed three-level folder; the restart declined.
 e2e_standard_medium 0 German
 INST='C:\Tools\Morlan\Demo' KR3NT='HKLM\SYSTEM\CurrentControlSet\Services\KR3NT'
 e2e_drive <<SCN

@@ -1,6 +1,5 @@
-# Type 1 on the NT family: the USB step copies the driver files and removes the
-# device's earlier registration (prepared here); with the completion page's box
-# ticked (Tab and Space) Enter finishes and starts the program.
+# Type 1: the USB step replaces the device's earlier registration (prepared
+# here); the completion page's box ticked from the keyboard starts the program.
 e2e_standard_medium 1
 USB='HKLM\Enum\USB\VID_04D8&PID_E11C'
 CLASS='HKLM\System\CurrentControlSet\Services\Class\USBTEST'
