@@ -137,11 +137,10 @@ protected:
 
 }  // namespace
 
-// Four pages, Install left to them: the target codes (-1 stays, an unknown
-// id does nothing, a page id jumps there, 0 takes the neighbour; Back may
-// jump forward, by Back's rules), pages made once, every veto leaving the
-// frame as it was, Enter and OK pressing only the enabled default button;
-// Install commits every made page in order, then every page window goes.
+// Four pages, Install left to them: the target codes (-1 stays, an unknown id
+// does nothing, a page id jumps there, 0 takes the neighbour), pages made once,
+// every veto leaving the frame as it was, Enter and OK pressing only the
+// enabled default button; Install commits every made page, then all close.
 TEST_F(WizardFrame, WalkWithTargetsVetoesAndKeys) {
     frame.installOnLastPage = FALSE;
     EXPECT_EQ(Run({&p1, &p2, &p3, &p4}, [&] {
@@ -191,8 +190,6 @@ TEST_F(WizardFrame, InstallOnTheLastPageAndCancel) {
     }), IDCANCEL);
     EXPECT_EQ(Take(), "p1.Cancel p3.Cancel p1.Leave p1.Closing p3.Leave p3.Closing ");
 }
-
-// ---- the pages
 
 namespace {
 
@@ -251,14 +248,12 @@ bool ChinesePC() {
 
 }  // namespace
 
-// The sentence (the product's name cut to 29 characters) and [Dir] Dest,
-// from files with a byte-order mark as the system reads them (on a Chinese
-// PC in Chinese). Next enters an existing folder or creates one level;
-// a missing parent or a folder too long for the setup is refused, nothing
-// made. Install copies the read-only configuration over an earlier
-// read-only system copy, leaving it writable, and names it from then on; a
-// failed copy keeps the wizard; run from the installation folder (in other
-// letter case) nothing is copied.
+// The name and [Dir] Dest as the system reads them (byte-order marks, a
+// Chinese PC). Next enters an existing folder or creates one level; a missing
+// parent or a folder too long is refused, nothing made. Install copies the
+// configuration over an earlier read-only copy, leaving it writable, and uses
+// it from then on; a failed copy keeps the wizard; run from the installation
+// folder (in other letter case) nothing is copied.
 TEST(DestinationPage, ShownTextsNextAndTheConfigurationCopy) {
     const bool chinesePC = ChinesePC();
     const std::wstring text = L"[Software]\r\nName=编程器软件\r\n[Dir]\r\nDest=C:\\编程器\\软件\r\n";
@@ -326,11 +321,10 @@ TEST(DestinationPage, ShownTextsNextAndTheConfigurationCopy) {
     }
 }
 
-// No languages listed gives English alone, a negative number an empty list;
-// Next stores the first entry, not Chinese, and the boxes, and makes the
-// [SubDir] folders in the installation folder, now the current one. A
-// missing parent, an empty name, or a name that leaves the folder or names a
-// device: the message (naming a refused name), and the page stays.
+// No languages: English alone, or an empty list for a negative number. Next
+// stores the choices and makes the [SubDir] folders in the installation
+// folder (now the current one); a missing parent, an empty name, or a name
+// that leaves the folder or names a device: the message, and the page stays.
 TEST(LanguagePage, EmptyListsAndSubfolders) {
     const struct {
         const char *ini, *error, *absent;
@@ -371,9 +365,8 @@ TEST(LanguagePage, EmptyListsAndSubfolders) {
     }
 }
 
-// Entries unsorted, as the system reads them (in Chinese on a Chinese PC),
-// cut to 19 characters; only the bare word selects the Chinese agreement;
-// the choices are stored on Next and kept across Back.
+// Entries unsorted and cut, as the system reads them; only the bare word
+// selects the Chinese agreement; the choices are stored on Next, kept on Back.
 TEST(LanguagePage, EntriesAsTheSystemReadsThemAndChoicesStored) {
     const bool chinesePC = ChinesePC();
     Scratch s("\xef\xbb\xbf[Language]\r\nNumber=5\r\nDescrip1=English\r\nDescrip2=简体中文\r\nDescrip3=Chinese\r\n"
@@ -385,7 +378,6 @@ TEST(LanguagePage, EntriesAsTheSystemReadsThemAndChoicesStored) {
     Pages p;
     p.Run({&p.language, &p.agreement}, [&](HWND dlg, HWND page) {
         EXPECT_EQ(ListEntries(page), expected);
-        EXPECT_EQ(ListEntries(page)[4], "Chinese (Traditiona");
         Select(page, 1);
         Picture(dlg, "language-cp936");
         PressSync(page, IDC_LANG_DESKTOP);  // untick
@@ -469,27 +461,23 @@ TEST(AgreementPage, AnswerLanguageAndInstallThroughTheWholeFirstRun) {
     EXPECT_EQ(std::string(g_setup.configPath), s.inst + "\\morlan.ini");  // the destination page committed
 }
 
-// The Windows 95 family has no wide-character windows: there the text is in
-// an ANSI box, in the system's code page; the NT family keeps the wide box.
+// The Windows 95 family has no wide-character windows: there the whole text
+// is in an ANSI box.
 TEST(AgreementPage, AnsiTextBoxOnTheWindows95Family) {
     Scratch s("[Language]\nNumber=1\nDescrip1=English\n");
-    std::wstring english;
-    for (uint32_t platform : {2u, 1u}) {
-        g_setup.platformId = platform;
-        Pages p;
-        p.Run({&p.agreement}, [&](HWND dlg, HWND page) {
-            EXPECT_EQ(IsWindowUnicode(GetDlgItem(page, IDC_AGREE_TEXT)) != FALSE, platform == 2) << platform;
-            if (platform == 2) english = ui::ControlTextW(page, IDC_AGREE_TEXT);
-            ASSERT_GT(english.size(), 1000u);
-            EXPECT_EQ(ui::ControlText(page, IDC_AGREE_TEXT), std::string(english.begin(), english.end())) << platform;
-            CancelWizard(dlg);
-        });
-    }
+    g_setup.platformId = 1;
+    Pages p;
+    p.Run({&p.agreement}, [&](HWND dlg, HWND page) {
+        EXPECT_FALSE(IsWindowUnicode(GetDlgItem(page, IDC_AGREE_TEXT)));
+        const std::string text = ui::ControlText(page, IDC_AGREE_TEXT);
+        EXPECT_EQ(text.rfind("SOFTWARE LICENCE AGREEMENT\r\n\r\nPlease read", 0), 0u);
+        EXPECT_NE(text.find("10. GENERAL\r\n"), std::string::npos);
+        CancelWizard(dlg);
+    });
 }
 
-// The completion pages in the finish-mode frame: only Finish shows, enabled
-// either way. Finish stores the choice; the close box asks, No keeps the
-// page, a confirmed exit stores nothing.
+// The completion pages: only Finish shows, enabled either way. Finish stores
+// the choice; the close box asks, No keeps the page, a confirmed exit stores nothing.
 TEST(CompletePages, FinishModeStoresTheChoiceAndCancelNeverDoes) {
     Scratch s;
     const struct {
@@ -529,13 +517,11 @@ TEST(CompletePages, FinishModeStoresTheChoiceAndCancelNeverDoes) {
     }
 }
 
-// ---- the folder picker on the shell's real browse dialog
-
-// Invalid paths: the message, the focus back in the path box, nothing made,
-// a text over 259 characters refused whole. A folder chosen in the tree
-// replaces the box's text; an empty box disables OK. A new path answered No
-// is not made; an existing folder is taken without a question. No level is
-// made below a file.
+// The folder picker on the shell's browse dialog. Invalid paths: the message,
+// the focus back in the path box, nothing made, a text over 259 characters
+// refused whole. A folder chosen in the tree replaces the box's text. A new
+// path answered No is not made; an existing folder is taken without a
+// question. No level is made below a file.
 TEST(FolderPicker, InvalidNewAndExistingFolders) {
     Scratch s;
     const std::string root = s.path.string(), tooLong = root + "\\" + std::string(300 - root.size(), 'x');
@@ -556,10 +542,7 @@ TEST(FolderPicker, InvalidNewAndExistingFolders) {
         }
         SendMessageA(dlg, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(s.inst.c_str()));
         EXPECT_TRUE(SameNoCase(ui::ControlText(dlg, IDC_PICKER_PATH), s.inst)) << ui::ControlText(dlg, IDC_PICKER_PATH);
-        for (const char* text : {"", "C", target.c_str()}) {
-            ui::SetText(dlg, IDC_PICKER_PATH, text);
-            EXPECT_EQ(IsWindowEnabled(GetDlgItem(dlg, IDOK)) != FALSE, *text != 0) << text;
-        }
+        ui::SetText(dlg, IDC_PICKER_PATH, target.c_str());
         ui::Click(dlg, IDOK);
         EXPECT_EQ(ui::Answer("does not exist", IDNO),
                   "The folder:\n\n" + target + "\n\ndoes not exist. Do you want the folder to be created?");
