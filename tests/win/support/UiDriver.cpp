@@ -79,6 +79,10 @@ HWND FindMessageBox(const char* textPart, DWORD pid) {
     });
 }
 
+HWND WaitForMessageBox(const char* textPart, DWORD timeoutMs) {
+    return WaitFor([&] { return FindMessageBox(textPart); }, timeoutMs);
+}
+
 bool ControlEnabled(HWND root, int controlId) { return IsWindowEnabled(FindControl(root, controlId)) != FALSE; }
 bool ControlVisible(HWND root, int controlId) { return IsWindowVisible(FindControl(root, controlId)) != FALSE; }
 
@@ -105,7 +109,7 @@ bool SetText(HWND root, int controlId, const char* text) {
 }
 
 std::string Answer(const char* textPart, int buttonId, DWORD timeoutMs) {
-    HWND box = WaitFor([&] { return FindMessageBox(textPart); }, timeoutMs);
+    HWND box = WaitForMessageBox(textPart, timeoutMs);
     if (!box) return std::string();
     std::string text = MessageBoxText(box);
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, buttonId)));

@@ -21,6 +21,7 @@ HWND FindTop(DWORD pid, const std::function<bool(HWND)>& test);
 HWND FindDialogWithControl(int controlId);
 HWND WaitForDialogWithControl(int controlId, DWORD timeoutMs = 5000);
 HWND FindMessageBox(const char* textPart, DWORD pid = GetCurrentProcessId());
+HWND WaitForMessageBox(const char* textPart, DWORD timeoutMs = 5000);
 std::string MessageBoxText(HWND box);
 // Texts are asked for with a time-out: a hung window must not hang the driver.
 // Controls are found depth-first, also in page dialogs.
