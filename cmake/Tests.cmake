@@ -14,10 +14,8 @@ if(NOT WIN32)
 endif()
 add_test(NAME unit_tests COMMAND unit_tests)
 
-# Windows tests on the real system under Wine: one binary per file, each in
-# a process of its own (the setup's state is process-wide). They get the
-# setup's resources, so dialogs come from the real templates. GUI tests run
-# under Xvfb (scripts/wine-ctest.sh wraps CTest in xvfb-run).
+# Windows tests under Wine: one binary per file (the setup's state is
+# process-wide), with the setup's resources, so dialogs come from the real templates.
 add_library(wintestsupport STATIC ${CMAKE_SOURCE_DIR}/tests/win/support/UiDriver.cpp)
 target_link_libraries(wintestsupport PUBLIC setupwin gtest)
 target_include_directories(wintestsupport PUBLIC ${CMAKE_SOURCE_DIR}/tests)
@@ -30,8 +28,7 @@ foreach(src ${WIN_TEST_SRC})
   add_test(NAME win_${name} COMMAND win_${name})
   set_tests_properties(win_${name} PROPERTIES RUN_SERIAL TRUE)
 endforeach()
-# The tests of configuration text once more as on a Chinese PC: Wine takes
-# the ANSI code page (936) from the locale; the tests check that it did.
+# Configuration texts once more as on a Chinese PC (code page 936 from the locale).
 add_test(NAME win_profile_diff_test_cp936 COMMAND win_profile_diff_test)
 add_test(NAME win_wizard_test_cp936 COMMAND win_wizard_test --gtest_filter=DestinationPage.*:LanguagePage.*)
 set_tests_properties(win_profile_diff_test_cp936 win_wizard_test_cp936 PROPERTIES RUN_SERIAL TRUE

@@ -1,10 +1,8 @@
 #!/bin/sh
-# Runs the Windows tests of the shipping 32-bit build (build/win32) under Wine
-# through WOW64, in a virtual X display, with a wineserver of the build's own
-# prefix. Run as root, as the unprivileged user SETUP_TEST_USER (default
-# setuptest, created when missing; empty: root), since Wine run as root writes
-# through read-only files and every permission, which would hide the faults
-# that users meet. Usage: scripts/wine-ctest.sh [ctest arguments...]
+# Runs the Windows tests of build/win32 under Wine in a virtual X display with
+# the build's own prefix. Run as root, as the unprivileged user SETUP_TEST_USER
+# (default setuptest; empty: root), since Wine run as root ignores read-only
+# files and permissions. Usage: scripts/wine-ctest.sh [ctest arguments...]
 set -e
 cd "$(dirname "$0")/.."
 build=$(pwd)/build/win32

@@ -1,6 +1,5 @@
-// Awkward configuration files and the keys to read from them (tests/data/profile:
-// a file each, keys.txt names the keys): the Windows test compares our reader
-// with the system's on them, the native test runs the same reads under the sanitizers.
+// Awkward configuration files and the keys to read (tests/data/profile, keys.txt): the Windows test
+// compares our reader with the system's on them, the native test reads them under the sanitizers.
 #pragma once
 #include "common/TestFiles.h"
 

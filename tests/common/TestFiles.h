@@ -1,5 +1,4 @@
-// Files for portable tests: scratch folders, whole files, filler data, raw
-// pack and ZIP bytes (damaged ones included).
+// Files for portable tests: scratch folders, whole files, filler data, raw pack and ZIP bytes.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -72,9 +71,8 @@ inline std::string TestData(const std::string& rel) {
     return p;
 }
 
-// The rows of a data file under tests/data (a failure when it has none):
-// fields parted by '|', written with C's escapes \\ \r \n \t and \xNN;
-// blank lines and '#' comments skipped.
+// The rows of a data file under tests/data (a failure when it has none): fields parted by '|',
+// with C's escapes \\ \r \n \t \xNN; blank lines and '#' comments skipped.
 inline std::vector<std::vector<std::string>> DataRows(const std::string& rel) {
     std::vector<std::vector<std::string>> rows;
     std::istringstream lines(ReadBytes(TestData(rel)));
@@ -86,8 +84,11 @@ inline std::vector<std::vector<std::string>> DataRows(const std::string& rel) {
             const char c = line[i];
             if (c == '|') rows.back().emplace_back();
             else if (c != '\\' || i + 1 == line.size()) field += c;
-            else if (line[++i] == 'x') field += static_cast<char>(std::stoi(line.substr(i + 1, 2), nullptr, 16)), i += 2;
-            else field += line[i] == 'r' ? '\r' : line[i] == 'n' ? '\n' : line[i] == 't' ? '\t' : line[i];
+            else if (line[++i] != 'x') field += line[i] == 'r' ? '\r' : line[i] == 'n' ? '\n' : line[i] == 't' ? '\t' : line[i];
+            else {
+                field += static_cast<char>(std::stoi(line.substr(i + 1, 2), nullptr, 16));
+                i += 2;
+            }
         }
     }
     EXPECT_FALSE(rows.empty()) << rel;
@@ -111,8 +112,7 @@ inline std::string PackRecord(const std::string& name, const std::string& data, 
     return name + '\0' + Le(static_cast<uint32_t>(data.size()), 4) + Le(dosTime, 4) + data;
 }
 
-// A ZIP archive with one stored entry; badCrc stores a wrong CRC-32 (the
-// reader finds it once the entry has been read); attributes are MS-DOS's.
+// A ZIP archive with one stored entry, with a wrong CRC-32 if badCrc; attributes are MS-DOS's.
 inline std::string StoredZip(const std::string& name, const std::string& data, bool badCrc = false,
                              uint32_t dosTime = DosTime(2021, 6, 6, 13, 25, 58), uint32_t attributes = 0x20) {
     const uint32_t crc = static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(data.data()),

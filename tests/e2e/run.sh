@@ -1,10 +1,8 @@
 #!/bin/sh
-# Runs one end-to-end scenario in a Wine prefix of its own:
+# Runs one end-to-end scenario in a Wine prefix of its own (under xvfb-run, as
+# the unprivileged test user when run as root, like scripts/wine-ctest.sh):
 #   E2E_BUILD=build/win32 E2E_SOURCE=. sh tests/e2e/run.sh tests/e2e/scenarios/NAME.sh
-# Outside a display it starts itself under xvfb-run; run as root, as the
-# unprivileged test user, as scripts/wine-ctest.sh does. The scenario (shell)
-# finds here its prefix ($C is its drive C:), the test package ($PKG), media
-# in its folder ($WORK), the driver run (e2e_drive) and checks of the files left.
+# The scenario finds here $C (drive C:), $PKG (the package), $WORK and helpers.
 set -e
 E2E_BUILD=$(cd "${E2E_BUILD:?}" && pwd)
 E2E_SOURCE=$(cd "${E2E_SOURCE:?}" && pwd)
@@ -26,13 +24,13 @@ SETUPKIT=$E2E_BUILD/../native/bin/setupkit
 # packs hold MS-DOS times); mkbin: n bytes from a seed that do not compress.
 mkf() { mkdir -p "$(dirname "$1")" && printf '%s' "${3:-}" >"$1" && touch -d "$2" "$1"; } # PATH TIME [CONTENT]
 mkbin() { # PATH TIME BYTES SEED
-    mkf "$1" "$2" && perl -e 'srand($ARGV[1]); print map { chr(int(rand(256))) } 1..$ARGV[0]' "$3" "$4" >"$1"
-    touch -d "$2" "$1"
+    mkf "$1" "$2" && perl -e 'srand($ARGV[1]); print map { chr(int(rand(256))) } 1..$ARGV[0]' "$3" "$4" >"$1" &&
+        touch -d "$2" "$1"
 }
 
 # The standard package: the program (the marker, which records how it was
-# started), two language libraries, the kernel and USB drivers, an icon, a
-# read-only, an empty and a left-over file, and a data folder of small files.
+# started), the files of package.list, a read-only, an empty and a left-over
+# file, and a data folder of small files.
 e2e_package() {
     mkdir -p "$PKG/bin"
     cp "$E2E_BUILD/helpers/marker.exe" "$PKG/bin/Morlan.exe"

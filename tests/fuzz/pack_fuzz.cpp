@@ -12,8 +12,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static FILE* sink = std::fopen("/dev/null", "wb");
-    // fmemopen refuses an empty buffer; an empty pack is one byte of room
-    // with nothing in it.
+    // fmemopen refuses an empty buffer: an empty pack is one byte, read away.
     static const uint8_t none = 0;
     FILE* f = fmemopen(const_cast<uint8_t*>(size ? data : &none), size ? size : 1, "rb");
     if (!f) return 0;

@@ -1,7 +1,6 @@
-// libFuzzer target of the configuration reader: any bytes as a file. The
-// lookup that scans the text and the parsed form that the vendor tool lists
-// must agree on every section and key the file names, for every buffer size
-// the first byte picks; the sanitizers watch every read.
+// libFuzzer target of the configuration reader: the lookup that scans the text
+// and the parsed form that the vendor tool lists agree on every key, for every
+// buffer size the first byte picks; the sanitizers watch every read.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -23,8 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (++checked > 64) return 0;
             const ProfileEntry* first = file.FindEntry(s.name.c_str(), e.name.c_str());
             std::string expected = ProfileValueText(first, bufferSize);
-            unsigned n = ReadProfileStringFromText(text, textSize, s.name.c_str(), e.name.c_str(), buffer.data(),
-                                                   bufferSize);
+            unsigned n = ReadProfileStringFromText(text, textSize, s.name.c_str(), e.name.c_str(), buffer.data(), bufferSize);
             if (buffer[bufferSize] != '\x7f' || n != std::strlen(buffer.data()) || n + 1 > bufferSize ||
                 expected != buffer.data())
                 std::abort();

@@ -1,7 +1,6 @@
 #!/bin/sh
-# setupkit from the command line: list / extract / pack on archives and pack
-# files, get, build and check; exit codes, one-line messages, the output
-# format, bytes and times, and names that would leave the destination folder.
+# setupkit from the command line: each command's exit code, messages, output,
+# bytes and times, and names that would leave the destination folder.
 # Usage: setupkit_cli_test.sh SETUPKIT SOURCE_DIR
 set -u
 kit=$1 src=$2 data=$2/tests/data/zip c=$2/tests/data/cli
@@ -33,26 +32,20 @@ refused() { # MESSAGE DEST ARGS...
 # ZIP archives made by other writers.
 kit 0 list "$data/deflated.zip"
 check "list line" grep -q '^Deflated *10161 *79203 5ca0868a 2001-02-03 04:05:58 81a40000 text.txt$' "$w/out"
-check "list counts entries" test "$(wc -l <"$w/out")" -eq 4
 kit 0 extract "$data/stub.zip" "$w/stub"
 check "extracted bytes" cmp -s "$data/binary.bin" "$w/stub/binary.bin"
 check "extracted time" test "$(mtime "$w/stub/text.txt")" = "2001-02-03 04:05:58"
 kit 0 extract "$data/streamed.zip" "$w/streamed"
 check "streamed bytes" cmp -s "$data/text.txt" "$w/streamed/streamed.txt"
 check "read-only attribute" test ! -w "$w/streamed/stored.bin" -o "$(id -u)" -eq 0
-cp "$data/stored.zip" "$w/crc.zip"
-printf X | dd of="$w/crc.zip" bs=1 seek=543 conv=notrunc 2>/dev/null # inside the first entry's data
-kit 1 extract "$w/crc.zip" "$w/crc"
-check "checksum: message" grep -qx "setupkit: $w/crc.zip: checksumMismatch: .*" "$w/err"
 kit 1 list "$data/empty.zip"
 check "empty archive: one line" grep -qx "setupkit: $data/empty.zip: badArchive: .*" "$w/err"
 kit 1 list "$w/missing.zip"
 check "missing archive: message" grep -q "missing.zip" "$w/err"
 
-# Archives and packs written by hand with Python's zipfile and struct in
-# tests/data/hostile (the tools refuse to make them): names that climb out
-# (only the second entry is bad), and entries that need a folder where
-# another is a file.
+# Hand-made archives and packs (tests/data/hostile): names that climb out
+# (only the second entry is bad), entries that need a folder where another
+# is a file.
 for f in "$src"/tests/data/hostile/bad*; do
     refused "setupkit: $f: .*would lead out of the destination folder" "$w/d" extract "$f" "$w/d/inner"
 done
@@ -69,10 +62,8 @@ for case in 'empty|the file is empty' 'three|3 bytes: too short for either' \
     kit 1 list "$f"
     refused "setupkit: $f: not a ZIP archive or pack file (${case#*|})" "$w/d" extract "$f" "$w/d"
 done
-kit 1 list --pack "$c/empty"
-check "--pack on an empty file" grep -qxF "setupkit: $c/empty: not a pack file (the file is empty)" "$w/err"
 
-# Pack files: a folder tree round trip; damaged packs.
+# Pack files: a folder tree round trip.
 mkdir -p "$w/tree/bin/sub" "$w/tree/doc"
 printf 'program' >"$w/tree/bin/prog.exe"
 head -c 70000 /dev/urandom >"$w/tree/bin/sub/data.bin"
@@ -86,17 +77,10 @@ check "pack list count" grep -q '^3 records; header count 3$' "$w/out"
 kit 0 extract --pack "$w/p.pak" "$w/unpacked"
 check "round trip bytes" diff -r "$w/tree" "$w/unpacked"
 check "round trip time" test "$(mtime "$w/unpacked/bin/sub/data.bin")" = "2003-04-05 06:07:58"
-head -c $(($(wc -c <"$w/p.pak") - 1)) "$w/p.pak" >"$w/short.pak"
-printf '\0\0\1\0%0100d' 0 | tr 0 n >"$w/noend.pak"
-for bad in short noend; do
-    refused "setupkit: $w/$bad.pak: .*" "$w/d" extract "$w/$bad.pak" "$w/d"
-    kit 1 list "$w/$bad.pak"
-done
 
-# get and getint print what the setup reads from tests/data/cli/*.ini (a
-# buffer of 20 by default); a file with a byte-order mark reads in the code
-# page asked for (1252 by default), cut to whole characters; a file without
-# one byte for byte.
+# get and getint print what the setup reads (a buffer of 20 by default); a
+# file with a byte-order mark reads in the code page asked for (1252 by
+# default), cut to whole characters; a file without one byte for byte.
 gbk=$(printf '\261\340\263\314\306\367\310\355\274\376') # the same five characters in code page 936
 while IFS="|" read -r args expect; do
     kit 0 $args </dev/null
@@ -105,7 +89,6 @@ done <<EOF
 get $c/get.ini software VERSION 100|Programmer 2.0
 get $c/get.ini Disk1 File1|abcdefghijklmnopqrs
 get $c/get.ini Disk1 File1 5|abcd
-get $c/get.none Disk1 File1|
 getint $c/get.ini Disk1 Percent1|31
 get --codepage 936 $c/bom.ini Software Name 30|$gbk
 get $c/bom.ini Software Name 6 --codepage 936|$(printf '\261\340\263\314')
@@ -116,8 +99,8 @@ EOF
 kit 1 check --codepage 936 "$c/cp"
 check "check in code page 936" grep -qF "morlan.ini:4: warning: [Language] Descrip2 \"$(printf '\274\362\314\345\326\320\316\304')\" is in Chinese characters" "$w/out"
 
-# build and check on the demo package, with stand-ins for the Windows
-# program and libraries: 32K disks, so that they need a disk each.
+# build and check the demo package on 32K disks, stand-ins for its program
+# and libraries needing a disk each.
 add=""
 for f in Demo.exe English.dll German.dll; do
     head -c 20000 /dev/urandom >"$w/$f"
@@ -133,15 +116,11 @@ check "the pack's entry carries SOURCE_DATE_EPOCH" grep -q ' 2023-11-14 22:13:20
 
 # Usage errors: exit code 2, nothing on standard output.
 i=$c/get.ini
-for args in "list --no-such-format $data/stored.zip" "extract $data/stored.zip" "build only-one-argument" \
-    "build a b --disk-size 12Q" "get $i A" "get $i A B 0" "get $i A B x" "get $i A B 12x" "get $i A B 1 2" \
-    "getint $i A" "getint $i A B 4" "get --codepage 0 $i A B" "getint $i A B --codepage" "check --codepage 12345 $i" \
-    nosuchcommand; do
+for args in "extract $data/stored.zip" "build a b --disk-size 12Q" "get $i A" "get $i A B 0" "get $i A B 12x" \
+    "getint $i A B 4" "getint $i A B --codepage" "check --codepage 12345 $i" nosuchcommand; do
     kit 2 $args
     check "$args: nothing printed" test ! -s "$w/out"
 done
 SOURCE_DATE_EPOCH=soon kit 2 build a b
-kit 0 get --help
-check "get --help" grep -q SIZE "$w/out"
 [ $fail -eq 0 ] && echo "setupkit command line: all passed"
 exit $fail

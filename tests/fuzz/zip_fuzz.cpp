@@ -1,8 +1,6 @@
-// libFuzzer target: the ZIP reader on any bytes. Opens the input as an
-// archive, reads every entry to its end with the setup's 1024-byte buffer,
-// closes it, and also leaves entries half read. Any exception of the
-// reader's own kinds is an expected answer; a crash, a sanitizer report,
-// a hang or a leak is a finding.
+// libFuzzer target: the ZIP reader on any bytes, every entry read with the
+// setup's 1024-byte buffer, some left half read. The reader's own exceptions
+// are answers; a crash, a sanitizer report, a hang or a leak is a finding.
 #include <unistd.h>
 
 #include <cstdint>
@@ -13,8 +11,7 @@
 #include "engine/ZipUnpacker.h"
 
 namespace {
-// The reader works on a file: each input is written to one temporary file
-// (in memory-backed /dev/shm where there is one), removed at exit.
+// The reader works on a file: one temporary file, in /dev/shm where there is one.
 struct TempFile {
     std::string path = std::string(access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") + "/zip_fuzz_XXXXXX";
     TempFile() { close(mkstemp(path.data())); }

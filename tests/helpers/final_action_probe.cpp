@@ -1,8 +1,8 @@
 // final_action_probe.exe MODE FOLDER, for restart_test.sh: "restart" runs the
 // final action after a restart page answered Yes (FOLDER\returned.txt if it
 // comes back); "denied" the restart with a privilege that the token does not
-// hold (the result in returned.txt: it must give up); "answer" writes the text
-// and buttons of the probe's notice box to FOLDER\notice.txt and presses OK.
+// hold (returned.txt: it must give up); "answer" writes the text of the
+// probe's notice box to FOLDER\notice.txt and presses OK.
 #include <windows.h>
 
 #include <cstring>
@@ -19,15 +19,14 @@ int main(int argc, char** argv) {
     };
     if (mode == "answer") {
         HWND box = nullptr;
-        for (int i = 0; i < 600 && !(box && IsWindowVisible(box)); ++i, Sleep(50))
+        for (int i = 0; i < 600 && !(box && IsWindowVisible(box)); ++i) {
+            Sleep(50);
             box = FindWindowA("#32770", "final_action_probe");
+        }
         Sleep(200);  // let the box finish building
         char text[512] = {0};
         GetDlgItemTextA(box, 0xFFFF, text, sizeof text - 1);
-        std::string notice = text + std::string("\nbuttons:");
-        for (int id : {IDOK, IDCANCEL, IDYES, IDNO})
-            if (GetDlgItem(box, id)) notice += " " + std::to_string(id);
-        write("\\notice.txt", notice);
+        write("\\notice.txt", text);
         return !PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), LPARAM(GetDlgItem(box, IDOK)));
     } else if (mode == "denied") {
         write("\\returned.txt", RestartComputer("SeCreateTokenPrivilege") ? "restarted" : "gave up");

@@ -1,9 +1,6 @@
-// marker.exe: writes its own command line (as the system passed it) into the
-// file named by its argument, or without one into its own path + ".marker"
-// (so copies under other names leave markers of their own), and exits; with
-// "--stay FILE" it then runs on (up to 10 minutes) until ended from outside.
-// Plain Win32 without the C++ library: the end-to-end tests ship it as the
-// installed program on small test disks.
+// marker.exe: writes its own command line into the file named by its
+// argument, or else into its own path + ".marker", and exits; with "--stay
+// FILE" it then runs on (up to 10 minutes). Plain Win32, small enough for test disks.
 #include <windows.h>
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR args, int) {

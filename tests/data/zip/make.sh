@@ -1,7 +1,6 @@
 #!/bin/sh
-# Makes the ZIP archives of the reader's tests with Info-ZIP zip and
-# Python's zipfile. The archives are kept in the repository (the Windows
-# tests cannot run these tools); run this again to renew them.
+# Makes the ZIP archives of the reader's tests with Info-ZIP zip and Python's
+# zipfile; they are kept in the repository (the Windows tests cannot run these).
 set -e
 cd "$(dirname "$0")"
 export TZ=UTC

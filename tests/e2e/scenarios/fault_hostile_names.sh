@@ -1,14 +1,11 @@
-# Names that lead out of the installation folder are refused, each with a
-# message that names it; nothing outside is written or deleted. First an
-# archive entry (the exit question answered Yes), then an installation that
-# completes although [DelFile], the language library and the shortcut climb out.
+# Names that climb out of the installation folder are refused, each named:
+# an archive entry (the setup exits), then [DelFile], language and shortcut.
 e2e_package
 A=$WORK/disk-a D=$WORK/disk-d
 mkdir -p "$A" "$D"
 python3 -c 'import sys, zipfile as z; z.ZipFile(sys.argv[1], "w", z.ZIP_DEFLATED).writestr("..\\..\\evil.txt", "out")' \
     "$A/English.zip"
 zip -q -X -j "$D/English.zip" "$PKG/bin/English.dll"
-# One configuration for both; the first medium's English.zip holds the bad entry.
 e2e_ini hostile.ini "$D/morlan.ini"
 cp "$D/morlan.ini" "$A/morlan.ini"
 e2e_medium "$A"

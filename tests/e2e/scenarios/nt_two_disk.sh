@@ -1,7 +1,5 @@
-# The whole road on the NT family with programmer type 0, from a two-disk
-# medium: every page, Browse with a typed three-level folder, the second
-# language, both shortcuts, the agreement accepted; the second disk is not in
-# the drive at the first prompt; the restart page answered No.
+# The whole road on the NT family, type 0, two disks, the second missing at
+# the first prompt; a typed three-level folder; the restart declined.
 e2e_standard_medium 0 German
 INST='C:\Tools\Morlan\Demo' KR3NT='HKLM\SYSTEM\CurrentControlSet\Services\KR3NT'
 e2e_drive <<SCN
@@ -21,8 +19,8 @@ page restart 60000; expect 1017 checked; shot wizard-restart; click 1018; expect
 ended
 reg $KR3NT DisplayName sz KR3NT; reg $KR3NT ErrorControl dword 1; reg $KR3NT ImagePath sz System32\DRIVERS\Kr3nt.sys
 reg $KR3NT Start dword 2; reg $KR3NT Type dword 1
-link "%DESKTOP%\Morlan Demo.lnk" $INST\bin\Morlan.exe $INST\bin $INST\bin\morlan.ico
-link "%PROGRAMS%\Morlan Demo.lnk" $INST\bin\Morlan.exe $INST\bin $INST\bin\morlan.ico
+link "%DESKTOP%\Morlan Demo.lnk" $INST\bin\Morlan.exe $INST\bin
+link "%PROGRAMS%\Morlan Demo.lnk" $INST\bin\Morlan.exe $INST\bin
 # Restart declined: nothing started, no folder opened.
 no-window bin 1500
 SCN

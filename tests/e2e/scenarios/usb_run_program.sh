@@ -1,6 +1,5 @@
-# Type 1 on the NT family: the USB step copies the driver files and removes the
-# device's earlier registration (prepared here); with the completion page's box
-# ticked (Tab and Space) Enter finishes and starts the program.
+# Type 1: the USB step replaces the device's earlier registration (prepared
+# here); the completion page's box ticked from the keyboard starts the program.
 e2e_standard_medium 1
 USB='HKLM\Enum\USB\VID_04D8&PID_E11C'
 CLASS='HKLM\System\CurrentControlSet\Services\Class\USBTEST'
@@ -15,7 +14,7 @@ page complete 60000; expect 1015 unchecked; focus 12325; press tab; focus 1015
 press space; expect 1015 checked; shot wizard-complete; press enter; ended
 no-key $USB; no-key $CLASS\0001; no-key $CLASS\0002; key $CLASS\0003
 no-key HKLM\SYSTEM\CurrentControlSet\Services\KR3NT
-link "%DESKTOP%\Morlan Demo.lnk" C:\Morlan\bin\Morlan.exe C:\Morlan\bin C:\Morlan\bin\morlan.ico
+link "%DESKTOP%\Morlan Demo.lnk" C:\Morlan\bin\Morlan.exe C:\Morlan\bin
 SCN
 # The program started with its quoted path; its marker is not part of the tree.
 marker=$C/Morlan/bin/Morlan.exe.marker

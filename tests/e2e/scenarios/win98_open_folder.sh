@@ -1,7 +1,5 @@
-# The Windows 95 family (Windows 98, platform id 1), type 0: no driver step,
-# the completion page, and with its box cleared the program's folder opened.
-# Then the same installation again over the first (one file read-only): it
-# completes and leaves the same tree.
+# Windows 98, type 0: no driver step, the program's folder opened; then the
+# same installation again over the first, leaving the same tree.
 e2e_standard_medium 0
 install="$(e2e_walk_wizard)
 $(e2e_swaps 2 disk)

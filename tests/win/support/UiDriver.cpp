@@ -105,7 +105,7 @@ std::wstring ControlTextW(HWND root, int controlId) {
 
 bool SetText(HWND root, int controlId, const char* text) {
     HWND c = FindControl(root, controlId);
-    return c && (SendMessageA(c, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)), true);
+    return c && SendMessageA(c, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)) == TRUE;
 }
 
 std::string Answer(const char* textPart, int buttonId, DWORD timeoutMs) {
@@ -119,11 +119,13 @@ std::string Answer(const char* textPart, int buttonId, DWORD timeoutMs) {
 
 std::vector<std::string> AnswerAll(std::initializer_list<std::pair<const char*, int>> boxes, DWORD timeoutMs) {
     std::vector<std::string> texts;
-    for (const auto& [text, button] : boxes)
-        if (texts.push_back(Answer(text, button, timeoutMs)), texts.back().empty()) {
+    for (const auto& [text, button] : boxes) {
+        texts.push_back(Answer(text, button, timeoutMs));
+        if (texts.back().empty()) {
             ADD_FAILURE() << "no message box with \"" << text << "\"";
             break;
         }
+    }
     return texts;
 }
 
@@ -160,9 +162,11 @@ bool ScreenshotWindow(HWND w, const std::string& pngPath) {
     if (!Run("Z:\\usr\\bin\\import", "import -window root -crop " + std::string(crop) + " +repage " + pngPath, 15000))
         return false;
     WIN32_FILE_ATTRIBUTE_DATA d;
-    return WaitFor([&] {
+    const HWND saved = WaitFor([&] {
         return GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &d) && d.nFileSizeLow ? HWND(1) : nullptr;
-    }, 5000) && (Sleep(100), true);
+    }, 5000);
+    Sleep(100);  // the last bytes
+    return saved != nullptr;
 }
 
 }  // namespace ui

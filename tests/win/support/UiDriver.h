@@ -1,7 +1,6 @@
-// Drives the setup's real dialogs the way a user would, by control ids and
-// message-box texts: from a second thread of a Windows test (the dialog runs
-// modally on the main thread) or from the end-to-end driver's own process.
-// Clicks are posted, so that one that opens a modal loop never blocks us.
+// Drives the setup's real dialogs by control ids and message-box texts, from
+// a second thread of a Windows test or from the end-to-end driver. Clicks are
+// posted, so that one that opens a modal loop never blocks us.
 #pragma once
 #include <windows.h>
 
@@ -24,8 +23,8 @@ HWND WaitForDialogWithControl(int controlId, DWORD timeoutMs = 5000);
 HWND FindMessageBox(const char* textPart, DWORD pid = GetCurrentProcessId());
 HWND WaitForMessageBox(const char* textPart, DWORD timeoutMs = 5000);
 std::string MessageBoxText(HWND box);
-// Texts are asked for with a time-out: a hung window must not hang the
-// driver. Controls are found depth-first, also in page dialogs.
+// Texts are asked for with a time-out: a hung window must not hang the driver.
+// Controls are found depth-first, also in page dialogs.
 std::string WindowText(HWND w);
 HWND FindControl(HWND root, int controlId);
 std::string ControlText(HWND root, int controlId);

@@ -17,16 +17,14 @@ namespace wt {
 
 inline bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 inline bool IsDir(const std::string& path) {
-    const DWORD a = GetFileAttributesA(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+    return Exists(path) && (GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
 }
 inline void Write(const std::string& path, const std::string& data) { EXPECT_TRUE(testfs::WriteBytes(path, data)) << path; }
 inline std::string Read(const std::string& path) { return testfs::ReadBytes(path); }  // "" when missing
 inline void MakeDir(const std::string& path) { CreateDirectoryA(path.c_str(), nullptr); }
 inline std::string CurrentDir() {
-    char buf[MAX_PATH] = {0};
-    GetCurrentDirectoryA(sizeof buf, buf);
-    return buf;
+    char buf[MAX_PATH];
+    return std::string(buf, GetCurrentDirectoryA(sizeof buf, buf));
 }
 inline bool SameNoCase(const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) == 0; }
 template <size_t N>
@@ -48,34 +46,31 @@ struct Scratch : testfs::TempDir {
         SetCurrentDirectoryA(media.c_str());
     }
     ~Scratch() { SetCurrentDirectoryA("C:\\"); }
-    std::string Ini(const std::string& text) const { return Write(config, text), config; }
+    void Ini(const std::string& text) const { Write(config, text); }
 };
 
-// Answers whatever the test left open after a failed step: the exit
-// question with Yes, other boxes with No or OK, dialogs with Cancel.
-inline void CloseLeftovers(const std::atomic<bool>& ended) {
-    for (int round = 0; !ended; ++round, Sleep(25)) {
-        if (HWND box = ui::FindMessageBox("")) {
-            const bool exitQuestion = ui::MessageBoxText(box) == "Exit installation?";
-            ADD_FAILURE() << "answered: " << ui::MessageBoxText(box);
-            PostMessageA(box, WM_COMMAND, MAKEWPARAM(exitQuestion ? IDYES : IDNO, BN_CLICKED), 0);
-            PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-        } else if (HWND dlg = round % 20 ? nullptr : ui::FindDialogWithControl(IDCANCEL)) {
-            PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-        }
-    }
-}
-
 // Runs modal() on this thread while fn drives it from a second one. When
-// the modal run has not ended 20 s after fn returned, that is a failure and
-// the windows left are closed, so that the test program goes on.
+// the modal run has not ended 20 s after fn returned, that is a failure, and
+// the windows left are closed so that the test program goes on: the exit
+// question with Yes, other boxes with No or OK, dialogs with Cancel.
 template <class Modal>
 auto Drive(Modal modal, const std::function<void()>& fn) {
     std::atomic<bool> ended{false};
     ui::Driver driver([&] {
         fn();
         for (int i = 0; i < 1000 && !ended; ++i) Sleep(20);
-        if (!ended) ADD_FAILURE() << "a window is still open", CloseLeftovers(ended);
+        if (!ended) ADD_FAILURE() << "a window is still open";
+        for (int round = 0; !ended; ++round) {
+            if (HWND box = ui::FindMessageBox("")) {
+                const std::string text = ui::MessageBoxText(box);
+                ADD_FAILURE() << "answered: " << text;
+                PostMessageA(box, WM_COMMAND, MAKEWPARAM(text == "Exit installation?" ? IDYES : IDNO, BN_CLICKED), 0);
+                PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            } else if (HWND dlg = round % 20 ? nullptr : ui::FindDialogWithControl(IDCANCEL)) {
+                PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+            }
+            Sleep(25);
+        }
     });
     auto r = modal();
     ended = true;
