@@ -73,12 +73,14 @@ struct Medium : Scratch {
 
 }  // namespace
 
-// The second disk is not in the drive (the prompt, and OK without the disk,
-// are run end to end): Cancel at the prompt asks, and No starts the same
-// archive again; once the file is there, OK goes on.
+// The second disk is not in the drive (OK without the disk is run end to
+// end): the prompt names the source drive in upper case; Cancel at the
+// prompt asks, and No starts the same archive again; once the file is
+// there, OK goes on.
 TEST(ArchivePhase, CancelAtTheDiskPromptThenNoPromptsAgain) {
     Medium m;
     DeleteFileA((m.media + "\\lib.zip").c_str());
+    g_setup.sourceDir[0] = static_cast<char>(tolower(g_setup.sourceDir[0]));
     EXPECT_EQ(ProgressDlg().Run([&] {
         for (int button : {IDCANCEL, IDOK}) {
             HWND p = ui::WaitFor([] {
@@ -86,6 +88,7 @@ TEST(ArchivePhase, CancelAtTheDiskPromptThenNoPromptsAgain) {
                 return IsWindowVisible(w) ? w : nullptr;
             });
             ASSERT_NE(p, nullptr) << button;
+            EXPECT_EQ(ui::ControlText(p, IDC_DISK_DRIVE), std::string(1, static_cast<char>(toupper(m.media[0]))));
             if (button == IDOK) Write(m.media + "\\lib.zip", StoredZip("lib", "lib"));
             ui::Click(p, button);
             if (button == IDCANCEL) ui::AnswerAll({{"Exit installation?", IDNO}});

@@ -3,6 +3,7 @@
 #include "win/support/WinTest.h"
 
 #include <objbase.h>
+#include <shlobj.h>
 #include <shlwapi.h>
 
 #include <thread>
@@ -73,9 +74,23 @@ protected:
             else SHSetValueA(HKEY_CURRENT_USER, key.c_str(), name, type, folder.c_str(), static_cast<DWORD>(folder.size() + 1));
         }
     }
+    // The icon a link names, read back through the shell's link object.
+    static std::string IconOf(const std::string& file) {
+        ComScope com;
+        ComPtr<IShellLinkA> link;
+        ComPtr<IPersistFile> persist;
+        char icon[MAX_PATH] = "unreadable";
+        int index = 0;
+        if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.PutVoid())) &&
+            SUCCEEDED(link->QueryInterface(IID_IPersistFile, persist.PutVoid())) &&
+            SUCCEEDED(persist->Load(std::filesystem::path(file).c_str(), STGM_READ)))
+            link->GetIconLocation(icon, MAX_PATH, &index);
+        return icon;
+    }
 };
 
-// A link in each folder (what it holds is checked end to end). A folder that
+// A link in each folder (what it holds is checked end to end), with no icon
+// unless the named one is found, never through a wildcard. A folder that
 // cannot be read, or that does not leave room for the name in the 256-byte
 // link path, skips that shortcut only: nothing is cut into some other name.
 // OLE that cannot start is reported, and no link is written.
@@ -85,11 +100,15 @@ TEST_F(Shortcuts, LinksInBothFoldersUnlessAFolderOrOleFails) {
     for (const std::string& dir : {programs, desktop, longFolder}) MakeDir(dir);
     SetShellFolder("Desktop", desktop);
     Write(In("bin\\prog.exe"), "MZ");
+    Write(In("bin\\prog.ico"), "icon");
     const struct {
         std::string link, programsFolder = "";  // "": the value is removed
         bool ole = true;
+        std::string icon = "Ico=prog";
     } cases[] = {
         {"Both", programs},
+        {"Missing", programs, true, "Ico=missing"},
+        {"Wild", programs, true, "Ico=p*"},
         {"", programs},  // no Descript2: ".lnk"
         {"Skipped"},
         {longName, longFolder},
@@ -97,7 +116,7 @@ TEST_F(Shortcuts, LinksInBothFoldersUnlessAFolderOrOleFails) {
     };
     for (const auto& c : cases) {
         SetShellFolder("Programs", c.programsFolder);
-        s.Ini("[Shortcut]\nDescript1=Device programmer\nDescript2=" + c.link + "\n[Exec]\nExecFile=bin\\prog.exe\n");
+        s.Ini("[Shortcut]\nDescript1=Device programmer\nDescript2=" + c.link + "\n" + c.icon + "\n[Exec]\nExecFile=bin\\prog.exe\n");
         std::thread worker([&] {  // OLE cannot start in a thread of the multithreaded apartment
             if (!c.ole) CoInitializeEx(nullptr, COINIT_MULTITHREADED);
             CreateShortcuts();
@@ -107,7 +126,8 @@ TEST_F(Shortcuts, LinksInBothFoldersUnlessAFolderOrOleFails) {
         for (const std::string& dir : {programs, desktop}) {
             const std::string file = dir + "\\" + c.link + ".lnk";
             const bool wanted = c.ole && (dir == desktop || c.programsFolder == programs);
-            EXPECT_EQ(Exists(file), wanted) << file;
+            EXPECT_EQ(Exists(file) ? IconOf(file) : "none",
+                      !wanted ? "none" : c.icon == "Ico=prog" ? In("bin\\prog.ico") : "") << file;
         }
         EXPECT_TRUE(std::filesystem::is_empty(longFolder));
         EXPECT_FALSE(Exists("C:\\" + c.link + ".lnk") || Exists(s / (c.link + ".lnk")));

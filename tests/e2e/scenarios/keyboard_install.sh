@@ -17,7 +17,7 @@ page restart 60000; focus 12325; expect 1017 checked; press tab; focus 1017
 press down; focus 1018; expect 1018 checked; expect 1017 unchecked; press enter; ended
 sleep 3000
 reg HKLM\SYSTEM\CurrentControlSet\Services\KR3NT Start dword 2
-link "%DESKTOP%\Morlan Demo.lnk" C:\Morlan\bin\Morlan.exe C:\Morlan\bin
+link "%DESKTOP%\Morlan Demo.lnk" C:\Morlan\bin\Morlan.exe C:\Morlan\bin C:\Morlan\bin\morlan.ico
 missing "%PROGRAMS%\Morlan Demo.lnk"
 SCN
 e2e_tree "$C/Morlan" "$WORK/expected"

@@ -19,8 +19,8 @@ page restart 60000; expect 1017 checked; shot wizard-restart; click 1018; expect
 ended
 reg $KR3NT DisplayName sz KR3NT; reg $KR3NT ErrorControl dword 1; reg $KR3NT ImagePath sz System32\DRIVERS\Kr3nt.sys
 reg $KR3NT Start dword 2; reg $KR3NT Type dword 1
-link "%DESKTOP%\Morlan Demo.lnk" $INST\bin\Morlan.exe $INST\bin
-link "%PROGRAMS%\Morlan Demo.lnk" $INST\bin\Morlan.exe $INST\bin
+link "%DESKTOP%\Morlan Demo.lnk" $INST\bin\Morlan.exe $INST\bin $INST\bin\morlan.ico
+link "%PROGRAMS%\Morlan Demo.lnk" $INST\bin\Morlan.exe $INST\bin $INST\bin\morlan.ico
 # Restart declined: nothing started, no folder opened.
 no-window bin 1500
 SCN

@@ -14,7 +14,7 @@ page complete 60000; expect 1015 unchecked; focus 12325; press tab; focus 1015
 press space; expect 1015 checked; shot wizard-complete; press enter; ended
 no-key $USB; no-key $CLASS\0001; no-key $CLASS\0002; key $CLASS\0003
 no-key HKLM\SYSTEM\CurrentControlSet\Services\KR3NT
-link "%DESKTOP%\Morlan Demo.lnk" C:\Morlan\bin\Morlan.exe C:\Morlan\bin
+link "%DESKTOP%\Morlan Demo.lnk" C:\Morlan\bin\Morlan.exe C:\Morlan\bin C:\Morlan\bin\morlan.ico
 SCN
 # The program started with its quoted path; its marker is not part of the tree.
 marker=$C/Morlan/bin/Morlan.exe.marker

@@ -16,7 +16,7 @@ e2e_drive <<SCN
 $(e2e_walk_wizard)
 $(e2e_swaps "$disks" medium/disk)
 page restart 120000; click 1018; click 12325; ended
-link "%DESKTOP%\Morlan Kit.lnk" C:\MorlanKit\bin\Morlan.exe C:\MorlanKit\bin
+link "%DESKTOP%\Morlan Kit.lnk" C:\MorlanKit\bin\Morlan.exe C:\MorlanKit\bin C:\MorlanKit\bin\morlan.ico
 reg HKLM\SYSTEM\CurrentControlSet\Services\KR3NT Start dword 2
 SCN
 e2e_tree "$C/MorlanKit" "$WORK/expected"
