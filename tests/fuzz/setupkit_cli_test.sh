@@ -33,6 +33,12 @@ refused() { # MESSAGE DEST ARGS...
 kit 0 list "$data/deflated.zip"
 check "list line" grep -q '^Deflated *10161 *79203 5ca0868a 2001-02-03 04:05:58 81a40000 text.txt$' "$w/out"
 kit 0 extract "$data/stub.zip" "$w/stub"
+# A wrong CRC in the first entry: named, and no file of it is left.
+cp "$data/stored.zip" "$w/crc.zip"
+printf X | dd of="$w/crc.zip" bs=1 seek=543 conv=notrunc 2>/dev/null
+kit 1 extract "$w/crc.zip" "$w/crc"
+check "checksum: message" grep -qx "setupkit: $w/crc.zip: checksumMismatch: .*" "$w/err"
+check "checksum: no damaged file" test ! -e "$w/crc/exact1024.bin"
 check "extracted bytes" cmp -s "$data/binary.bin" "$w/stub/binary.bin"
 check "extracted time" test "$(mtime "$w/stub/text.txt")" = "2001-02-03 04:05:58"
 kit 0 extract "$data/streamed.zip" "$w/streamed"

@@ -97,16 +97,24 @@ int ExtractZip(const std::string& archive, const std::string& dir, bool) {
             }
             if (target.has_parent_path()) std::filesystem::create_directories(target.parent_path());
             CFile out(target.string().c_str(), CFile::modeCreate | CFile::modeWrite);
-            zip.OpenCurrentEntry();
-            // 1024-byte pieces, as the setup moves an entry.
-            unsigned char buffer[1024];
-            unsigned got;
-            do {
-                got = zip.ReadCurrentEntry(buffer, sizeof buffer);
-                if (got) out.Write(buffer, got);
-            } while (got == sizeof buffer);
+            try {
+                zip.OpenCurrentEntry();
+                // 1024-byte pieces, as the setup moves an entry.
+                unsigned char buffer[1024];
+                unsigned got;
+                do {
+                    got = zip.ReadCurrentEntry(buffer, sizeof buffer);
+                    if (got) out.Write(buffer, got);
+                } while (got == sizeof buffer);
+                zip.CloseCurrentEntry();  // checks the CRC
+            } catch (...) {
+                // A damaged entry leaves no file under its name that looks whole.
+                out.Abort();
+                std::error_code ec;
+                std::filesystem::remove(target, ec);
+                throw;
+            }
             zip.ApplyEntryStatus(out, info);
-            zip.CloseCurrentEntry();
         } while (zip.GoToNextEntry());
         zip.CloseArchive();
         return 0;
