@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "config/CodePage.h"
 #include "config/SetupState.h"
 #include "fw/App.h"
 #include "wizard/PageIds.h"
@@ -135,18 +136,8 @@ void CAgreementPage::BuildAgreementText() {
     SendMessageA(box, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     // An ANSI box gets the text in the system's code page: characters that
     // it lacks become its default character, the rest stays readable.
-    if (!IsWindowUnicode(box) || !::SetWindowTextW(box, text.c_str())) {
-        std::string ansi;
-        if (!text.empty()) {
-            const int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                              nullptr, nullptr);
-            ansi.resize(n > 0 ? static_cast<size_t>(n) : 0);
-            if (n > 0)
-                WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &ansi[0], n, nullptr,
-                                    nullptr);
-        }
-        ::SetWindowTextA(box, ansi.c_str());
-    }
+    if (!IsWindowUnicode(box) || !::SetWindowTextW(box, text.c_str()))
+        ::SetWindowTextA(box, Utf16ToAnsi(std::u16string(text.begin(), text.end()), 0).c_str());
     PostMessageA(m_hWnd, WM_SHOW_TEXT_START, 0, 0);
 }
 

@@ -4,7 +4,6 @@
 #include <windows.h>
 #include <shlobj.h>
 #include <shlwapi.h>
-#include <shobjidl.h>
 
 #include <cstdio>
 #include <cstring>
@@ -226,23 +225,10 @@ void Scenario::Execute(const Words& w) {
         const bool there = !RegOpenKeyExA(root, sub.c_str(), 0, KEY_READ, &k) && !RegCloseKey(k);
         Check(there == (cmd == "key"), arg(1) + (there ? " exists" : " does not exist"));
     } else if (cmd == "link") {  // link LNKPATH TARGET WORKDIR ICON: a shell link pointing there
-        IShellLinkA* link = nullptr;
-        IPersistFile* file = nullptr;
-        const std::wstring wide(arg(1).begin(), arg(1).end());
-        char got[3][MAX_PATH] = {};
-        int index = 0;
-        const bool loaded = SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                                       reinterpret_cast<void**>(&link))) &&
-                            SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
-                            SUCCEEDED(file->Load(wide.c_str(), STGM_READ)) &&
-                            SUCCEEDED(link->GetPath(got[0], MAX_PATH, nullptr, SLGP_RAWPATH)) &&
-                            SUCCEEDED(link->GetWorkingDirectory(got[1], MAX_PATH)) &&
-                            SUCCEEDED(link->GetIconLocation(got[2], MAX_PATH, &index));
-        if (file) file->Release();
-        if (link) link->Release();
-        Check(loaded, "cannot load " + arg(1));
+        const std::vector<std::string> got = ui::ReadLink(arg(1));
+        Check(!got.empty(), "cannot load " + arg(1));
         for (size_t i = 0; i < 3; ++i)
-            Check(!lstrcmpiA(got[i], arg(i + 2).c_str()), arg(1) + " holds " + got[i] + ", expected " + arg(i + 2));
+            Check(!lstrcmpiA(got[i].c_str(), arg(i + 2).c_str()), arg(1) + " holds " + got[i] + ", expected " + arg(i + 2));
     } else if (cmd == "echo") {  // echo WORD...: a line for the person watching
         for (size_t i = 1; i < w.size(); ++i) std::printf(i + 1 < w.size() ? " %s" : " %s\n", w[i].c_str());
     } else {

@@ -1,6 +1,12 @@
 #include "win/support/UiDriver.h"
 
+#include <shlobj.h>
+
 #include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "fw/Handles.h"
 
 namespace ui {
 
@@ -167,6 +173,22 @@ bool ScreenshotWindow(HWND w, const std::string& pngPath) {
     }, 5000);
     Sleep(100);  // the last bytes
     return saved != nullptr;
+}
+
+std::vector<std::string> ReadLink(const std::string& path) {
+    ComScope com;
+    ComPtr<IShellLinkA> link;
+    ComPtr<IPersistFile> persist;
+    char got[3][MAX_PATH] = {};
+    int iconIndex = 0;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.PutVoid())) ||
+        FAILED(link->QueryInterface(IID_IPersistFile, persist.PutVoid())) ||
+        FAILED(persist->Load(std::filesystem::path(path).c_str(), STGM_READ)) ||
+        FAILED(link->GetPath(got[0], MAX_PATH, nullptr, SLGP_RAWPATH)) ||
+        FAILED(link->GetWorkingDirectory(got[1], MAX_PATH)) ||
+        FAILED(link->GetIconLocation(got[2], MAX_PATH, &iconIndex)))
+        return {};
+    return {got[0], got[1], got[2]};
 }
 
 }  // namespace ui

@@ -50,6 +50,10 @@ bool WaitGone(HWND w, DWORD timeoutMs = 5000);
 // folder dir and waits up to waitMs for it to end; false when it cannot start.
 bool Run(const std::string& exe, std::string commandLine, DWORD waitMs, const char* dir = nullptr, DWORD* pid = nullptr);
 
+// A shell link's target, working folder and icon, read through the shell's
+// link object; empty when the file cannot be loaded as a link.
+std::vector<std::string> ReadLink(const std::string& path);
+
 // Runs a function on a thread of its own until Finish() (ADD_FAILURE works there).
 struct Driver : std::thread {
     using std::thread::thread;
