@@ -18,12 +18,10 @@ namespace {
 
 // The progress dialog, with short pauses unless given.
 struct ProgressDlg : CProgressDlg {
-    explicit ProgressDlg(int startPhase = 0, UINT pauseMs = 20, DWORD waitMs = 10) {
+    explicit ProgressDlg(int startPhase = 0, UINT pauseMs = 20, DWORD waitMs = 10) : CProgressDlg(nullptr, {pauseMs, waitMs}) {
         INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_PROGRESS_CLASS};
         InitCommonControlsEx(&icc);
-        phase = startPhase;
-        archivePauseMs = pauseMs;
-        lastArchiveWaitMs = waitMs;
+        if (startPhase) StartAtPacks();
     }
     INT_PTR Run(const std::function<void()>& fn = [] {}) { return Drive([&] { return DoModal(); }, fn); }
 };
