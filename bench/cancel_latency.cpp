@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
     // "idle": the same clicks while the dialog waits between archives, the
     // cost of the click and of the question box themselves.
     const bool idle = argc > 3 && std::string(argv[3]) == "idle";
-    CProgressDlg::Pacing pacing;
+    ProgressPacing pacing;
     if (idle) pacing.archivePauseMs = 600000;
     CProgressDlg dlg(nullptr, pacing);
     if (!idle) dlg.StartAtPacks();

@@ -13,16 +13,16 @@
 #define WM_ARCHIVE_STEP (WM_USER + 2)
 #define WM_PACK_STEP (WM_USER + 3)
 
+// The pause after each archive and the wait after the last one. Tests of
+// other behaviour may shorten them; the setup never does.
+struct ProgressPacing {
+    UINT archivePauseMs = 1000;
+    DWORD lastArchiveWaitMs = 2000;
+};
+
 class CProgressDlg : public CDialog {
 public:
-    // The pause after each archive and the wait after the last one. Tests
-    // of other behaviour may shorten them; the setup never does.
-    struct Pacing {
-        UINT archivePauseMs = 1000;
-        DWORD lastArchiveWaitMs = 2000;
-    };
-
-    explicit CProgressDlg(HWND parent = nullptr, Pacing pacing = {});
+    explicit CProgressDlg(HWND parent = nullptr, ProgressPacing pacing = {});
     ~CProgressDlg() override;
 
     // Begins with the pack phase (tests and benchmarks of that phase).
@@ -52,7 +52,7 @@ private:
     void Fail(const engine::Failure& failure);
 
     engine::CInstallEngine engine_;
-    Pacing pacing_;
+    ProgressPacing pacing_;
     HWND progressBar_ = nullptr;  // control 1009
     bool running_ = true;         // the step timer may start the next archive step
     int recordsSinceYield_ = 0;

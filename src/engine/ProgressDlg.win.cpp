@@ -11,7 +11,7 @@
 using engine::Pace;
 using engine::StepResult;
 
-CProgressDlg::CProgressDlg(HWND parent, Pacing pacing) : CDialog(IDD_PROGRESS, parent), pacing_(pacing) {}
+CProgressDlg::CProgressDlg(HWND parent, ProgressPacing pacing) : CDialog(IDD_PROGRESS, parent), pacing_(pacing) {}
 
 CProgressDlg::~CProgressDlg() = default;
 
