@@ -3,6 +3,7 @@
 // disk prompt, retries after a failure, and what stays on disk.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <functional>
@@ -42,10 +43,19 @@ struct Engine : ::testing::Test {
         std::snprintf(g_setup.installDir, sizeof g_setup.installDir, "%s", inst.c_str());
         std::snprintf(g_setup.configPath, sizeof g_setup.configPath, "%s", (inst + "/morlan.ini").c_str());
     }
-    void TearDown() override { ResetSetupState(); }
+    // The engine enters the folders it writes into; Windows keeps a current
+    // folder from being removed.
+    void TearDown() override {
+        fs::current_path(fs::temp_directory_path());
+        ResetSetupState();
+    }
 
     void Ini(const std::string& text) { WriteBytes(inst + "/morlan.ini", text); }
-    std::string In(const std::string& rel) const { return inst + "/" + rel; }
+    // A path below the installation folder, in the separators the engine builds.
+    std::string In(std::string rel) const {
+        std::replace(rel.begin(), rel.end(), '/', engine::kSeparator);
+        return inst + engine::kSeparator + rel;
+    }
 
     // Runs steps until the run ends, a failure or a disk request is not
     // answered by `onFailure` / `onDisk` (which return false to stop), or
@@ -80,7 +90,7 @@ struct Engine : ::testing::Test {
     }
     std::vector<std::string> Listing(const std::string& dir) const {
         std::vector<std::string> names;
-        for (const auto& e : fs::recursive_directory_iterator(dir)) names.push_back(fs::relative(e.path(), dir).string());
+        for (const auto& e : fs::recursive_directory_iterator(dir)) names.push_back(fs::relative(e.path(), dir).generic_string());
         std::sort(names.begin(), names.end());
         return names;
     }
@@ -239,6 +249,7 @@ TEST_F(Engine, PackFailuresAreTriedAgainUntilMended) {
     for (const auto& c : cases) {
         engine::CInstallEngine fresh;
         fresh.StartAtPacks();
+        fs::current_path(d.path);
         fs::remove_all(In("out"));
         fs::create_directories(In("out"));
         if (c.bytes.empty()) fs::remove(In("packs/p.pak"));
@@ -263,7 +274,9 @@ TEST_F(Engine, PackFailuresAreTriedAgainUntilMended) {
         EXPECT_FALSE(fs::exists(In("out/short")) || fs::exists(In("evil")) || fs::exists(d / "evil"));
         const bool mended = c.kind == FailureKind::packMissing || c.kind == FailureKind::recordCreateFailed;
         EXPECT_EQ(r.kind == Kind::finished, mended);
-        if (mended) EXPECT_EQ(ReadBytes(In("out/sub/b")) + ReadBytes(In("out/c")), "22333");
+        if (mended) {
+            EXPECT_EQ(ReadBytes(In("out/sub/b")) + ReadBytes(In("out/c")), "22333");
+        }
         for (const auto& e : fs::recursive_directory_iterator(In("out")))
             EXPECT_FALSE(CFile::IsTemporaryName(e.path().filename().string())) << e.path();
     }
@@ -337,7 +350,12 @@ TEST(FailureMessage, NamesTheFileTheCauseAndTheWayOn) {
     f.bytes = 1500;
     EXPECT_EQ(engine::FailureMessage(f).rfind("There is not enough space on drive D: to copy the archive core.zip of "
                                               "disk 1 to d:\\Prog\\bin\\core.zip (it needs 2 KB).", 0), 0u);
-    EXPECT_EQ(FileFaultOf(ENOSPC), FileFault::diskFull);
-    EXPECT_EQ(FileFaultOf(EACCES), FileFault::accessDenied);
-    EXPECT_EQ(FileFaultOf(ENOENT), FileFault::notFound);
+#ifdef _WIN32  // the NT family's codes and the Windows 95 family's "disk full"
+    for (auto [code, fault] : {std::pair{112, FileFault::diskFull}, {39, FileFault::diskFull}, {32, FileFault::inUse},
+                               {5, FileFault::accessDenied}, {3, FileFault::notFound}, {21, FileFault::notReady}})
+#else
+    for (auto [code, fault] : {std::pair{ENOSPC, FileFault::diskFull}, {EACCES, FileFault::accessDenied},
+                               {EROFS, FileFault::accessDenied}, {ENOENT, FileFault::notFound}})
+#endif
+        EXPECT_EQ(FileFaultOf(code), fault) << code;
 }

@@ -110,7 +110,7 @@ TEST_F(Pack, StepWritesRecordsWithTheirTimesAndRetriesAfterAFailedCreate) {
     fs::create_directories(dest + "/sub");
     auto o = engine::WritePackRecord(reader, dest.c_str(), writeBuffer, sizeof writeBuffer);
     ASSERT_EQ(o.result, Result::written);
-    EXPECT_EQ(std::string(o.path), dest + "/sub/a.bin");
+    EXPECT_EQ(std::string(o.path), dest + engine::kSeparator + "sub" + engine::kSeparator + "a.bin");
     EXPECT_EQ(ReadBytes(dest + "/sub/a.bin"), big);
     LocalTime t;
     ASSERT_TRUE(CFile::GetModifiedTime(dest + "/sub/a.bin", t));
