@@ -11,7 +11,7 @@ void RunInstallSequence(ISetupSteps& steps) {
     if (!CopyingFinished(steps.RunProgress())) return;
 
     steps.DeleteListedFiles();
-    g_setup.programmerType = ReadConfigInt("Programmer", "Type");
+    g_setup.programmerType = static_cast<ProgrammerType>(ReadConfigInt("Programmer", "Type"));
     const SequenceDecision decision = DecideSequence(g_setup.programmerType, g_setup.platformId);
     switch (decision.driverStep) {
     case DriverStep::usbDriver:

@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 
+#include "config/SetupState.h"
 #include "wizard/PageIds.h"
 
 enum class DriverStep { none, usbDriver, kernelService };
@@ -18,9 +19,7 @@ struct SequenceDecision {
     FinalActionKind finalAction;
 };
 
-constexpr uint32_t kPlatformNT = 2;
-
-SequenceDecision DecideSequence(int32_t programmerType, uint32_t platformId);
+SequenceDecision DecideSequence(ProgrammerType programmerType, Platform platformId);
 
 // What the sequence does with a modal result.
 constexpr int kWizardInstallResult = IDC_WIZ_INSTALL;  // the Install button's id

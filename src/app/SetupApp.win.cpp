@@ -23,7 +23,7 @@ void InitSetupStateFromModule() {
     std::memset(&version, 0, sizeof version);
     version.dwOSVersionInfoSize = sizeof version;  // 148
     GetVersionExA(&version);
-    g_setup.platformId = version.dwPlatformId;
+    g_setup.platformId = static_cast<Platform>(version.dwPlatformId);
 
     char module[260] = {0};
     GetModuleFileNameA(nullptr, module, sizeof module - 1);

@@ -453,7 +453,6 @@ int ProfileEntryToInt(const ProfileEntry* entry) {
     return entry->wideValue.empty() ? TextToInt(entry->value) : TextToInt(entry->wideValue);
 }
 
-int ProfileTextToInt(const char* text) { return TextToInt(std::string(text ? text : "")); }
 
 namespace {
 // Reads [section] key of the file's bytes: what a read with a buffer of size

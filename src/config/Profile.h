@@ -66,7 +66,6 @@ ProfileFile LoadProfile(const char* path);
 // The value as ReadProfileString would deliver it (quotes removed, cut to
 // size - 1 characters).
 std::string ProfileValueText(const ProfileEntry* entry, unsigned size);
-// The integer rules of GetPrivateProfileIntA applied to a text, and to an
-// entry (0 for nullptr).
-int ProfileTextToInt(const char* text);
+// The integer rules of GetPrivateProfileIntA applied to an entry (0 for
+// nullptr).
 int ProfileEntryToInt(const ProfileEntry* entry);

@@ -6,19 +6,25 @@
 
 #include "config/Sizes.h"
 
+// The platform id of the system's version query.
+enum class Platform : uint32_t { win32s = 0, windows95 = 1, nt = 2 };
+// [Programmer] Type: the driver the programmer needs. Any other value
+// means none.
+enum class ProgrammerType : int32_t { kernelDriver = 0, usbDriver = 1 };
+
 struct SetupState {
-    uint32_t platformId = 0;      // 0 Win32s, 1 Windows 95 family, 2 NT family
+    Platform platformId = Platform::win32s;
     char sourceDir[sizes::kPath] = {};     // folder of setup.exe, no trailing backslash
     char configPath[sizes::kPath] = {};    // the morlan.ini every read goes to
     char installDir[sizes::kPath] = {};    // destination folder
     char productVersion[sizes::kVersion] = {};
     int32_t languageIndex = 0;
-    int chineseSelected = 0;      // BOOL
-    int desktopShortcut = 1;      // BOOL
-    int startMenuShortcut = 1;    // BOOL
-    int32_t programmerType = 0;
-    int runAfterSetup = 0;        // BOOL
-    int restartNow = 1;           // BOOL
+    bool chineseSelected = false;
+    bool desktopShortcut = true;
+    bool startMenuShortcut = true;
+    ProgrammerType programmerType = ProgrammerType::kernelDriver;
+    bool runAfterSetup = false;
+    bool restartNow = true;
 };
 
 extern SetupState g_setup;

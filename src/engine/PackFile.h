@@ -35,16 +35,6 @@ LocalTime DosTimeToLocal(uint32_t dosDateTime);
 
 }  // namespace pack
 
-// A pack file that cannot be written, or a record that cannot be added.
-class CPackException : public CException {
-public:
-    explicit CPackException(std::string message) : message_(std::move(message)) {}
-    std::string GetErrorMessage() const override { return message_; }
-
-private:
-    std::string message_;
-};
-
 // One record's fixed part, read before its data.
 struct PackRecordInfo {
     char name[pack::kNameBufferSize] = {};  // always zero-terminated

@@ -48,8 +48,6 @@ public:
     ~NativeSystemFolderScope();
     NativeSystemFolderScope(const NativeSystemFolderScope&) = delete;
     NativeSystemFolderScope& operator=(const NativeSystemFolderScope&) = delete;
-    // True while redirection is off for this thread.
-    bool Active() const { return revert_ != nullptr; }
 
 private:
     BOOL(WINAPI* revert_)(PVOID) = nullptr;

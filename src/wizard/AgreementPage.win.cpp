@@ -70,7 +70,7 @@ BOOL CAgreementPage::OnInitDialog() {
 // has no wide-character windows (the calls only fail there), so it keeps the
 // template's box, as it does whenever the wide box cannot be made.
 void CAgreementPage::MakeTextBoxWide() {
-    if (g_setup.platformId == 1) return;  // Windows 95 family
+    if (g_setup.platformId == Platform::windows95) return;
     HWND old = GetDlgItem(IDC_AGREE_TEXT);
     if (!old || IsWindowUnicode(old)) return;
     RECT r;

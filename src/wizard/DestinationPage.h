@@ -8,11 +8,14 @@ class CDestinationPage : public CWizardPage {
 public:
     explicit CDestinationPage(HWND parent = nullptr);
 
-    // Takes the shown folder into installDir and enters or creates it
-    // (one level); -1 with "Error Directory" when neither works. A folder
-    // longer than kMaxFolderLength is refused with a message before
-    // anything is created.
-    int GetNextTarget() override;
+    // Next: not a query. Takes the folder (TakeFolder) and stays (-1) when
+    // that failed, else moves on.
+    int GetNextTarget() override { return TakeFolder() ? 0 : -1; }
+    // Takes the shown folder into installDir and enters or creates it (one
+    // level); false after "Error Directory" when neither works. A folder
+    // longer than kMaxFolderLength is refused with a message before anything
+    // is created.
+    bool TakeFolder();
     // Copies the configuration file into installDir and makes the copy the
     // file every later step reads; FALSE with "Error Copy File".
     BOOL CommitPage() override;

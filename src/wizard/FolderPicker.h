@@ -81,5 +81,4 @@ private:
     HWND owner_;
 };
 
-int ValidateFolder(const char* path);
 int CheckFolderPath(const char* path, BOOL checkOnly);

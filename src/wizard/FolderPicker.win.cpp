@@ -25,11 +25,6 @@ void CSystemFolderOps::ShowMessage(const std::string& text) {
     AppMessageBox(text.c_str(), MB_OK | MB_ICONEXCLAMATION, owner_);
 }
 
-int ValidateFolder(const char* path) {
-    CSystemFolderOps ops;
-    return ValidateFolder(path, ops);
-}
-
 int CheckFolderPath(const char* path, BOOL checkOnly) {
     CSystemFolderOps ops;
     return CheckFolderPath(path, checkOnly != FALSE, ops);

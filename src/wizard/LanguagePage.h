@@ -8,9 +8,18 @@ class CLanguagePage : public CWizardPage {
 public:
     explicit CLanguagePage(HWND parent = nullptr);
 
-    // Stores the language and shortcut choices and creates the subfolders;
-    // -1 with "Create subdirectory error." when one cannot be made.
-    int GetNextTarget() override;
+    // Next: not a query. Stores the choices and creates the subfolders;
+    // stays (-1) when a folder could not be made.
+    int GetNextTarget() override {
+        StoreChoices();
+        return CreateSubfolders() ? 0 : -1;
+    }
+    // The chosen language (languageIndex, chineseSelected) and the two
+    // shortcut boxes into SetupState.
+    void StoreChoices();
+    // Creates the [SubDir] folders below installDir, one level each; false
+    // after "Create subdirectory error." when one cannot be made.
+    bool CreateSubfolders();
     HWND InitialFocus() override { return languageCombo; }
 
     HWND languageCombo = nullptr;  // 1014

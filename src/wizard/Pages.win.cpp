@@ -75,20 +75,19 @@ void CDestinationPage::OnBrowse() {
 
 static_assert(CDestinationPage::kMaxFolderLength + sizeof "\\morlan.ini" == sizeof g_setup.configPath);
 
-int CDestinationPage::GetNextTarget() {
+bool CDestinationPage::TakeFolder() {
     // The whole text: a longer folder than the setup can hold is refused,
     // never cut to another folder's name.
     const std::string folder = GetDlgItemText(IDC_DEST_FOLDER);
     if (folder.size() > kMaxFolderLength) {
         const std::string text = FolderTooLongText(folder.c_str(), kMaxFolderLength);
         AppMessageBox(text.c_str(), MB_OK | MB_ICONEXCLAMATION);
-        return -1;
+        return false;
     }
     std::memcpy(g_setup.installDir, folder.c_str(), folder.size() + 1);
-    if (SetCurrentDirectoryA(g_setup.installDir)) return 0;
-    if (CreateDirectoryA(g_setup.installDir, nullptr)) return 0;
+    if (SetCurrentDirectoryA(g_setup.installDir) || CreateDirectoryA(g_setup.installDir, nullptr)) return true;
     AppMessageBox("Error Directory", MB_OK | MB_ICONEXCLAMATION);
-    return -1;
+    return false;
 }
 
 namespace {
@@ -152,7 +151,7 @@ BOOL CLanguagePage::OnInitDialog() {
     return TRUE;
 }
 
-int CLanguagePage::GetNextTarget() {
+void CLanguagePage::StoreChoices() {
     LRESULT selected = SendMessageA(languageCombo, CB_GETCURSEL, 0, 0);
     g_setup.languageIndex = selected == CB_ERR ? 0 : static_cast<int32_t>(selected);
 
@@ -166,11 +165,12 @@ int CLanguagePage::GetNextTarget() {
                          reinterpret_cast<LPARAM>(buf.data())) != CB_ERR)
             entry = buf.data();
     }
-    g_setup.chineseSelected = IsChineseEntry(entry.c_str()) ? TRUE : FALSE;
+    g_setup.chineseSelected = IsChineseEntry(entry.c_str());
+    g_setup.desktopShortcut = SendDlgItemMessage(IDC_LANG_DESKTOP, BM_GETCHECK) == BST_CHECKED;
+    g_setup.startMenuShortcut = SendDlgItemMessage(IDC_LANG_STARTMENU, BM_GETCHECK) == BST_CHECKED;
+}
 
-    g_setup.desktopShortcut = SendDlgItemMessage(IDC_LANG_DESKTOP, BM_GETCHECK) == BST_CHECKED ? TRUE : FALSE;
-    g_setup.startMenuShortcut = SendDlgItemMessage(IDC_LANG_STARTMENU, BM_GETCHECK) == BST_CHECKED ? TRUE : FALSE;
-
+bool CLanguagePage::CreateSubfolders() {
     const int count = NumberedEntryCount(ReadConfigInt("SubDir", "Number"));
     SetCurrentDirectoryA(g_setup.installDir);
     for (int i = 1; i <= count; ++i) {
@@ -190,13 +190,12 @@ int CLanguagePage::GetNextTarget() {
             }
             if (CreateDirectoryA(name, nullptr)) continue;
         }
-        const std::string text = refused ? std::string("Create subdirectory error.\n\nInvalid name \"") + name +
-                                               "\" in [SubDir] of morlan.ini."
-                                         : std::string("Create subdirectory error.");
+        const std::string text = std::string("Create subdirectory error.") +
+                                 (refused ? "\n\n" + InvalidNameText(name, "SubDir") : std::string());
         AppMessageBox(text.c_str(), MB_OK);
-        return -1;
+        return false;
     }
-    return 0;
+    return true;
 }
 
 // ---------------------------------------------------------------- completion
@@ -212,7 +211,7 @@ BOOL CCompletePage::OnInitDialog() {
 }
 
 BOOL CCompletePage::CommitPage() {
-    g_setup.runAfterSetup = SendDlgItemMessage(IDC_DONE_RUN, BM_GETCHECK) == BST_CHECKED ? TRUE : FALSE;
+    g_setup.runAfterSetup = SendDlgItemMessage(IDC_DONE_RUN, BM_GETCHECK) == BST_CHECKED;
     return TRUE;
 }
 
@@ -227,11 +226,11 @@ BOOL CRestartPage::OnInitDialog() {
 }
 
 BOOL CRestartPage::CanCancelSetup() {
-    g_setup.restartNow = FALSE;
+    g_setup.restartNow = false;
     return TRUE;
 }
 
 BOOL CRestartPage::CommitPage() {
-    g_setup.restartNow = SendDlgItemMessage(IDC_DONE_RESTART_YES, BM_GETCHECK) == BST_CHECKED ? TRUE : FALSE;
+    g_setup.restartNow = SendDlgItemMessage(IDC_DONE_RESTART_YES, BM_GETCHECK) == BST_CHECKED;
     return TRUE;
 }

@@ -32,8 +32,8 @@ int main(int argc, char** argv) {
         write("\\returned.txt", RestartComputer("SeCreateTokenPrivilege") ? "restarted" : "gave up");
     } else if (mode == "restart") {
         ResetSetupState();
-        g_setup.platformId = 2;
-        g_setup.programmerType = 0;
+        g_setup.platformId = Platform::nt;
+        g_setup.programmerType = ProgrammerType::kernelDriver;
         g_setup.restartNow = TRUE;
         std::strcpy(g_setup.installDir, folder.c_str());
         std::strcpy(g_setup.configPath, (folder + "\\morlan.ini").c_str());

@@ -61,11 +61,11 @@ TEST_F(InstallSequence, DriverStepFollowsTheTypeOfTheWizardsCopy) {
     steps.configAfterWizard = ::testing::TempDir() + "seq_copy.ini";
     testfs::WriteBytes(steps.configAfterWizard, "[Programmer]\r\nType=0\r\n");
     std::snprintf(g_setup.configPath, sizeof g_setup.configPath, "%s", source.c_str());
-    g_setup.platformId = 2;
-    g_setup.programmerType = 99;
+    g_setup.platformId = Platform::nt;
+    g_setup.programmerType = static_cast<ProgrammerType>(99);
     RunInstallSequence(steps);
     EXPECT_EQ(steps.calls, (Calls{"wizard", "progress", "delete", "kernel", "completion 141", "language", "shortcuts", "final"}));
-    EXPECT_EQ(g_setup.programmerType, 0);
+    EXPECT_EQ(g_setup.programmerType, ProgrammerType::kernelDriver);
 }
 
 // tests/data/names/source.txt: the source folder is cut at the last backslash,

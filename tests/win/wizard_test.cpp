@@ -341,7 +341,7 @@ TEST(LanguagePage, EmptyListsAndSubfolders) {
     };
     for (const auto& c : cases) {
         Scratch s(c.ini);
-        g_setup.chineseSelected = TRUE;
+        g_setup.chineseSelected = true;
         g_setup.languageIndex = 5;
         Pages p;
         p.Run({&p.language, &p.agreement}, [&](HWND dlg, HWND page) {
@@ -465,7 +465,7 @@ TEST(AgreementPage, AnswerLanguageAndInstallThroughTheWholeFirstRun) {
 // is in an ANSI box.
 TEST(AgreementPage, AnsiTextBoxOnTheWindows95Family) {
     Scratch s("[Language]\nNumber=1\nDescrip1=English\n");
-    g_setup.platformId = 1;
+    g_setup.platformId = Platform::windows95;
     Pages p;
     p.Run({&p.agreement}, [&](HWND dlg, HWND page) {
         EXPECT_FALSE(IsWindowUnicode(GetDlgItem(page, IDC_AGREE_TEXT)));
@@ -482,19 +482,19 @@ TEST(CompletePages, FinishModeStoresTheChoiceAndCancelNeverDoes) {
     Scratch s;
     const struct {
         bool restart;  // the restart page, else the run-the-program page
-        BOOL before;   // the choice stored before, and after
+        bool before;   // the choice stored before, and after
         std::initializer_list<int> press;
         bool cancel;
-        BOOL after;
+        bool after;
         const char* picture;
     } rows[] = {
-        {false, TRUE, {IDC_DONE_RUN}, false, FALSE, nullptr},  // the box starts as stored
-        {false, FALSE, {IDC_DONE_RUN}, true, FALSE, "complete"},
-        {true, TRUE, {IDC_DONE_RESTART_NO, IDC_DONE_RESTART_YES}, false, TRUE, nullptr},
-        {true, TRUE, {}, true, FALSE, "restart"},  // Yes marked: a confirmed exit never restarts
+        {false, true, {IDC_DONE_RUN}, false, false, nullptr},  // the box starts as stored
+        {false, false, {IDC_DONE_RUN}, true, false, "complete"},
+        {true, true, {IDC_DONE_RESTART_NO, IDC_DONE_RESTART_YES}, false, true, nullptr},
+        {true, true, {}, true, false, "restart"},  // Yes marked: a confirmed exit never restarts
     };
     for (const auto& row : rows) {
-        BOOL& stored = row.restart ? g_setup.restartNow : g_setup.runAfterSetup;
+        bool& stored = row.restart ? g_setup.restartNow : g_setup.runAfterSetup;
         stored = row.before;
         CWizardDlg frame;
         frame.finishMode = TRUE;

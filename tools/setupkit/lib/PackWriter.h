@@ -21,6 +21,16 @@ std::string EncodeRecordHeader(const std::string& storedName, uint32_t length, u
 
 }  // namespace pack
 
+// A pack file that cannot be written, or a record that cannot be added.
+class CPackException : public CException {
+public:
+    explicit CPackException(std::string message) : message_(std::move(message)) {}
+    std::string GetErrorMessage() const override { return message_; }
+
+private:
+    std::string message_;
+};
+
 // Writes a pack. Records are checked as the pack phase will use them: a
 // name of 1 to 79 bytes that stays inside the destination folder, at most
 // 32767 records, data below 4 GiB. Every failure throws (CFileException for
