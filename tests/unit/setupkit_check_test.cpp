@@ -144,6 +144,21 @@ TEST_F(CheckTest, EachDefectOfTheArchivesIsFoundOnItsLine) {
     }
 }
 
+// A pack record's path as the setup builds it (default folder, pack
+// destination, name) may have 259 characters; with 260 the check says what
+// the setup will say.
+TEST_F(CheckTest, RecordPathsUpTo259CharactersInstall) {
+    const std::string folder = "C:\\" + std::string(176, 'D');  // 179 characters, as long as [Dir] Dest reads
+    for (size_t length : {74u, 75u}) {  // + "\\help\\" + name: 259 and 260 characters
+        SetUp();
+        Replace("Dest=C:\\Demo", "Dest=" + folder);
+        const std::string name(length, 'n');
+        WritePack({{name, "x"}});
+        const std::string said = "Path too long for \"" + name + "\" of " + folder + "\\help\\help.pak.";
+        EXPECT_EQ(Dump(Run()).find(said) != std::string::npos, length == 75) << Dump(Run());
+    }
+}
+
 TEST_F(CheckTest, JsonReport) {
     Replace("Percent2=60", "Percent2=30");
     const std::string json = FindingsJson(Run()), line = "\"line\":" + std::to_string(LineOf("Percent2=30"));

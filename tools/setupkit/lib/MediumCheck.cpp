@@ -564,7 +564,12 @@ private:
                         Error(p.line, where + ": record \"" + name + "\" needs the folder \"" + Join(p.dest, Parent(name)) +
                                           "\", which no [SubDir] entry creates (\"Error Move Out File.\")");
                     installed_.insert(Norm(Join(p.dest, name)));
-                    PathFits(p.line, where + ": record", Full(Join(p.dest, name)), sizes::kRecordPath);
+                    const std::string target = Full(Join(p.dest, name));
+                    if (!dest_.empty() && target.size() >= sizes::kRecordPath)
+                        Error(p.line, where + ": the setup will stop with \"" +
+                                          PathTooLongText(name, Full(Join(p.dir, p.file))) + "\" with the default folder [Dir] Dest: \"" +
+                                          target + "\" has " + std::to_string(target.size()) + " characters, at most " +
+                                          std::to_string(sizes::kRecordPath - 1) + " install");
                 }
                 if (!reader.SkipData(info.length)) {
                     Error(p.line, where + ": the pack ends inside record \"" + name + "\"");
