@@ -41,7 +41,7 @@ SetupInstanceLock::SetupInstanceLock(const char* name, DWORD waitMs) {
     const DWORD start = GetTickCount();
     do {
         const DWORD owner = SetupInstanceOwner(name);
-        if (owner && owner != GetCurrentProcessId() && BringProcessWindowToFront(owner)) return;
+        if (owner && BringProcessWindowToFront(owner)) return;
         const DWORD r = WaitForSingleObject(mutex_.Get(), 100);
         if (r == WAIT_OBJECT_0 || r == WAIT_ABANDONED) {
             held_ = true;
@@ -86,8 +86,10 @@ bool BringProcessWindowToFront(DWORD pid) {
     EnumWindows(FindProcessWindow, reinterpret_cast<LPARAM>(&s));
     HWND top = s.top ? s.top : s.owned;
     if (!top) return false;
-    if (IsIconic(top)) ShowWindow(top, SW_RESTORE);
+    // Asked before the restore, which activates the owner and makes it the
+    // last active popup.
     HWND popup = GetLastActivePopup(top);
+    if (IsIconic(top)) ShowWindow(top, SW_RESTORE);
     SetForegroundWindow(popup ? popup : top);
     return true;
 }
