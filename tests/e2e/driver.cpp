@@ -87,11 +87,17 @@ struct Scenario {
         return shown.empty() ? " nothing" : shown;
     }
     HWND Wait(const std::string& what, DWORD ms, const std::function<bool(HWND)>& test, DWORD pid) {
-        return Check(ui::WaitFor([&] { return ui::FindTop(pid, test); }, ms),
-                     "timed out waiting for " + what + (pid ? "; the setup shows" + Shows(pid) : ""));
+        HWND found = ui::WaitFor([&] { return ui::FindTop(pid, test); }, ms);  // before Shows, which tells the end
+        return Check(found, "timed out waiting for " + what + (pid ? "; the setup shows" + Shows(pid) : ""));
     }
     HWND Box(const std::string& part, DWORD ms) {
-        auto box = [&](HWND h) { return h == ui::FindMessageBox(part.c_str(), pid_); };
+        // Only windows with a message box's buttons are asked for their text:
+        // asking the progress dialog (whose picture is control 0xFFFF too)
+        // every few milliseconds keeps its timer from ever firing.
+        auto box = [&](HWND h) {
+            return (GetDlgItem(h, IDOK) || GetDlgItem(h, IDYES)) && GetDlgItem(h, 0xFFFF) &&
+                   ui::MessageBoxText(h).find(part) != std::string::npos;
+        };
         return Wait("message box \"" + part + "\"", ms, box, pid_);
     }
     HWND Control(int id) { return Check(FindVisibleControl(current_, id), "no visible control " + std::to_string(id)); }
