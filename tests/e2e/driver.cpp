@@ -91,13 +91,7 @@ struct Scenario {
         return Check(found, "timed out waiting for " + what + (pid ? "; the setup shows" + Shows(pid) : ""));
     }
     HWND Box(const std::string& part, DWORD ms) {
-        // Only windows with a message box's buttons are asked for their text:
-        // asking the progress dialog (whose picture is control 0xFFFF too)
-        // every few milliseconds keeps its timer from ever firing.
-        auto box = [&](HWND h) {
-            return (GetDlgItem(h, IDOK) || GetDlgItem(h, IDYES)) && GetDlgItem(h, 0xFFFF) &&
-                   ui::MessageBoxText(h).find(part) != std::string::npos;
-        };
+        auto box = [&](HWND h) { return h == ui::FindMessageBox(part.c_str(), pid_); };
         return Wait("message box \"" + part + "\"", ms, box, pid_);
     }
     HWND Control(int id) { return Check(FindVisibleControl(current_, id), "no visible control " + std::to_string(id)); }
