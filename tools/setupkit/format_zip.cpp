@@ -32,7 +32,7 @@ int Guarded(const std::string& archive, F body) {
     try {
         return body();
     } catch (const CZipException& e) {
-        return ArchiveError(archive, std::string(ZipErrorCauseName(e.cause)) + ": " + ZipErrorCauseText(e.cause));
+        return ArchiveError(archive, std::string(ZipCauseName(e.cause)) + ": " + ZipCauseText(e.cause));
     } catch (const CFileException& e) {
         return ArchiveError(archive, e.GetErrorMessage());
     } catch (const std::filesystem::filesystem_error& e) {

@@ -487,7 +487,7 @@ private:
                 packData_[key] = std::move(tmp);
             }
         } catch (const CZipException& e) {
-            Error(a.line, where + " cannot be unpacked by the setup: " + ZipErrorCauseText(e.cause));
+            Error(a.line, where + " cannot be unpacked by the setup: " + ZipCauseText(e.cause));
         } catch (const CException& e) {
             Error(a.line, where + ": " + e.GetErrorMessage());
         }
