@@ -2,7 +2,7 @@
 # asks for a good copy; that disk put in, No reads the archive afresh and
 # completes the tree a clean install leaves.
 e2e_standard_medium 0
-cp -r "$WORK/disk1" "$WORK/bad1" && chmod -R u+w "$WORK/bad1"
+cp -a "$WORK/disk1" "$WORK/bad1" && chmod -R u+w "$WORK/bad1"
 python3 -c 'import sys; f = open(sys.argv[1], "r+b"); f.seek(200); b = f.read(1); f.seek(200); f.write(bytes([b[0] ^ 0x55]))' \
     "$WORK/bad1/English.zip"
 e2e_medium "$WORK/bad1"

@@ -11,5 +11,5 @@ fault "There is not enough space on drive D: to copy the archive $BIG of disk 1"
 delete $(e2e_winpath "$DRIVE/filler"); answer "Exit installation?" no
 page restart 60000; click 1018; click 12325; ended
 SCN
+[ "$(ls -A "$DRIVE")" = MorlanKit ]  # before e2e_tree writes its list beside the tree
 e2e_tree "$DRIVE/MorlanKit" "$WORK/expected"
-[ "$(ls -A "$DRIVE")" = MorlanKit ]

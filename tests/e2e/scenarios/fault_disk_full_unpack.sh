@@ -12,5 +12,5 @@ fault "There is not enough space on drive D: for the file D:\MorlanKit\doc\big.b
 delete $(e2e_winpath "$DRIVE/filler"); answer "Exit installation?" no
 page restart 60000; click 1018; click 12325; ended
 SCN
+[ "$(ls -A "$DRIVE")" = MorlanKit ]  # before e2e_tree writes its list beside the tree
 e2e_tree "$DRIVE/MorlanKit" "$WORK/expected"
-[ "$(ls -A "$DRIVE")" = MorlanKit ]
