@@ -7,8 +7,15 @@ set -e
 cd "$(dirname "$0")/.."
 build=$(pwd)/build/win32
 if [ "$(id -u)" -eq 0 ] && [ -n "${SETUP_TEST_USER-setuptest}" ]; then
-    scripts/test-user.sh "${SETUP_TEST_USER:-setuptest}" "$build"
-    exec runuser -u "${SETUP_TEST_USER:-setuptest}" -- env SETUP_TEST_USER= "$0" "$@"
+    user=${SETUP_TEST_USER:-setuptest}
+    scripts/test-user.sh "$user" "$build"
+    # The small drives of the end-to-end scenarios need root to mount.
+    tests/e2e/drives.sh mount "$build" "$user"
+    trap 'tests/e2e/drives.sh umount "$build" "$user"' EXIT
+    trap 'exit 1' HUP INT TERM
+    rc=0
+    runuser -u "$user" -- env SETUP_TEST_USER= "$0" "$@" || rc=$?
+    exit $rc
 fi
 [ -n "$SETUP_IN_XVFB" ] || SETUP_IN_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
 SETUP_WINE_BUILD=$build

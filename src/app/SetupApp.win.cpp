@@ -7,6 +7,7 @@
 
 #include "app/InstallSequence.h"
 #include "app/Sequence.h"
+#include "app/SetupInstance.h"
 #include "config/SetupState.h"
 #include "engine/ProgressDlg.h"
 #include "system/CompletionActions.h"
@@ -94,6 +95,10 @@ private:
 }  // namespace
 
 BOOL CSetupApp::InitInstance() {
+    // A second copy (a double click on a slow medium) brings the first one's
+    // window to the front and ends: two installations into one folder race.
+    SetupInstanceLock oneAtATime;
+    if (!oneAtATime.Held()) return FALSE;
     InitSetupStateFromModule();
     CSetupSteps steps;
     RunInstallSequence(steps);

@@ -70,14 +70,25 @@ struct Scenario {
     void Execute(const Words& w);
     // Opened anew by id each time: a handle kept from CreateProcess was seen
     // signalled while the setup still ran, once Unix programs had been started.
-    bool Ended(DWORD ms) {
-        HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, pid_);
+    bool Ended(DWORD ms, DWORD pid = 0) {
+        HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, pid ? pid : pid_);
         const bool ended = !h || WaitForSingleObject(h, ms) == WAIT_OBJECT_0;
         if (h) CloseHandle(h);
         return ended;
     }
+    // What process pid shows: the captions of its windows, and a message box's text.
+    static std::string Shows(DWORD pid) {
+        std::string shown;
+        ui::FindTop(pid, [&](HWND h) {
+            const std::string text = ui::MessageBoxText(h);
+            shown += " [" + ui::WindowText(h) + (text.empty() ? "" : ": " + text) + "]";
+            return false;
+        });
+        return shown.empty() ? " nothing" : shown;
+    }
     HWND Wait(const std::string& what, DWORD ms, const std::function<bool(HWND)>& test, DWORD pid) {
-        return Check(ui::WaitFor([&] { return ui::FindTop(pid, test); }, ms), "timed out waiting for " + what);
+        HWND found = ui::WaitFor([&] { return ui::FindTop(pid, test); }, ms);  // before Shows, which tells the end
+        return Check(found, "timed out waiting for " + what + (pid ? "; the setup shows" + Shows(pid) : ""));
     }
     HWND Box(const std::string& part, DWORD ms) {
         auto box = [&](HWND h) { return h == ui::FindMessageBox(part.c_str(), pid_); };
@@ -92,7 +103,17 @@ struct Scenario {
         return info;
     }
 
+    void Release() {  // lets the holder close its file, and waits until it has
+        if (!release_) return;
+        SetEvent(release_);
+        Ended(10000, holder_);
+        CloseHandle(release_);
+        release_ = nullptr;
+    }
+
     DWORD pid_ = 0;           // the setup's process, once started
+    DWORD holder_ = 0;        // tests/helpers/holder.exe, while it holds a file open
+    HANDLE release_ = nullptr;  // the event that lets it close the file
     HWND current_ = nullptr;  // the window that click/type/expect/shot act on
     std::string shots_ = ui::ScreenshotDir();
 };
@@ -147,6 +168,58 @@ void Scenario::Execute(const Words& w) {
         Check(button != nullptr, "the box \"" + ui::MessageBoxText(box) + "\" has no " + arg(2) + " button");
         PostMessageA(button, BM_CLICK, 0, 0);
         Check(ui::WaitGone(box, 10000), "the box does not close");
+    } else if (cmd == "fault") {  // fault PART [PART|!PART]...: a failure message with the PARTs, without the !PARTs;
+        // OK pressed, the exit question must follow by itself (it becomes current)
+        HWND box = Box(arg(1), 60000);
+        const std::string text = ui::MessageBoxText(box);
+        std::printf("message: %s\n", text.c_str());
+        for (size_t i = 2; i < w.size(); ++i) {
+            const bool absent = w[i][0] == '!';
+            Check((text.find(w[i].substr(absent)) == std::string::npos) == absent,
+                  std::string("the message ") + (absent ? "names " : "does not name ") + w[i].substr(absent));
+        }
+        Check(GetDlgItem(box, IDOK) && !GetDlgItem(box, IDYES), "the message is not an OK box");
+        PostMessageA(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+        Check(ui::WaitGone(box, 10000), "the box does not close");
+        current_ = Box("Exit installation?", 10000);
+    } else if (cmd == "second") {  // second [ms]: another A:\setup.exe while this one runs, minimised: it must
+        // end with no window of its own, and this one's window come back in front
+        HWND first = ui::FindTop(pid_, [](HWND h) { return !GetWindow(h, GW_OWNER); });
+        Check(first != nullptr, "the setup shows no window");
+        ShowWindowAsync(first, SW_MINIMIZE);
+        Check(Until([&] { return IsIconic(first) != 0; }, 5000), "the setup's window does not minimise");
+        DWORD second = 0;
+        Check(ui::Run("A:\\setup.exe", "\"A:\\setup.exe\"", 0, "C:\\", &second), "cannot start a second setup");
+        std::string seen;
+        const bool ended = Until([&] {
+            if (HWND h = ui::FindTop(second, [](HWND) { return true; })) seen = ui::WindowText(h);
+            return Ended(0, second);
+        }, ms(1, 20000));
+        if (!ended) {
+            seen = Shows(second);
+            if (HANDLE h = OpenProcess(PROCESS_TERMINATE, FALSE, second)) TerminateProcess(h, 1), CloseHandle(h);
+        }
+        Check(ended, "the second setup does not end; it shows" + seen);
+        Check(seen.empty(), "the second setup showed a window \"" + seen + "\"");
+        Check(Until([&] { return !IsIconic(first) && GetForegroundWindow() == GetLastActivePopup(first); }, 5000),
+              "the first setup's window is not restored in front");
+    } else if (cmd == "hold") {  // hold HOLDER PATH: holder.exe opens the file without sharing, as a running program
+        Check(!release_, "a file is held already");
+        const std::string event = "e2e release " + std::to_string(GetCurrentProcessId());
+        release_ = CreateEventA(nullptr, TRUE, FALSE, event.c_str());
+        Check(ui::Run(arg(1), "\"" + arg(1) + "\" \"" + arg(2) + "\" \"" + event + "\"", 0, nullptr, &holder_),
+              "cannot start " + arg(1));
+        Check(Until([&] {
+            HANDLE h = CreateFileA(arg(2).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, 0, nullptr);
+            if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+            return h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION;
+        }, 15000), arg(2) + " is not held");
+    } else if (cmd == "release") {  // release: the holder closes its file and ends
+        Check(release_ != nullptr, "no file is held");
+        Release();
+    } else if (cmd == "delete") {  // delete PATH: a file (the cause of a failure) removed
+        Check(DeleteFileA(arg(1).c_str()) != 0, "cannot delete " + arg(1));
     } else if (cmd == "click") {  // click ID: only enabled (a posted click may enable it: 3 s), as a mouse does
         Check(Until([&] { return IsWindowEnabled(Control(num(1))); }, 3000), "control " + arg(1) + " is disabled");
         PostMessageA(Control(num(1)), BM_CLICK, 0, 0);
@@ -259,6 +332,7 @@ int main(int argc, char** argv) {
         std::printf("FAILED at %s:%d: %s\n    %s\n", argv[1], number + 1, line.c_str(), e.what());
         if (HANDLE h = scenario.pid_ ? OpenProcess(PROCESS_TERMINATE, FALSE, scenario.pid_) : nullptr)
             TerminateProcess(h, 1);
+        scenario.Release();
         return 1;
     }
     std::printf("passed: %s (%d lines)\n", argv[1], number);

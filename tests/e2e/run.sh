@@ -7,16 +7,30 @@ set -e
 E2E_BUILD=$(cd "${E2E_BUILD:?}" && pwd)
 E2E_SOURCE=$(cd "${E2E_SOURCE:?}" && pwd)
 scenario=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
+NAME=$(basename "$scenario" .sh) && E2E_ROOT=$E2E_BUILD/e2e
 if [ "$(id -u)" -eq 0 ] && [ -n "${SETUP_TEST_USER-setuptest}" ]; then
     user=${SETUP_TEST_USER:-setuptest}
     (cd "$E2E_SOURCE" && scripts/test-user.sh "$user" "$E2E_BUILD")
-    exec runuser -u "$user" -- env -u DISPLAY SETUP_TEST_USER= E2E_BUILD="$E2E_BUILD" E2E_SOURCE="$E2E_SOURCE" \
-        sh "$E2E_SOURCE/tests/e2e/run.sh" "$scenario"
+    # The scenario's small drive (tests/e2e/drives.sh), unmounted however it ends.
+    drives=$E2E_SOURCE/tests/e2e/drives.sh
+    "$drives" mount "$E2E_BUILD" "$user" "$scenario"
+    trap '"$drives" umount "$E2E_BUILD" "$user" "$scenario"' EXIT
+    trap 'exit 1' HUP INT TERM
+    rc=0
+    runuser -u "$user" -- env -u DISPLAY SETUP_TEST_USER= E2E_BUILD="$E2E_BUILD" E2E_SOURCE="$E2E_SOURCE" \
+        sh "$E2E_SOURCE/tests/e2e/run.sh" "$scenario" || rc=$?
+    exit $rc
+fi
+# $DRIVE: the small drive a scenario asks for in its first line; without
+# root to mount it (and no test command that did), the scenario is skipped.
+DRIVE=
+if head -n 1 "$scenario" | grep -q '^# e2e-drive '; then
+    DRIVE=$E2E_ROOT/drives/$NAME
+    mountpoint -q "$DRIVE" || { echo "skipped: $NAME needs a small drive, which only root can mount"; exit 77; }
 fi
 [ -n "$DISPLAY" ] || exec xvfb-run -a -s "-screen 0 1280x1024x24" sh "$0" "$scenario"
 SETUP_WINE_BUILD=$E2E_BUILD
 . "$E2E_SOURCE/scripts/wine-env.sh"
-E2E_ROOT=$E2E_BUILD/e2e
 TEMPLATE=$E2E_ROOT/template-prefix
 SETUPKIT=$E2E_BUILD/../native/bin/setupkit
 
@@ -79,6 +93,19 @@ e2e_standard_medium() { # TYPE [library of the chosen language: English or Germa
     chmod -R a-w "$WORK/disk1" "$WORK/disk2"
 }
 
+# The standard package with a 3 MB file that does not compress (doc\big.bin)
+# on one disk made by `setupkit build`; $WORK/expected. $BIG: its archive.
+e2e_big_medium() {
+    e2e_package
+    mkbin "$PKG/doc/big.bin" "2024-07-15 15:15:16" 3145728 9
+    e2e_ini package.ini "$WORK/package.ini"
+    "$SETUPKIT" build -q "$WORK/package.ini" "$WORK/medium"
+    BIG=$(basename "$(ls -S "$WORK/medium/disk1"/*.zip | head -n 1)")
+    e2e_medium "$WORK/medium/disk1"
+    e2e_expected "$WORK/medium/disk1/morlan.ini" English
+    chmod -R a-w "$WORK/medium"
+}
+
 # $WORK/expected: the package less the file deleted after copying, with the
 # configuration and the chosen language's library under its fixed name.
 e2e_expected() { # INI LANGUAGE
@@ -108,28 +135,37 @@ e2e_windows_file() { # NAME [REFERENCE PATH]
     [ -z "$found" ] || cmp "$C/windows/$3" "$2"
 }
 
-# Driver lines: the plain walk through the wizard (default folder, first
-# language, both shortcuts, the agreement accepted); the prompts for disks 2
-# to N, answered by inserting $WORK/PREFIXn.
-e2e_walk_wizard() {
-    echo "start; page welcome; click 12324; page destination; click 12324; page language; click 12324;" \
-        "page agreement; click 1020; expect 12325 enabled; click 12325; progress"
+# Driver lines: the plain walk through the wizard (the default folder or the
+# one typed, first language, both shortcuts, the agreement accepted); the
+# prompts for disks 2 to N, answered by inserting $WORK/PREFIXn.
+e2e_walk_wizard() { # [FOLDER]
+    echo "start; page welcome; click 12324; page destination; ${1:+type 1000 $1;} click 12324; page language;" \
+        "click 12324; page agreement; click 1020; expect 12325 enabled; click 12325; progress"
 }
 e2e_swaps() { # N PREFIX
     for i in $(seq 2 "$1"); do echo "diskprompt #$i A 60000; disk $WORK/$2$i; click 1"; done
 }
 
+# The small drive as drive D:, emptied, with a filler that leaves BYTES free.
+e2e_small_drive() { # BYTES
+    find "$DRIVE" -mindepth 1 -delete
+    ln -sfn "$DRIVE" "$WINEPREFIX/dosdevices/d:"
+    head -c $(($(df -B1 --output=avail "$DRIVE" | tail -n 1) - $1)) /dev/zero >"$DRIVE/filler"
+}
+# A Unix path as Wine's Z: drive shows it.
+e2e_winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
+
 e2e_drive() {
     cat >"$WORK/scenario.txt"
     SETUP_SCREENSHOTS=$E2E_SHOTS "$WINE64" "$E2E_BUILD/bin/e2edriver.exe" \
-        "$(printf 'Z:%s' "$WORK/scenario.txt" | tr / '\\')" </dev/null | tee "$WORK/driver.log"
+        "$(e2e_winpath "$WORK/scenario.txt")" </dev/null | tee "$WORK/driver.log"
     grep -q '^passed: ' "$WORK/driver.log"  # the driver's status, not tee's
 }
 
 # One prefix made with wineboot per build tree; every scenario gets a copy
 # whose files are hard links (the setup only adds files or replaces them by
 # new ones, so the template stays untouched) and whose registry is a copy.
-NAME=$(basename "$scenario" .sh) && WORK=$E2E_ROOT/$NAME PKG=$E2E_ROOT/$NAME/package
+WORK=$E2E_ROOT/$NAME PKG=$E2E_ROOT/$NAME/package
 mkdir -p "$E2E_ROOT"
 (flock 8 && [ -f "$TEMPLATE/.e2e-template-2" ] || { rm -rf "$TEMPLATE" && WINEPREFIX=$TEMPLATE wine_prefix_init &&
     touch "$TEMPLATE/.e2e-template-2"; }) 8>"$E2E_ROOT/template.lock"

@@ -1,14 +1,17 @@
 // The steps after copying on Wine's real registry, file system and shell:
-// shortcuts, the kernel and USB drivers, deleting listed files, the language library.
+// shortcuts, the kernel and USB drivers, deleting listed files, the language
+// library; and the lock that keeps a second copy of the setup from running.
 #include "win/support/WinTest.h"
 
 #include <objbase.h>
 #include <shlwapi.h>
 
+#include <atomic>
 #include <thread>
 #include <tuple>
 #include <vector>
 
+#include "app/SetupInstance.h"
 #include "fw/Handles.h"
 #include "system/CompletionActions.h"
 #include "system/SystemSteps.h"
@@ -293,4 +296,51 @@ TEST_F(Completion, LanguageLibraryCopiedOverTheFixedNameUnlessDefaultMissingOrTo
     s.Ini("[Language]\nNumber=2\nFile1=Default\nFile2=GermanLangLib\nDestFile=Lang\n");
     CopyLanguageLibrary();
     EXPECT_EQ(Read(In("bin\\Lang.dll")), "english");
+}
+
+namespace {
+// Runs f on a thread of its own while this thread pumps its messages (the
+// other thread's ShowWindow and SetForegroundWindow reach our windows).
+template <class F>
+void OnOtherThread(F f) {
+    std::atomic<bool> done{false};
+    std::thread t([&] { f(), done = true; });
+    for (MSG msg; !done; MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT))
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    t.join();
+}
+}  // namespace
+
+TEST(SetupInstance, ASecondCopyBringsTheFirstOnesTopPopupBackAndDoesNotRun) {
+    const std::string name = "setup instance test " + std::to_string(GetCurrentProcessId());
+    SetupInstanceLock first(name.c_str());
+    ASSERT_TRUE(first.Held());
+    EXPECT_EQ(SetupInstanceOwner(name.c_str()), GetCurrentProcessId());
+    // A copy that finds no window of the first one's waits, then ends all the same.
+    OnOtherThread([&] { EXPECT_FALSE(SetupInstanceLock(name.c_str(), 300).Held()); });
+
+    HWND owner = CreateWindowExA(0, "STATIC", "wizard", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 300, 200, nullptr,
+                                 nullptr, nullptr, nullptr);
+    HWND box = CreateWindowExA(0, "STATIC", "box", WS_POPUP | WS_CAPTION | WS_VISIBLE, 40, 40, 200, 100, owner,
+                               nullptr, nullptr, nullptr);
+    EnableWindow(owner, FALSE);  // as while a modal box of it is open
+    SetActiveWindow(box);
+    ShowWindow(owner, SW_MINIMIZE);
+    ASSERT_TRUE(IsIconic(owner));
+    OnOtherThread([&] { EXPECT_FALSE(SetupInstanceLock(name.c_str()).Held()); });
+    EXPECT_FALSE(IsIconic(owner));
+    EXPECT_EQ(GetForegroundWindow(), box) << "owner " << owner << ", last active popup " << GetLastActivePopup(owner);
+    DestroyWindow(owner);
+}
+
+TEST(SetupInstance, TakenAgainOnceTheHolderLetGoOrEndedWithoutLettingGo) {
+    const std::string name = "setup instance test " + std::to_string(GetCurrentProcessId());
+    { SetupInstanceLock first(name.c_str()); }
+    auto* crashed = static_cast<SetupInstanceLock*>(nullptr);
+    std::thread([&] { crashed = new SetupInstanceLock(name.c_str()); }).join();  // its thread is gone, the lock kept
+    ASSERT_TRUE(crashed->Held());
+    SetupInstanceLock next(name.c_str(), 0);
+    EXPECT_TRUE(next.Held());
+    EXPECT_EQ(SetupInstanceOwner(name.c_str()), GetCurrentProcessId());
+    delete crashed;
 }
