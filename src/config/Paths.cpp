@@ -1,4 +1,5 @@
 #include "config/Paths.h"
+#include "config/Ascii.h"
 
 #include <cstring>
 
@@ -26,10 +27,7 @@ bool IsReservedDeviceName(const char* comp, size_t len) {
     while (n > 0 && comp[n - 1] == ' ') --n;
     char base[8];
     if (n < 3 || n > 7) return false;
-    for (size_t i = 0; i < n; ++i) {
-        char c = comp[i];
-        base[i] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-    }
+    for (size_t i = 0; i < n; ++i) base[i] = AsciiLower(comp[i]);
     const std::string b(base, n);
     static const char* const fixed[] = {"con", "prn", "aux", "nul", "clock$", "conin$", "conout$"};
     for (const char* f : fixed)
@@ -80,11 +78,8 @@ const char* NameFaultText(NameFault fault) {
 
 bool SamePathNoCase(const char* a, const char* b) {
     for (;; ++a, ++b) {
-        unsigned char ca = static_cast<unsigned char>(*a), cb = static_cast<unsigned char>(*b);
-        if (ca >= 'A' && ca <= 'Z') ca = static_cast<unsigned char>(ca + 32);
-        if (cb >= 'A' && cb <= 'Z') cb = static_cast<unsigned char>(cb + 32);
-        if (ca != cb) return false;
-        if (ca == 0) return true;
+        if (AsciiLower(*a) != AsciiLower(*b)) return false;
+        if (*a == 0) return true;
     }
 }
 

@@ -1,4 +1,5 @@
 #include "engine/InstallEngine.h"
+#include "config/Ascii.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -36,16 +37,10 @@ std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
 // The drive a path lies on ("D:"), empty for a path without one.
 std::string DriveOf(const std::string& path) {
     if (path.size() < 2 || path[1] != ':') return "";
-    char c = path[0];
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return std::string(1, c) + ":";
+    return std::string(1, AsciiUpper(path[0])) + ":";
 }
 
-char MediumDrive() {
-    char c = g_setup.sourceDir[0];
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return c;
-}
+char MediumDrive() { return AsciiUpper(g_setup.sourceDir[0]); }
 
 StepResult Progress(Pace pace) {
     StepResult r;

@@ -128,6 +128,7 @@ UnpackOutcome UnpackFirstEntry(const char* archivePath) {
         CZipUnpacker zip(archivePath);
         zip.GoToFirstEntry();
         const ZipEntryInfo info = zip.CurrentEntry(&o.entryName);
+        o.entryName.resize(std::strlen(o.entryName.c_str()));  // the name is used as a C string
         o.size = info.uncompressedSize;
         if (!IsSafeRelativeName(o.entryName)) {
             o.result = UnpackOutcome::Result::refusedName;

@@ -1,14 +1,13 @@
 #include "engine/ReplaceDiskDlg.h"
 
+#include "config/Ascii.h"
 #include "engine/EngineIds.h"
 
 CReplaceDiskDlg::CReplaceDiskDlg(HWND parent) : CDialog(IDD_REPLACE_DISK, parent) {}
 
 void CReplaceDiskDlg::SetDisk(int disk, const char* sourceDir) {
     wsprintfA(diskText, "#%d", disk);  // at most 12 characters
-    char c = sourceDir ? sourceDir[0] : 0;
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    driveText[0] = c;
+    driveText[0] = AsciiUpper(sourceDir ? sourceDir[0] : 0);
     driveText[1] = 0;
 }
 

@@ -291,7 +291,7 @@ ZipEntryInfo CZipUnpacker::CurrentEntry(std::string* name) {
     if (name) {
         std::vector<char> buffer(info.nameLength + 1, 0);
         GetCurrentEntryInfo(nullptr, buffer.data(), static_cast<unsigned>(buffer.size()));
-        name->assign(buffer.data());
+        name->assign(buffer.data(), info.nameLength);
     }
     return info;
 }

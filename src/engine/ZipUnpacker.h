@@ -135,7 +135,8 @@ public:
     bool IsArchiveOpen() const { return cursor_.file.IsOpen(); }
     uint32_t GetEntryCount() const { return cursor_.entryCount; }
     uint32_t GetBytesBefore() const { return cursor_.bytesBefore; }
-    // The current entry's central header and its stored name.
+    // The current entry's central header and, when asked, its stored name
+    // (all its bytes, a zero byte included).
     ZipEntryInfo CurrentEntry(std::string* name);
 
     // Makes entry 0 current.

@@ -51,7 +51,7 @@ void SaveLinkIn(IPersistFile* persist, const char* folder, const char* name) {
     char linkPath[sizes::kFilePath];
     if (!JoinPath(linkPath, sizeof linkPath, {folder, "\\", name, ".lnk"})) return;
     WCHAR widePath[sizes::kFilePath];
-    if (MultiByteToWideChar(CP_ACP, 0, linkPath, -1, widePath, 256) == 0) return;
+    if (MultiByteToWideChar(CP_ACP, 0, linkPath, -1, widePath, sizes::kFilePath) == 0) return;
     if (persist->Save(widePath, FALSE) == E_FAIL) AppMessageBox("IPersistFile->Save error", MB_OK);
 }
 }  // namespace
@@ -97,7 +97,7 @@ void CreateShortcuts() {
     link->SetWorkingDirectory(workDir);
     link->SetDescription(description);
 
-    char icon[9] = {0};
+    char icon[sizes::kIcon] = {0};
     ReadConfigString("Shortcut", "Ico", icon, sizeof icon);
     char iconPath[sizes::kFilePath];
     // A name with wildcards would let the search find some other file.

@@ -2,6 +2,9 @@
 
 #include <cstring>
 
+#include "config/Ascii.h"
+#include "config/Sizes.h"
+
 std::string DestinationSentence(const char* name) {
     std::string s = "Setup will install ";
     s += (name && *name) ? name : "the program";
@@ -19,9 +22,7 @@ bool IsChineseEntry(const char* text) {
     static const char kWord[] = "CHINESE";
     if (static_cast<size_t>(e - b) != sizeof kWord - 1) return false;
     for (size_t i = 0; i < sizeof kWord - 1; ++i) {
-        char c = b[i];
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-        if (c != kWord[i]) return false;
+        if (AsciiUpper(b[i]) != kWord[i]) return false;
     }
     return true;
 }
@@ -36,5 +37,5 @@ void AppendWithCrLf(std::wstring& out, const wchar_t* s, size_t n) {
 
 int NumberedEntryCount(int number) {
     if (number <= 0) return 0;
-    return number > kMaxNumberedEntries ? kMaxNumberedEntries : number;
+    return number > sizes::kMaxNumberedEntries ? sizes::kMaxNumberedEntries : number;
 }

@@ -18,9 +18,6 @@ bool IsChineseEntry(const char* text);
 // lines only at CR LF); every other character unchanged.
 void AppendWithCrLf(std::wstring& out, const wchar_t* s, size_t n);
 
-// Numbered entries ([Language] Descrip1.., [SubDir] Dir1..) are read up to
-// this number at most: a key's number has three digits.
-constexpr int kMaxNumberedEntries = 999;
 // The count of entries to read for a configured Number: 0 for 0 or less,
-// at most kMaxNumberedEntries.
+// at most sizes::kMaxNumberedEntries (a key's number has three digits).
 int NumberedEntryCount(int number);

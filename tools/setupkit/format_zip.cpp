@@ -13,10 +13,9 @@
 namespace {
 
 std::string EntryName(CZipUnpacker& zip, ZipEntryInfo& info) {
-    zip.GetCurrentEntryInfo(&info, nullptr, 0);
-    std::vector<char> name(info.nameLength + 1, 0);
-    zip.GetCurrentEntryInfo(nullptr, name.data(), static_cast<unsigned>(name.size()));
-    return name.data();  // the setup uses the name as a C string
+    std::string name;
+    info = zip.CurrentEntry(&name);
+    return name.c_str();  // the setup uses the name as a C string
 }
 
 std::string MethodName(uint32_t method) {

@@ -281,8 +281,10 @@ private:
     void SubDirs() {
         int n = Int("SubDir", "Number");
         Indexed("SubDir", "Dir", n);
-        if (n > 999) Error(LineOf("SubDir", "Number"), "[SubDir] Number " + std::to_string(n) + " is above 999");
-        for (int i = 1, last = Bounded("SubDir", "Dir", std::min(n, 999)); i <= last; ++i) {
+        if (n > sizes::kMaxNumberedEntries)
+            Error(LineOf("SubDir", "Number"), "[SubDir] Number " + std::to_string(n) + " is above " +
+                                                  std::to_string(sizes::kMaxNumberedEntries));
+        for (int i = 1, last = Bounded("SubDir", "Dir", std::min(n, sizes::kMaxNumberedEntries)); i <= last; ++i) {
             std::string key = "Dir" + std::to_string(i);
             int line = LineOf("SubDir", key);
             std::string v = Text("SubDir", key, sizes::kName, Kind::name);
@@ -446,11 +448,7 @@ private:
                 Error(a.line, where + " holds " + std::to_string(zip.GetEntryCount()) +
                                   " entries; the setup unpacks only the first, so every archive must hold exactly one");
             zip.GoToFirstEntry();
-            ZipEntryInfo info;
-            zip.GetCurrentEntryInfo(&info, nullptr, 0);
-            std::vector<char> name(info.nameLength + 1, 0);
-            zip.GetCurrentEntryInfo(nullptr, name.data(), static_cast<unsigned>(name.size()));
-            a.entry.assign(name.data(), info.nameLength);
+            zip.CurrentEntry(&a.entry);
             if (a.entry.find('\0') != std::string::npos || !IsSafeRelativeName(a.entry) || Norm(a.entry) == "?") {
                 Error(a.line, where + ": its entry name \"" + a.entry.c_str() +
                                   "\" would be refused" +
@@ -666,7 +664,7 @@ private:
         else if (!IsSafeRelativeName(name + ".lnk"))
             Error(LineOf("Shortcut", "Descript2"), "[Shortcut] Descript2 \"" + name + "\" is not a file name inside the user's folders" +
                                                        Why(name + ".lnk") + "; the setup reports it and makes no shortcut");
-        std::string ico = Text("Shortcut", "Ico", 9, Kind::name);
+        std::string ico = Text("Shortcut", "Ico", sizes::kIcon, Kind::name);
         if (!ico.empty()) {
             NeedFile(LineOf("Shortcut", "Ico"), "bin\\" + ico + ".ico", "the shortcut icon", false);
             PathFits(LineOf("Shortcut", "Ico"), "the icon's path", Full("bin\\" + ico + ".ico"), sizes::kFilePath);

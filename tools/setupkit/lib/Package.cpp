@@ -1,4 +1,5 @@
 #include "setupkit/lib/Package.h"
+#include "config/Ascii.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -14,8 +15,7 @@
 namespace fs = std::filesystem;
 
 std::string LowerAscii(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    for (char& c : s) c = AsciiLower(c);
     return s;
 }
 
