@@ -281,8 +281,8 @@ private:
     void SubDirs() {
         int n = Int("SubDir", "Number");
         Indexed("SubDir", "Dir", n);
-        if (n > 999) Error(LineOf("SubDir", "Number"), "[SubDir] Number " + std::to_string(n) + " is above 999");
-        for (int i = 1, last = Bounded("SubDir", "Dir", std::min(n, 999)); i <= last; ++i) {
+        if (n > kMaxSubDirs) Error(LineOf("SubDir", "Number"), "[SubDir] Number " + std::to_string(n) + " is above " + std::to_string(kMaxSubDirs));
+        for (int i = 1, last = Bounded("SubDir", "Dir", std::min(n, kMaxSubDirs)); i <= last; ++i) {
             std::string key = "Dir" + std::to_string(i);
             int line = LineOf("SubDir", key);
             std::string v = Text("SubDir", key, sizes::kName, Kind::name);
@@ -399,6 +399,14 @@ private:
         }
         if (lastPercent >= 0 && lastPercent != 100)
             Warning(lastLine, "the last archive's Percent is " + std::to_string(lastPercent) + ", not 100");
+        int archives = 0;
+        for (int d = 1; d <= processed; ++d) archives += std::max(Int("Disk" + std::to_string(d), "Number"), 0);
+        const unsigned long wait = SetupWaitMs(archives);
+        if (wait > kWaitWarnMs && archives > processed)
+            Warning(diskKeyLine, "the setup waits " + std::to_string(wait / 1000) + " s for the " + std::to_string(archives) +
+                                     " archives of this medium (1 s after each, 2 s after the last), whatever their size: " +
+                                     "put the files that need no read-only, hidden or system attribute into pack files, " +
+                                     "one archive per disk (setupkit build lays a package out so)");
     }
 
     void Archive(ArchiveInfo& a, const std::string& sec, const std::string& folder) {
@@ -549,7 +557,7 @@ private:
                     break;
                 }
                 if (st == CPackReader::nameTooLong) {
-                    Error(p.line, where + ": record " + std::to_string(records + 1) + " has a name over 79 bytes (\"" +
+                    Error(p.line, where + ": record " + std::to_string(records + 1) + " has a name over " + std::to_string(pack::kMaxNameLength) + " bytes (\"" +
                                       info.name + "...\"); the pack phase cannot read it");
                     break;
                 }
@@ -661,7 +669,7 @@ private:
         else if (!IsSafeRelativeName(name + ".lnk"))
             Error(LineOf("Shortcut", "Descript2"), "[Shortcut] Descript2 \"" + name + "\" is not a file name inside the user's folders" +
                                                        Why(name + ".lnk") + "; the setup reports it and makes no shortcut");
-        std::string ico = Text("Shortcut", "Ico", 9, Kind::name);
+        std::string ico = Text("Shortcut", "Ico", sizes::kIcon, Kind::name);
         if (!ico.empty()) {
             NeedFile(LineOf("Shortcut", "Ico"), "bin\\" + ico + ".ico", "the shortcut icon", false);
             PathFits(LineOf("Shortcut", "Ico"), "the icon's path", Full("bin\\" + ico + ".ico"), sizes::kFilePath);

@@ -27,6 +27,22 @@ struct CheckReport {
     int Warnings() const;
 };
 
+// The setup's fixed waiting time, in milliseconds, for a medium of
+// `archives` archives: it pauses a second after every archive and two more
+// after the last, whatever their size.
+inline constexpr unsigned kArchivePauseMs = 1000, kLastArchiveWaitMs = 2000;
+inline unsigned long SetupWaitMs(int archives) {
+    return archives > 0 ? static_cast<unsigned long>(archives) * kArchivePauseMs + kLastArchiveWaitMs : 0;
+}
+// check warns when that wait is longer than this and the medium has more
+// archives than disks.
+inline constexpr unsigned long kWaitWarnMs = 5000;
+
+// The most [SubDir] folders the tool writes or reads: a bound of its own,
+// far above what a package needs, that keeps a mistyped Number from
+// making it read thousands of keys.
+inline constexpr int kMaxSubDirs = 999;
+
 // folders: one folder per disk, in order; or one folder holding the whole
 // medium; or one folder holding disk1, disk2, ... as `setupkit build`
 // writes them.
