@@ -14,6 +14,7 @@
 #include "engine/PackFile.h"
 #include "engine/ZipUnpacker.h"
 #include "setupkit/lib/Package.h"
+#include "setupkit/lib/ZipWriter.h"
 #include "wizard/PageRules.h"
 
 namespace fs = std::filesystem;
@@ -90,6 +91,8 @@ struct ArchiveInfo {
     int disk = 0, index = 0, line = 0, dirLine = 0;
     std::string name, dir, dirNorm, entry, path;
     bool readable = false;
+    uint32_t attributes = 0;
+    uint64_t entrySize = 0, fileSize = 0;
 };
 
 class Checker {
@@ -399,14 +402,29 @@ private:
         }
         if (lastPercent >= 0 && lastPercent != 100)
             Warning(lastLine, "the last archive's Percent is " + std::to_string(lastPercent) + ", not 100");
-        int archives = 0;
+        // An archive of one file could travel in a pack with others when its
+        // entry needs no read-only, hidden or system attribute and is no
+        // larger than the largest archive the disks hold; two or more such
+        // archives make the setup wait for nothing.
+        int archives = 0, movable = 0;
         for (int d = 1; d <= processed; ++d) archives += std::max(Int("Disk" + std::to_string(d), "Number"), 0);
+        uint64_t largest = 0;
+        for (const ArchiveInfo& a : archives_) largest = std::max(largest, a.fileSize);
+        for (const ArchiveInfo& a : archives_)
+            if (a.readable && !IsPack(a) && (a.attributes & (kZipAttrReadOnly | kZipAttrHidden | kZipAttrSystem)) == 0 &&
+                a.entrySize <= largest)
+                ++movable;
         const unsigned long wait = SetupWaitMs(archives);
-        if (wait > kWaitWarnMs && archives > processed)
+        if (wait > kWaitWarnMs && movable >= 2)
             Warning(diskKeyLine, "the setup waits " + std::to_string(wait / 1000) + " s for the " + std::to_string(archives) +
                                      " archives of this medium (1 s after each, 2 s after the last), whatever their size: " +
                                      "put the files that need no read-only, hidden or system attribute into pack files, " +
                                      "one archive per disk (setupkit build lays a package out so)");
+    }
+
+    bool IsPack(const ArchiveInfo& a) const {
+        const std::string key = Norm(Join(a.dir, a.entry));
+        return std::any_of(packs_.begin(), packs_.end(), [&](const PackRef& p) { return p.key == key; });
     }
 
     void Archive(ArchiveInfo& a, const std::string& sec, const std::string& folder) {
@@ -459,6 +477,10 @@ private:
             std::vector<char> name(info.nameLength + 1, 0);
             zip.GetCurrentEntryInfo(nullptr, name.data(), static_cast<unsigned>(name.size()));
             a.entry.assign(name.data(), info.nameLength);
+            a.attributes = info.externalAttributes;
+            a.entrySize = info.uncompressedSize;
+            std::error_code ec;
+            a.fileSize = fs::file_size(a.path, ec);
             if (a.entry.find('\0') != std::string::npos || !IsSafeRelativeName(a.entry) || Norm(a.entry) == "?") {
                 Error(a.line, where + ": its entry name \"" + a.entry.c_str() +
                                   "\" would be refused" +
