@@ -115,10 +115,11 @@ done
 printf 'MZ stand-in for setup.exe' >"$w/setup.exe"
 SOURCE_DATE_EPOCH=1700000000 kit 0 build "$src/examples/demo" "$w/medium" --disk-size 32K --setup "$w/setup.exe" $add
 check "three or more disks" test -d "$w/medium/disk3"
+check "one pack archive a disk, and the setup's wait" grep -q "^the setup waits 5 s for this medium: 1 s after each of its 3 archives" "$w/out"
 kit 0 check "$w"/medium/disk*
 check "check of a built medium" grep -q "^0 errors, 0 warnings" "$w/out"
-kit 0 list "$w"/medium/disk*/help.zip
-check "the pack's entry carries SOURCE_DATE_EPOCH" grep -q ' 2023-11-14 22:13:20 .* help\.pak$' "$w/out"
+kit 0 list "$w"/medium/disk1/files.zip
+check "the pack's entry carries SOURCE_DATE_EPOCH" grep -q ' 2023-11-14 22:13:20 .* files\.pak$' "$w/out"
 
 # Usage errors: exit code 2, nothing on standard output.
 i=$c/get.ini
