@@ -14,6 +14,7 @@
 #include "engine/PackFile.h"
 #include "engine/ZipUnpacker.h"
 #include "setupkit/lib/Package.h"
+#include "setupkit/lib/ZipDiagnosis.h"
 #include "setupkit/lib/ZipWriter.h"
 #include "wizard/PageRules.h"
 
@@ -517,7 +518,8 @@ private:
                 packData_[key] = std::move(tmp);
             }
         } catch (const CZipException& e) {
-            Error(a.line, where + " cannot be unpacked by the setup: " + ZipErrorCauseText(e.cause));
+            const std::string why = ZipUnreadableReason(a.path, false);
+            Error(a.line, where + " cannot be unpacked by the setup: " + (why.empty() ? ZipErrorCauseText(e.cause) : why));
         } catch (const CException& e) {
             Error(a.line, where + ": " + e.GetErrorMessage());
         }
