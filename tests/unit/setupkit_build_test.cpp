@@ -14,6 +14,7 @@
 #include "setupkit/lib/MediumBuild.h"
 #include "setupkit/lib/MediumCheck.h"
 #include "setupkit/lib/PackWriter.h"
+#include "setupkit/lib/ZipWriter.h"
 
 using namespace testfs;
 
@@ -181,6 +182,33 @@ TEST_F(BuildTest, RefusesWhatTheSetupCannotInstall) {
         try { Build(o); } catch (const PackageError& e) { refused = e.what(); }
         EXPECT_TRUE(!refused.empty() && refused.find(message) != std::string::npos) << message << ": " << refused;
     }
+}
+
+// A read-only file travels in an archive of its own, which carries the
+// attribute; every other file shares the one pack. A list of Default
+// languages needs no LanguageLibrary; a library does, on its own line.
+TEST_F(BuildTest, ReadOnlyFilesTravelAloneAndDefaultLanguagesNeedNoLibrary) {
+    fs::permissions(dir.path / "pkg/files/bin/Prog.exe", fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    std::string package = ReadBytes(TestData("build/package.ini"));
+    package.erase(package.find("LanguageLibrary=Lang\n"), 21);
+    Write(dir.path / "pkg/package.ini", package);
+    std::string refused;
+    try { Build(); } catch (const PackageError& e) { refused = e.what(); }
+    EXPECT_NE(refused.find("package.ini:15: [Product] LanguageLibrary is needed: language \"Deutsch\""), std::string::npos) << refused;
+    package.replace(package.find("Deutsch=German"), 14, "Deutsch=Default");
+    Write(dir.path / "pkg/package.ini", package);
+    const BuildResult r = Build();
+    ASSERT_EQ(r.archives.size(), 2u);
+    EXPECT_FALSE(r.archives[0].isPack);
+    EXPECT_EQ(r.archives[0].files, std::vector<std::string>{"bin\\Prog.exe"});
+    EXPECT_TRUE(r.archives[1].isPack);
+    EXPECT_EQ(r.archives[1].files.size(), files.size() - 1);
+    CZipUnpacker zip((fs::path(r.diskDirs[0]) / (r.archives[0].name + ".zip")).string());
+    ZipEntryInfo info;
+    zip.GetCurrentEntryInfo(&info, nullptr, 0);
+    EXPECT_EQ(info.externalAttributes & kZipAttrReadOnly, kZipAttrReadOnly);
+    ExpectSound(r, BuildOptions().diskSize);
 }
 
 // Two builds of an unchanged package (a copy, 1 and 3 threads) are equal file for file and time
