@@ -46,7 +46,7 @@ protected:
         WriteBytes((disk1 / "setup.exe").string(), "MZ");
         for (auto [file, entry, data] : {std::tuple{"prog.zip", "Demo.exe", "program"}, {"german.zip", "German.dll", "library"},
                                          {"icon.zip", "Demo.ico", "icon"}, {"driver.zip", "Kr3nt.sys", "stand-in"}})
-            WriteZip(disk1 / file, {{entry, data}}, kZipAttrArchive | (std::string(file) == "icon.zip" ? 0 : kZipAttrReadOnly));
+            WriteZip(disk1 / file, {{entry, data}}, kZipAttrArchive | (std::string(file) == "icon.zip" ? 0u : uint32_t{kZipAttrReadOnly}));
         WritePack({{"index.txt", "help"}, {"en\\start.txt", "start"}});
         ini = ReadBytes(TestData("check/morlan.ini"));
     }
