@@ -59,8 +59,10 @@ int main(int argc, char** argv) {
     // "idle": the same clicks while the dialog waits between archives, the
     // cost of the click and of the question box themselves.
     const bool idle = argc > 3 && std::string(argv[3]) == "idle";
-    CProgressDlg dlg;
-    dlg.phase = 1;
+    ProgressPacing pacing;
+    if (idle) pacing.archivePauseMs = 600000;
+    CProgressDlg dlg(nullptr, pacing);
+    if (!idle) dlg.StartAtPacks();
     if (idle) {
         // Each No runs the next archive at once, then the dialog waits again.
         std::string ini = "[Disk]\nNumber=1\n[Disk1]\nNumber=100\n";
@@ -69,8 +71,6 @@ int main(int argc, char** argv) {
                    std::to_string(k) + "\n";
         m.Ini(ini);
         wt::Write(m.media + "\\a.zip", testfs::StoredZip("a.txt", "A"));
-        dlg.phase = 0;
-        dlg.archivePauseMs = 600000;
     }
     std::vector<double> latencies;
     int posted = 0, missed = 0;

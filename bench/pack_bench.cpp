@@ -59,8 +59,8 @@ int Unpack(const std::string& packPath, const std::string& dest) {
     int n = 0;
     for (;;) {
         const engine::PackStepOutcome o = engine::WritePackRecord(r, dest.c_str(), writeBuffer, sizeof writeBuffer);
-        if (o.result == engine::PackStepOutcome::packEnd) break;
-        if (o.result != engine::PackStepOutcome::written) {
+        if (o.result == engine::PackStepOutcome::Result::packEnd) break;
+        if (o.result != engine::PackStepOutcome::Result::written) {
             std::fprintf(stderr, "record %d failed (%d)\n", n, static_cast<int>(o.result));
             return 1;
         }

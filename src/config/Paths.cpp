@@ -91,3 +91,7 @@ bool SamePathNoCase(const char* a, const char* b) {
 std::string InvalidNameText(const std::string& name, const std::string& section, const std::string& tail) {
     return "Invalid name \"" + name + "\" in [" + section + "] of morlan.ini" + tail + ".";
 }
+
+std::string PathTooLongText(const std::string& name, const std::string& container) {
+    return "Path too long for \"" + name + "\" of " + container + ".";
+}

@@ -51,3 +51,8 @@ bool SamePathNoCase(const char* a, const char* b);
 // The message for a name of the configuration file that a name rule refused:
 // Invalid name "<name>" in [<section>] of morlan.ini<tail>.
 std::string InvalidNameText(const std::string& name, const std::string& section, const std::string& tail = "");
+
+// The message for a name stored in an archive or a pack whose target path
+// does not fit: Path too long for "<name>" of <container>. The setup stops
+// with it, and `setupkit check` quotes it.
+std::string PathTooLongText(const std::string& name, const std::string& container);

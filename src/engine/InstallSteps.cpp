@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "config/Paths.h"
-#include "engine/ZipUnpacker.h"
 #include "fw/File.h"
 
 namespace engine {
@@ -33,6 +32,26 @@ int PackPercent(const PackSlice& slice, int done, int count) {
 
 bool IsAcceptableConfigName(const char* value) { return !value || !*value || IsSafeRelativeName(value); }
 
+
+std::string NativeName(std::string name) {
+    if (kSeparator != '\\') std::replace(name.begin(), name.end(), '\\', kSeparator);
+    return name;
+}
+
+namespace {
+
+constexpr char kSep[] = {kSeparator, 0};
+
+// Removes the file named by path, if any, when it goes out of scope.
+struct RemoveOnExit {
+    std::string path;
+    ~RemoveOnExit() {
+        if (!path.empty()) std::remove(path.c_str());
+    }
+};
+
+}  // namespace
+
 ComposeResult ComposeArchivePaths(const char* sourceDir, const char* installDir, const char* name, const char* dir,
                                   ArchivePaths& out, const char** bad) {
     const char* dummy = nullptr;
@@ -45,145 +64,198 @@ ComposeResult ComposeArchivePaths(const char* sourceDir, const char* installDir,
         *bad = dir;
         return ComposeResult::refused;
     }
-    if (!JoinPath(out.src, sizeof out.src, {sourceDir, "\\", name, ".zip"})) {
-        *bad = name;
+    const std::string folder = NativeName(dir);
+    *bad = name;
+    if (!JoinPath(out.src, sizeof out.src, {sourceDir, kSep, name, ".zip"}) ||
+        !JoinPath(out.destFolder, sizeof out.destFolder, {installDir, kSep, folder.c_str()}) ||
+        !JoinPath(out.dst, sizeof out.dst, {out.destFolder, kSep, name, ".zip"}))
         return ComposeResult::tooLong;
-    }
-    if (!JoinPath(out.destFolder, sizeof out.destFolder, {installDir, "\\", dir}) ||
-        !JoinPath(out.dst, sizeof out.dst, {out.destFolder, "\\", name, ".zip"})) {
-        *bad = name;
-        return ComposeResult::tooLong;
-    }
     return ComposeResult::ok;
 }
 
-namespace {
-
-// Removes the file named by path, if any, when it goes out of scope.
-struct RemoveOnExit {
-    std::string path;
-    ~RemoveOnExit() {
-        if (!path.empty()) std::remove(path.c_str());
-    }
-};
-
-}  // namespace
-
-UnpackOutcome UnpackFirstEntry(const char* archivePath) {
-    UnpackOutcome o;
-    CZipUnpacker zip(archivePath);
-    zip.GoToFirstEntry();
-    ZipEntryInfo info;
-    zip.GetCurrentEntryInfo(&info, nullptr, 0);
-    std::vector<char> name(info.nameLength + 1, 0);
-    zip.GetCurrentEntryInfo(&info, name.data(), static_cast<unsigned>(name.size()));
-    o.entryName = name.data();
-    if (!IsSafeRelativeName(o.entryName)) {
-        o.result = UnpackOutcome::refusedName;
+CopyOutcome CopyArchive(const std::string& src, const std::string& dst) {
+    CopyOutcome o;
+    auto failed = [&](CopyOutcome::Result r, const CFileException& e) {
+        o.result = r;
+        o.osError = e.osError;
         return o;
+    };
+    CFile in;
+    try {
+        in.Open(src.c_str(), CFile::modeRead | CFile::shareDenyWrite);
+        o.size = in.GetLength();
+    } catch (const CFileException& e) {
+        return failed(CopyOutcome::Result::sourceFailed, e);
     }
-    // The drive and folder part of the archive's path, separator included.
-    const std::string archive = archivePath;
-    const size_t cut = archive.find_last_of("\\/");
-    const std::string folder = cut == std::string::npos ? std::string() : archive.substr(0, cut + 1);
-    if (!JoinPath(o.outPath, sizeof o.outPath, {folder.c_str(), o.entryName.c_str()})) {
-        o.result = UnpackOutcome::pathTooLong;
-        return o;
+    CFile::ClearForReplace(dst);
+    CFile out;
+    try {
+        out.Open(dst.c_str(), CFile::modeCreate | CFile::modeWrite);
+    } catch (const CFileException& e) {
+        return failed(CopyOutcome::Result::destinationFailed, e);
     }
-    // A local header that disagrees fails here, before anything is written.
-    zip.OpenCurrentEntry();
-    // The entry goes to a new file beside its target, which takes the
-    // target's place only once the CRC has matched: a damaged entry never
-    // replaces a good file nor leaves a file behind that looks installed.
-    RemoveOnExit temp;
-    CFile out;  // closed before temp is removed
-    temp.path = out.CreateBeside(o.outPath);
-    // Read in 1024-byte pieces; write in larger blocks.
-    std::vector<char> staging(64 * 1024);
-    size_t used = 0;
+    RemoveOnExit partial{dst};
+    std::vector<char> block(64 * 1024);
     for (;;) {
-        if (staging.size() - used < 1024) {
-            out.Write(staging.data(), static_cast<unsigned>(used));
-            used = 0;
+        unsigned got = 0;
+        try {
+            got = in.Read(block.data(), static_cast<unsigned>(block.size()));
+        } catch (const CFileException& e) {
+            out.Abort();
+            return failed(CopyOutcome::Result::sourceFailed, e);
         }
-        const unsigned got = zip.ReadCurrentEntry(staging.data() + used, 1024);
-        used += got;
-        if (got < 1024) break;
+        if (got == 0) break;
+        try {
+            out.Write(block.data(), got);
+        } catch (const CFileException& e) {
+            out.Abort();
+            return failed(CopyOutcome::Result::destinationFailed, e);
+        }
     }
-    if (used) out.Write(staging.data(), static_cast<unsigned>(used));
-    out.Close();
-    zip.CloseArchive();  // the CRC check
-    CFile::MoveOver(temp.path, o.outPath);
-    temp.path.clear();
-    // Times after the rename: a file system may carry the replaced file's
-    // creation time over to the name.
-    CZipUnpacker::ApplyEntryStatus(o.outPath, info);
+    try {
+        out.Close();
+    } catch (const CFileException& e) {
+        return failed(CopyOutcome::Result::destinationFailed, e);
+    }
+    partial.path.clear();
     return o;
 }
 
-namespace {
-
-#ifdef _WIN32
-constexpr char kSeparator = '\\';
-#else
-constexpr char kSeparator = '/';
-#endif
-
-// Closes the stream and removes the file: a record that was not written
-// completely never stays behind looking complete.
-void Discard(UniqueStdioFile& out, const char* path) {
-    out.reset();
-    std::remove(path);
+UnpackOutcome UnpackFirstEntry(const char* archivePath) {
+    UnpackOutcome o;
+    RemoveOnExit temp;
+    try {
+        CZipUnpacker zip(archivePath);
+        zip.GoToFirstEntry();
+        const ZipEntryInfo info = zip.CurrentEntry(&o.entryName);
+        o.size = info.uncompressedSize;
+        if (!IsSafeRelativeName(o.entryName)) {
+            o.result = UnpackOutcome::Result::refusedName;
+            return o;
+        }
+        const std::string name = NativeName(o.entryName);
+        const std::string folder = FolderOf(archivePath);
+        if (!JoinPath(o.outPath, sizeof o.outPath, {folder.c_str(), folder.empty() ? "" : kSep, name.c_str()})) {
+            o.result = UnpackOutcome::Result::pathTooLong;
+            return o;
+        }
+        // A local header that disagrees fails here, before anything is written.
+        zip.OpenCurrentEntry();
+        // The entry goes to a new file beside its target, which takes the
+        // target's place only once the CRC has matched: a damaged entry never
+        // replaces a good file nor leaves a file behind that looks installed.
+        CFile out;  // closed before temp is removed
+        try {
+            temp.path = out.CreateBeside(o.outPath);
+        } catch (const CFileException& e) {
+            // What the user knows is the file being installed, not the new
+            // file's own name.
+            throw CFileException(e.operation, e.osError, o.outPath);
+        }
+        // Read in 1024-byte pieces; write in larger blocks.
+        std::vector<char> staging(64 * 1024);
+        size_t used = 0;
+        auto flush = [&] {
+            try {
+                out.Write(staging.data(), static_cast<unsigned>(used));
+            } catch (const CFileException& e) {
+                throw CFileException(e.operation, e.osError, o.outPath);
+            }
+            used = 0;
+        };
+        for (;;) {
+            if (staging.size() - used < 1024) flush();
+            const unsigned got = zip.ReadCurrentEntry(staging.data() + used, 1024);
+            used += got;
+            if (got < 1024) break;
+        }
+        if (used) flush();
+        try {
+            out.Close();
+        } catch (const CFileException& e) {
+            throw CFileException(e.operation, e.osError, o.outPath);
+        }
+        zip.CloseArchive();  // the CRC check
+        CFile::MoveOver(temp.path, o.outPath);
+        temp.path.clear();
+        // Times after the rename: a file system may carry the replaced file's
+        // creation time over to the name.
+        CZipUnpacker::ApplyEntryStatus(o.outPath, info);
+    } catch (const CZipException& e) {
+        o.result = UnpackOutcome::Result::damaged;
+        o.cause = e.cause;
+    } catch (const CFileException& e) {
+        // The reader's own file is the archive; every other is the output.
+        const bool archive = e.path == archivePath;
+        o.result = archive ? UnpackOutcome::Result::unreadable : UnpackOutcome::Result::outputFailed;
+        o.osError = e.osError;
+        o.operation = e.operation;
+    }
+    return o;
 }
 
-}  // namespace
-
-PackStepOutcome WritePackRecord(CPackReader& reader, const char* destDir, char* writeBuffer,
-                                size_t writeBufferSize) {
+PackStepOutcome WritePackRecord(CPackReader& reader, const char* destDir, char* writeBuffer, size_t writeBufferSize) {
+    using Result = PackStepOutcome::Result;
     PackStepOutcome o;
     const CPackReader::Status st = reader.ReadRecordHeader(o.info);
     if (st == CPackReader::end) {
-        o.result = PackStepOutcome::packEnd;
+        o.result = Result::packEnd;
         return o;
     }
-    auto retryLater = [&](PackStepOutcome::Result r) {
+    auto retryLater = [&](Result r, int osError = 0, CFileException::Operation op = CFileException::write) {
         reader.RewindRecord();
         o.result = r;
+        o.osError = osError;
+        o.operation = op;
         return o;
     };
-    if (st != CPackReader::record) return retryLater(PackStepOutcome::damaged);
+    if (st != CPackReader::record) return retryLater(Result::damaged);
+    if (!IsSafeRelativeName(o.info.name)) return retryLater(Result::refusedName);
+    const std::string name = NativeName(o.info.name);
+    if (!JoinPath(o.path, sizeof o.path, {destDir, kSep, name.c_str()})) return retryLater(Result::pathTooLong);
 
-    // The name is shown with the separator it is stored with.
-    if (!IsSafeRelativeName(o.info.name)) return retryLater(PackStepOutcome::refusedName);
-    if (!JoinPath(o.path, sizeof o.path, {destDir, "\\", o.info.name}))
-        return retryLater(PackStepOutcome::pathTooLong);
-
-    std::string target = o.path;
-    if (kSeparator != '\\') std::replace(target.begin() + static_cast<std::ptrdiff_t>(std::strlen(destDir)),
-                                         target.end(), '\\', kSeparator);
-    const uint32_t oldAttributes = CFile::ClearForReplace(target);
-    UniqueStdioFile out(std::fopen(target.c_str(), "wb"));
-    if (!out) {
-        if (oldAttributes) CFile::SetAttributes(target, oldAttributes);
-        return retryLater(PackStepOutcome::createFailed);
+    // The record goes to a new file beside its target and takes its place
+    // when complete.
+    RemoveOnExit temp;
+    {
+        CFile created;
+        try {
+            temp.path = created.CreateBeside(o.path);
+            created.Close();
+        } catch (const CFileException& e) {
+            return retryLater(Result::createFailed, e.osError, e.operation);
+        }
     }
+    UniqueStdioFile out(std::fopen(temp.path.c_str(), "wb"));
+    if (!out) return retryLater(Result::createFailed, LastSystemError());
     if (writeBuffer && writeBufferSize) std::setvbuf(out.get(), writeBuffer, _IOFBF, writeBufferSize);
 
     bool outputFailed = false;
     if (!reader.CopyData(out.get(), o.info.length, &outputFailed)) {
-        Discard(out, target.c_str());
-        return retryLater(outputFailed ? PackStepOutcome::writeFailed : PackStepOutcome::damaged);
+        const int err = LastSystemError();
+        out.reset();
+        return retryLater(outputFailed ? Result::writeFailed : Result::damaged, outputFailed ? err : 0);
     }
     if (std::fflush(out.get()) != 0 || std::ferror(out.get())) {
-        Discard(out, target.c_str());
-        return retryLater(PackStepOutcome::writeFailed);
+        const int err = LastSystemError();
+        out.reset();
+        return retryLater(Result::writeFailed, err);
     }
-    if (std::fclose(out.release()) != 0) {
-        std::remove(target.c_str());
-        return retryLater(PackStepOutcome::writeFailed);
+    if (std::fclose(out.release()) != 0) return retryLater(Result::writeFailed, LastSystemError());
+    try {
+        CFile::MoveOver(temp.path, o.path);
+    } catch (const CFileException& e) {
+        return retryLater(Result::writeFailed, e.osError, e.operation);
     }
-    o.result = PackStepOutcome::written;
-    CFile::SetModifiedTime(target, pack::DosTimeToLocal(o.info.dosTime));
+    temp.path.clear();
+    o.result = Result::written;
+    try {
+        CFile::SetModifiedTime(o.path, pack::DosTimeToLocal(o.info.dosTime));
+    } catch (const CFileException& e) {
+        o.result = Result::stampFailed;
+        o.osError = e.osError;
+        o.operation = e.operation;
+    }
     return o;
 }
 

@@ -38,19 +38,25 @@ struct ZipEntryStream {
     uint32_t compressedLeft = 0;
     uint32_t uncompressedLeft = 0;  // bytes not yet delivered to the caller
     uint32_t method = 0;
-    uint32_t bytesBefore = 0;
-    uint64_t totalOut = 0;  // bytes delivered since the entry was opened
     // Deflated entries: inflated bytes waiting in outputBuffer[outPos, outEnd).
     std::unique_ptr<unsigned char[]> outputBuffer;
     unsigned outPos = 0;
     unsigned outEnd = 0;
     uint32_t produceLeft = 0;  // bytes zlib may still produce (stated size)
     bool streamEnded = false;  // zlib reported the end of the deflate stream
+
+    ZipEntryStream() = default;
+    ZipEntryStream(const ZipEntryStream&) = delete;
+    ZipEntryStream& operator=(const ZipEntryStream&) = delete;
+    ~ZipEntryStream() {
+        if (streamInitialised) inflateEnd(&inflater);
+    }
 };
 
 // ---------------------------------------------------------------- causes
 
-const char* ZipErrorCauseName(int cause) {
+const char* ZipCauseName(ZipCause cause) {
+    using enum ZipCause;
     switch (cause) {
     case otherError: return "otherError";
     case inflateStreamEnd: return "inflateStreamEnd";
@@ -68,7 +74,8 @@ const char* ZipErrorCauseName(int cause) {
     return "otherError";
 }
 
-const char* ZipErrorCauseText(int cause) {
+const char* ZipCauseText(ZipCause cause) {
+    using enum ZipCause;
     switch (cause) {
     case inflateStreamEnd: return "The compressed data ended unexpectedly.";
     case inflateNeedDictionary: return "The compressed data needs a preset dictionary.";
@@ -78,6 +85,7 @@ const char* ZipErrorCauseText(int cause) {
     case outOfMemory: return "There is not enough memory to decompress.";
     case inflateBufferError: return "The compressed data ends before its end marker.";
     case inflateVersionError: return "The decompression library has an incompatible version.";
+    case otherError: break;
     case badArgument: return "An archive operation was called out of order.";
     case badArchive: return "The archive is damaged or not a single-volume ZIP archive this reader takes.";
     case checksumMismatch: return "An entry's data does not match its stored CRC-32 or size.";
@@ -85,7 +93,7 @@ const char* ZipErrorCauseText(int cause) {
     return "An unexpected error occurred while reading the archive.";
 }
 
-CZipException::CZipException(int c, std::string path, unsigned char kind)
+CZipException::CZipException(ZipCause c, std::string path, unsigned char kind)
     : kindFlag(kind), archivePath(std::move(path)), cause(c) {}
 
 std::string CZipException::GetErrorMessage() const { return "Internal application error."; }
@@ -109,29 +117,20 @@ LocalTime DosDateTimeToLocal(uint32_t dosDateTime) {
 
 // ---------------------------------------------------------------- memory
 
-void* AllocBlock(void* opaque, unsigned items, unsigned size) {
+namespace {
+
+// zlib's allocation callbacks: plain blocks, freed by inflateEnd, which the
+// entry stream's destructor always calls.
+void* AllocBlock(void*, unsigned items, unsigned size) {
     if (size != 0 && items > SIZE_MAX / size) return nullptr;
-    void* block = std::malloc(static_cast<size_t>(items) * size);
-    if (!block || !opaque) return block;
-    try {
-        static_cast<ZipBlockList*>(opaque)->push_back(block);
-    } catch (...) {  // zlib is C: nothing may be thrown through it
-        std::free(block);
-        return nullptr;
-    }
-    return block;
+    return std::malloc(static_cast<size_t>(items) * size);
 }
+void FreeBlock(void*, void* block) { std::free(block); }
 
-void FreeBlock(void* opaque, void* block) {
-    if (opaque) {
-        auto* list = static_cast<ZipBlockList*>(opaque);
-        auto it = std::find(list->rbegin(), list->rend(), block);
-        if (it != list->rend()) list->erase(std::next(it).base());
-    }
-    std::free(block);
-}
+}  // namespace
 
-int CZipUnpacker::MapZipCode(int code) {
+ZipCause ZipCauseOfZlibCode(int code) {
+    using enum ZipCause;
     switch (code) {
     case Z_STREAM_END: return inflateStreamEnd;
     case Z_NEED_DICT: return inflateNeedDictionary;
@@ -141,45 +140,38 @@ int CZipUnpacker::MapZipCode(int code) {
     case Z_MEM_ERROR: return outOfMemory;
     case Z_BUF_ERROR: return inflateBufferError;
     case Z_VERSION_ERROR: return inflateVersionError;
-    case kZipCodeBadArgument: return badArgument;
-    case kZipCodeBadArchive: return badArchive;
-    case kZipCodeChecksum: return checksumMismatch;
     }
     return otherError;
 }
 
-void CZipUnpacker::ThrowZipError(int code) const {
+void CZipUnpacker::ThrowZipError(ZipCause cause) const {
     std::string path;
     if (cursor_.file.IsOpen()) path = cursor_.file.GetFilePath();
-    throw CZipException(MapZipCode(code), std::move(path));
+    throw CZipException(cause, std::move(path));
 }
 
 // ---------------------------------------------------------------- archive
 
-CZipUnpacker::CZipUnpacker() { blocks_.reserve(10); }
+CZipUnpacker::CZipUnpacker() = default;
 
 CZipUnpacker::CZipUnpacker(const char* path) : CZipUnpacker() { OpenArchive(path); }
 
 CZipUnpacker::~CZipUnpacker() {
-    ReleaseStream(true);
+    ReleaseStream();
     cursor_.file.Abort();
-    for (void* b : blocks_) std::free(b);
 }
 
-void CZipUnpacker::ReleaseStream(bool endInflater) noexcept {
-    const std::unique_ptr<ZipEntryStream> s = std::move(cursor_.stream);
-    if (s && s->streamInitialised && endInflater) inflateEnd(&s->inflater);
-}
+void CZipUnpacker::ReleaseStream() noexcept { cursor_.stream.reset(); }
 
 // Reads count bytes at an absolute file offset. Anything that would reach
 // beyond the end of the file is a damaged archive.
 void CZipUnpacker::ReadExact(uint64_t absolutePos, void* buffer, unsigned count) {
-    if (absolutePos > cursor_.fileLength || count > cursor_.fileLength - absolutePos) ThrowZipError(kZipCodeBadArchive);
+    if (absolutePos > cursor_.fileLength || count > cursor_.fileLength - absolutePos) ThrowZipError(ZipCause::badArchive);
     cursor_.file.Seek(static_cast<int64_t>(absolutePos), CFile::begin);
     auto* p = static_cast<unsigned char*>(buffer);
     while (count > 0) {
         unsigned got = cursor_.file.Read(p, count);
-        if (got == 0) ThrowZipError(kZipCodeBadArchive);
+        if (got == 0) ThrowZipError(ZipCause::badArchive);
         p += got;
         count -= got;
     }
@@ -198,14 +190,14 @@ void CZipUnpacker::OpenArchive(const char* path) {
         uint32_t dirDisk = Get16(rec + 6);
         cursor_.entryCount = Get16(rec + 8);
         uint32_t totalEntries = Get16(rec + 10);
-        if (totalEntries != cursor_.entryCount || diskNumber != 0 || dirDisk != 0) ThrowZipError(kZipCodeBadArchive);
+        if (totalEntries != cursor_.entryCount || diskNumber != 0 || dirDisk != 0) ThrowZipError(ZipCause::badArchive);
         // An archive without entries has nothing to unpack; its end record
         // stands where the first central header would.
-        if (cursor_.entryCount == 0) ThrowZipError(kZipCodeBadArchive);
+        if (cursor_.entryCount == 0) ThrowZipError(ZipCause::badArchive);
         cursor_.dirSize = Get32(rec + 12);
         cursor_.dirOffset = Get32(rec + 16);
         uint64_t dirEnd = uint64_t{cursor_.dirOffset} + cursor_.dirSize;
-        if (endPos < dirEnd) ThrowZipError(kZipCodeBadArchive);
+        if (endPos < dirEnd) ThrowZipError(ZipCause::badArchive);
         cursor_.endRecordPos = static_cast<uint32_t>(endPos);
         cursor_.bytesBefore = static_cast<uint32_t>(endPos - dirEnd);
         GoToFirstEntry();
@@ -236,7 +228,7 @@ uint64_t CZipUnpacker::FindEndRecord() {
     }
     // Offsets in the archive are 32-bit; an end record beyond that cannot
     // belong to an archive this reader can address.
-    if (found == 0 || found > UINT32_MAX) ThrowZipError(kZipCodeBadArchive);
+    if (found == 0 || found > UINT32_MAX) ThrowZipError(ZipCause::badArchive);
     return found;
 }
 
@@ -245,7 +237,7 @@ void CZipUnpacker::ReadCentralHeader(ZipEntryInfo& info, uint32_t* localOffset, 
     uint64_t pos = uint64_t{cursor_.entryDirPos} + cursor_.bytesBefore;
     unsigned char h[kCentralHeaderSize];
     ReadExact(pos, h, sizeof h);
-    if (Get32(h) != kCentralSignature) ThrowZipError(kZipCodeBadArchive);
+    if (Get32(h) != kCentralSignature) ThrowZipError(ZipCause::badArchive);
     info.versionMadeBy = Get16(h + 4);
     info.versionNeeded = Get16(h + 6);
     info.flags = Get16(h + 8);
@@ -270,7 +262,7 @@ void CZipUnpacker::ReadCentralHeader(ZipEntryInfo& info, uint32_t* localOffset, 
 }
 
 void CZipUnpacker::GoToFirstEntry() {
-    if (!cursor_.file.IsOpen()) ThrowZipError(kZipCodeBadArgument);
+    if (!cursor_.file.IsOpen()) ThrowZipError(ZipCause::badArgument);
     cursor_.entryValid = false;
     cursor_.entryDirPos = cursor_.dirOffset;
     cursor_.entryIndex = 0;
@@ -284,7 +276,7 @@ bool CZipUnpacker::GoToNextEntry() {
     const ZipEntryInfo& e = cursor_.entryInfo;
     uint64_t next = uint64_t{cursor_.entryDirPos} + kCentralHeaderSize + e.nameLength + e.extraLength +
                     e.entryCommentLength;
-    if (next > UINT32_MAX) ThrowZipError(kZipCodeBadArchive);
+    if (next > UINT32_MAX) ThrowZipError(ZipCause::badArchive);
     cursor_.entryValid = false;
     cursor_.entryDirPos = static_cast<uint32_t>(next);
     cursor_.entryIndex += 1;
@@ -293,49 +285,59 @@ bool CZipUnpacker::GoToNextEntry() {
     return true;
 }
 
+ZipEntryInfo CZipUnpacker::CurrentEntry(std::string* name) {
+    ZipEntryInfo info;
+    GetCurrentEntryInfo(&info, nullptr, 0);
+    if (name) {
+        std::vector<char> buffer(info.nameLength + 1, 0);
+        GetCurrentEntryInfo(nullptr, buffer.data(), static_cast<unsigned>(buffer.size()));
+        name->assign(buffer.data());
+    }
+    return info;
+}
+
 void CZipUnpacker::GetCurrentEntryInfo(ZipEntryInfo* info, char* nameBuffer, unsigned bufferSize) {
-    if (!cursor_.entryValid || !cursor_.file.IsOpen()) ThrowZipError(kZipCodeBadArgument);
+    if (!cursor_.entryValid || !cursor_.file.IsOpen()) ThrowZipError(ZipCause::badArgument);
     ZipEntryInfo scratch;
     ReadCentralHeader(info ? *info : scratch, nullptr, nameBuffer, bufferSize);
 }
 
 void CZipUnpacker::OpenCurrentEntry() {
-    if (!cursor_.entryValid || !cursor_.file.IsOpen()) ThrowZipError(kZipCodeBadArgument);
+    if (!cursor_.entryValid || !cursor_.file.IsOpen()) ThrowZipError(ZipCause::badArgument);
     if (cursor_.stream) CloseCurrentEntry();
 
     const ZipEntryInfo& e = cursor_.entryInfo;
     const uint64_t localPos = uint64_t{cursor_.entryLocalOffset} + cursor_.bytesBefore;
     unsigned char h[kLocalHeaderSize];
     ReadExact(localPos, h, sizeof h);
-    if (Get32(h) != kLocalSignature) ThrowZipError(kZipCodeBadArchive);
+    if (Get32(h) != kLocalSignature) ThrowZipError(ZipCause::badArchive);
     uint32_t flags = Get16(h + 6);
     bool relaxed = (flags & kFlagDataDescriptor) != 0;
-    if (Get16(h + 8) != e.method || (e.method != 0 && e.method != 8)) ThrowZipError(kZipCodeBadArchive);
+    if (Get16(h + 8) != e.method || (e.method != 0 && e.method != 8)) ThrowZipError(ZipCause::badArchive);
     if (!relaxed && (Get32(h + 14) != e.crc32 || Get32(h + 18) != e.compressedSize ||
                      Get32(h + 22) != e.uncompressedSize))
-        ThrowZipError(kZipCodeBadArchive);
-    if (Get16(h + 26) != e.nameLength) ThrowZipError(kZipCodeBadArchive);
+        ThrowZipError(ZipCause::badArchive);
+    if (Get16(h + 26) != e.nameLength) ThrowZipError(ZipCause::badArchive);
     uint32_t varSize = Get16(h + 26) + Get16(h + 28);
 
     // The entry's data must lie inside the file before a byte of it is
     // delivered.
     uint64_t dataPos = localPos + kLocalHeaderSize + varSize;
     if (dataPos > cursor_.fileLength || e.compressedSize > cursor_.fileLength - dataPos)
-        ThrowZipError(kZipCodeBadArchive);
+        ThrowZipError(ZipCause::badArchive);
 
     // Built aside and attached only when complete, so that a refused entry
     // never counts as open.
     auto s = std::make_unique<ZipEntryStream>();
     s->expectedCrc32 = e.crc32;
     s->method = e.method;
-    s->bytesBefore = cursor_.bytesBefore;
     if (e.method == 8) {
         s->outputBuffer.reset(new unsigned char[kOutputChunk]);
         s->inflater.zalloc = AllocBlock;
         s->inflater.zfree = FreeBlock;
-        s->inflater.opaque = &blocks_;
+        s->inflater.opaque = nullptr;
         int rc = inflateInit2_(&s->inflater, -MAX_WBITS, ZLIB_VERSION, static_cast<int>(sizeof(z_stream)));
-        if (rc != Z_OK) ThrowZipError(rc);
+        if (rc != Z_OK) ThrowZipError(ZipCauseOfZlibCode(rc));
         s->streamInitialised = true;
     }
     s->compressedLeft = e.compressedSize;
@@ -348,7 +350,7 @@ void CZipUnpacker::OpenCurrentEntry() {
 
 unsigned CZipUnpacker::ReadCurrentEntry(void* buffer, unsigned size) {
     ZipEntryStream* s = cursor_.stream.get();
-    if (!s) ThrowZipError(kZipCodeBadArgument);
+    if (!s) ThrowZipError(ZipCause::badArgument);
     if (!buffer || size == 0) return 0;
     auto* out = static_cast<unsigned char*>(buffer);
     const unsigned want = std::min(size, s->uncompressedLeft);
@@ -368,7 +370,7 @@ unsigned CZipUnpacker::ReadCurrentEntry(void* buffer, unsigned size) {
         while (delivered < want) {
             if (z.avail_in == 0) {
                 // Stored data that ends before its stated size: damaged.
-                if (s->compressedLeft == 0) ThrowZipError(kZipCodeBadArchive);
+                if (s->compressedLeft == 0) ThrowZipError(ZipCause::badArchive);
                 fillInput();
             }
             unsigned n = std::min(want - delivered, z.avail_in);
@@ -377,7 +379,6 @@ unsigned CZipUnpacker::ReadCurrentEntry(void* buffer, unsigned size) {
             z.next_in += n;
             z.avail_in -= n;
             s->uncompressedLeft -= n;
-            s->totalOut += n;
             delivered += n;
         }
         return delivered;
@@ -389,7 +390,6 @@ unsigned CZipUnpacker::ReadCurrentEntry(void* buffer, unsigned size) {
             std::memcpy(out + delivered, s->outputBuffer.get() + s->outPos, n);
             s->outPos += n;
             s->uncompressedLeft -= n;
-            s->totalOut += n;
             delivered += n;
             continue;
         }
@@ -408,9 +408,9 @@ unsigned CZipUnpacker::ReadCurrentEntry(void* buffer, unsigned size) {
             s->streamEnded = true;
         } else if (rc == Z_OK || rc == Z_NEED_DICT) {
             // zlib promises progress with Z_OK; never spin if it made none.
-            if (n == 0 && z.avail_in == inBefore) ThrowZipError(Z_BUF_ERROR);
+            if (n == 0 && z.avail_in == inBefore) ThrowZipError(ZipCause::inflateBufferError);
         } else {
-            ThrowZipError(rc);
+            ThrowZipError(ZipCauseOfZlibCode(rc));
         }
     }
     return delivered;
@@ -427,8 +427,8 @@ void CZipUnpacker::CloseCurrentEntry() {
         // delivered, before the stated size was reached: the entry is short.
         bad = true;
     }
-    ReleaseStream(true);
-    if (bad) ThrowZipError(kZipCodeChecksum);
+    ReleaseStream();
+    if (bad) ThrowZipError(ZipCause::checksumMismatch);
 }
 
 void CZipUnpacker::ApplyEntryStatus(CFile& output, const ZipEntryInfo& info) {

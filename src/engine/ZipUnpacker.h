@@ -28,11 +28,14 @@ inline constexpr unsigned kCentralHeaderSize = 46;
 inline constexpr unsigned kEndRecordSize = 22;
 }  // namespace zipformat
 
-// What went wrong, as carried by CZipException::cause.
-enum ZipErrorCause : int {
-    otherError = 1,             // any code not listed below
-    inflateStreamEnd = 2,       // zlib Z_STREAM_END (mapped, not raised)
-    inflateNeedDictionary = 3,  // zlib Z_NEED_DICT (mapped, not raised)
+// What went wrong, as carried by CZipException::cause. The values are the
+// reader's cause numbers; causes 2 to 9 are zlib's return codes mapped by
+// ZipCauseOfZlibCode (2 and 3 are mapped but never raised: zlib's end of
+// stream ends a read, and a dictionary request is let pass).
+enum class ZipCause : int {
+    otherError = 1,             // any zlib code not listed below
+    inflateStreamEnd = 2,       // zlib Z_STREAM_END
+    inflateNeedDictionary = 3,  // zlib Z_NEED_DICT
     systemError = 4,            // zlib Z_ERRNO
     inflateStreamError = 5,     // zlib Z_STREAM_ERROR
     inflateDataError = 6,       // zlib Z_DATA_ERROR: corrupt deflate data
@@ -44,30 +47,24 @@ enum ZipErrorCause : int {
     checksumMismatch = 12,      // CRC-32 (or length) of a read entry is wrong
 };
 
-// Internal codes of the reader; zlib's own return codes pass through
-// ThrowZipError unchanged and are mapped there.
-enum : int {
-    kZipCodeBadArgument = -102,
-    kZipCodeBadArchive = -103,
-    kZipCodeChecksum = -105,
-};
-
+// The cause that a zlib return code stands for.
+ZipCause ZipCauseOfZlibCode(int zlibCode);
 // The cause's name as written in code ("badArchive") and a plain sentence
 // for messages of the vendor tool.
-const char* ZipErrorCauseName(int cause);
-const char* ZipErrorCauseText(int cause);
+const char* ZipCauseName(ZipCause cause);
+const char* ZipCauseText(ZipCause cause);
 
 // The reader's exception. The user sees it as "Internal application error."
 // when it reaches a dialog; the cause and the archive's path are for callers
 // and tools that report more.
 class CZipException : public CException {
 public:
-    CZipException(int cause, std::string archivePath, unsigned char kindFlag = 0);
+    CZipException(ZipCause cause, std::string archivePath, unsigned char kindFlag = 0);
     std::string GetErrorMessage() const override;
 
     unsigned char kindFlag;   // kindFlag of the object that threw it
     std::string archivePath;  // path of the open archive; empty if none was open
-    int cause;                // a ZipErrorCause
+    ZipCause cause;
 };
 
 // One central directory header; 16-bit fields widened to 32 bits.
@@ -96,12 +93,6 @@ struct ZipEntryInfo {
 // that setting a file's time never fails on them.
 LocalTime DosDateTimeToLocal(uint32_t dosDateTime);
 
-// zlib's allocation callbacks. opaque, when given, is the ZipBlockList that
-// records every block still held by zlib.
-using ZipBlockList = std::vector<void*>;
-void* AllocBlock(void* opaque, unsigned items, unsigned size);
-void FreeBlock(void* opaque, void* block);
-
 struct ZipEntryStream;  // an open entry's input buffer and inflater
 
 // Where the reader stands in the archive.
@@ -126,17 +117,15 @@ public:
     CZipUnpacker();
     explicit CZipUnpacker(const char* path);  // opens the archive at once
     explicit CZipUnpacker(const std::string& path) : CZipUnpacker(path.c_str()) {}
-    // Releases an open entry without a CRC check, closes the archive and
-    // frees every block that zlib still holds.
+    // Releases an open entry (its inflater included) without a CRC check and
+    // closes the archive.
     ~CZipUnpacker();
     CZipUnpacker(const CZipUnpacker&) = delete;
     CZipUnpacker& operator=(const CZipUnpacker&) = delete;
 
-    // Throws CZipException for an internal code or a zlib return code, with
-    // the open archive's path (empty when none is open).
-    [[noreturn]] void ThrowZipError(int code) const;
-    // The cause that ThrowZipError gives to a code.
-    static int MapZipCode(int code);
+    // Throws CZipException with the open archive's path (empty when none is
+    // open).
+    [[noreturn]] void ThrowZipError(ZipCause cause) const;
 
     // Opens the archive read-only with deny-write sharing, reads the end
     // record and makes entry 0 current. Does nothing when an archive is
@@ -146,6 +135,8 @@ public:
     bool IsArchiveOpen() const { return cursor_.file.IsOpen(); }
     uint32_t GetEntryCount() const { return cursor_.entryCount; }
     uint32_t GetBytesBefore() const { return cursor_.bytesBefore; }
+    // The current entry's central header and its stored name.
+    ZipEntryInfo CurrentEntry(std::string* name);
 
     // Makes entry 0 current.
     void GoToFirstEntry();
@@ -187,8 +178,7 @@ private:
     uint64_t FindEndRecord();
     void ReadCentralHeader(ZipEntryInfo& info, uint32_t* localOffset, char* nameBuffer, unsigned bufferSize);
     void ReadExact(uint64_t absolutePos, void* buffer, unsigned count);
-    void ReleaseStream(bool endInflater) noexcept;
+    void ReleaseStream() noexcept;
 
     ZipCursor cursor_;
-    ZipBlockList blocks_;  // blocks handed to zlib and not yet freed
 };

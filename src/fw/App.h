@@ -28,5 +28,4 @@ const std::string& AppName();
 // default) given no icon gets the exclamation icon. The owner is the
 // thread's active window unless one is given. Returns the button pressed.
 int AppMessageBox(const char* text, UINT type = MB_OK, HWND owner = nullptr);
-// Asks "Exit installation?" with Yes and No; true when the user chose Yes.
-bool ConfirmExitInstallation(HWND owner);
+

@@ -36,6 +36,3 @@ int AppMessageBox(const char* text, UINT type, HWND owner) {
     return MessageBoxA(owner, text, AppName().c_str(), type);
 }
 
-bool ConfirmExitInstallation(HWND owner) {
-    return AppMessageBox("Exit installation?", MB_YESNO | MB_ICONQUESTION, owner) == IDYES;
-}

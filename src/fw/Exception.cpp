@@ -1,5 +1,6 @@
 #include "fw/Exception.h"
 
+#include <cerrno>
 #include <cstring>
 
 #ifdef _WIN32
@@ -48,5 +49,52 @@ std::string SystemErrorText(int osError) {
     return buf;
 #else
     return std::string(std::strerror(osError)) + ".";
+#endif
+}
+
+FileFault FileFaultOf(int osError) {
+#ifdef _WIN32
+    switch (osError) {
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return FileFault::diskFull;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_USER_MAPPED_FILE: return FileFault::inUse;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT: return FileFault::accessDenied;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH: return FileFault::notFound;
+    case ERROR_NOT_READY:
+    case ERROR_CRC:
+    case ERROR_SECTOR_NOT_FOUND:
+    case ERROR_READ_FAULT:
+    case ERROR_GEN_FAILURE: return FileFault::notReady;
+    }
+#else
+    switch (osError) {
+    case ENOSPC:
+    case EDQUOT: return FileFault::diskFull;
+    case ETXTBSY:
+    case EBUSY: return FileFault::inUse;
+    case EACCES:
+    case EPERM:
+    case EROFS: return FileFault::accessDenied;
+    case ENOENT:
+    case ENOTDIR: return FileFault::notFound;
+    case EIO:
+    case ENXIO:
+    case ENOMEDIUM: return FileFault::notReady;
+    }
+#endif
+    return FileFault::other;
+}
+
+int LastSystemError() {
+#ifdef _WIN32
+    return static_cast<int>(GetLastError());
+#else
+    return errno;
 #endif
 }

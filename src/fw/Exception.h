@@ -31,3 +31,20 @@ public:
 // The operating system's description of an error code, without a trailing
 // newline.
 std::string SystemErrorText(int osError);
+
+// What an error code of a file operation means for the user: the same
+// reasons whatever the system (Windows' codes, those of the Windows 95
+// family included, or errno).
+enum class FileFault {
+    other,
+    diskFull,      // no room left on the drive
+    inUse,         // another program holds the file
+    accessDenied,  // the file or its folder may not be written
+    notFound,      // the file or its folder does not exist
+    notReady,      // no disk in the drive, or the medium cannot be read
+};
+FileFault FileFaultOf(int osError);
+
+// The system's error code of the last failed call: GetLastError on Windows
+// (also after a C stream call, whose errno is coarser), errno elsewhere.
+int LastSystemError();

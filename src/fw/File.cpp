@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdio>
 #include <ctime>
+#include <memory>
 #include <utility>
 
 #ifdef _WIN32
@@ -11,6 +12,7 @@
 
 #include "fw/Handles.h"
 #else
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/time.h>
@@ -19,13 +21,13 @@
 
 CFile::~CFile() { Abort(); }
 
-namespace {
-
-// The folder part of a path, separator included ("" for a bare name).
 std::string FolderOf(const std::string& path) {
     const size_t cut = path.find_last_of("\\/");
-    return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+    if (cut == std::string::npos) return std::string();
+    return path.substr(0, cut == 0 ? 1 : cut);
 }
+
+namespace {
 
 // Candidate names for CFile::CreateBeside: short enough for 8.3 file
 // systems, and different from one call (and process) to the next.
@@ -39,7 +41,24 @@ std::string TempName(const std::string& folder, unsigned seed, unsigned attempt)
     return folder + name;
 }
 
+// The folder with a separator at its end, so that a name can follow.
+std::string WithSeparator(const std::string& folder) {
+    if (folder.empty() || folder.back() == '\\' || folder.back() == '/') return folder;
+#ifdef _WIN32
+    return folder + "\\";
+#else
+    return folder + "/";
+#endif
+}
+
 }  // namespace
+
+bool CFile::IsTemporaryName(const std::string& name) {
+    if (name.size() != 12 || name.compare(0, 3, "~st") != 0 || name.compare(8, 4, ".tmp") != 0) return false;
+    for (size_t i = 3; i < 8; ++i)
+        if (!((name[i] >= '0' && name[i] <= '9') || (name[i] >= 'a' && name[i] <= 'f'))) return false;
+    return true;
+}
 
 CFile::CFile(CFile&& other) noexcept { *this = std::move(other); }
 
@@ -77,7 +96,7 @@ void CFile::Open(const char* path, unsigned flags) {
 
 const std::string& CFile::CreateBeside(const std::string& target) {
     Abort();
-    const std::string folder = FolderOf(target);
+    const std::string folder = WithSeparator(FolderOf(target));
     const unsigned seed = static_cast<unsigned>(GetCurrentProcessId() * 31u + GetTickCount());
     for (unsigned attempt = 0;; ++attempt) {
         path_ = TempName(folder, seed, attempt);
@@ -210,6 +229,43 @@ bool CFile::GetModifiedTime(const std::string& path, LocalTime& t) {
     return true;
 }
 
+bool CFile::IsSameFile(const std::string& a, const std::string& b) {
+    auto identity = [](const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
+        UniqueFileHandle h(::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                         nullptr));
+        return h && ::GetFileInformationByHandle(h.Get(), &info) != FALSE;
+    };
+    BY_HANDLE_FILE_INFORMATION ia, ib;
+    return identity(a, ia) && identity(b, ib) && ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
+           ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
+}
+
+// Writing needs a share mode that a program holding the file open without
+// sharing (or a running program's image) does not grant.
+bool CFile::IsHeldOpen(const std::string& path) {
+    UniqueFileHandle h(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (h) return false;
+    const DWORD err = GetLastError();
+    return err == ERROR_SHARING_VIOLATION || err == ERROR_LOCK_VIOLATION;
+}
+
+int CFile::RemoveLeftTemporaries(const std::string& folder) {
+    const std::string base = WithSeparator(folder);
+    WIN32_FIND_DATAA found;
+    UniqueFindHandle find(FindFirstFileA((base + "~st*.tmp").c_str(), &found));
+    if (!find) return 0;
+    int removed = 0;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsTemporaryName(found.cFileName) &&
+            DeleteFileA((base + found.cFileName).c_str()))
+            ++removed;
+    } while (FindNextFileA(find.Get(), &found));
+    return removed;
+}
+
+bool CFile::SetCurrentFolder(const std::string& folder) { return SetCurrentDirectoryA(folder.c_str()) != 0; }
+
 #else  // POSIX
 
 void CFile::Fail(CFileException::Operation op) const { throw CFileException(op, errno, path_); }
@@ -228,7 +284,7 @@ void CFile::Open(const char* path, unsigned flags) {
 
 const std::string& CFile::CreateBeside(const std::string& target) {
     Abort();
-    const std::string folder = FolderOf(target);
+    const std::string folder = WithSeparator(FolderOf(target));
     const unsigned seed = static_cast<unsigned>(getpid()) * 31u + static_cast<unsigned>(time(nullptr));
     for (unsigned attempt = 0;; ++attempt) {
         path_ = TempName(folder, seed, attempt);
@@ -330,5 +386,24 @@ bool CFile::GetModifiedTime(const std::string& path, LocalTime& t) {
     t = {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
     return true;
 }
+
+bool CFile::IsSameFile(const std::string& a, const std::string& b) {
+    struct stat sa, sb;
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+bool CFile::IsHeldOpen(const std::string&) { return false; }
+
+int CFile::RemoveLeftTemporaries(const std::string& folder) {
+    const std::string base = WithSeparator(folder);
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(base.empty() ? "." : base.c_str()), ::closedir);
+    if (!dir) return 0;
+    int removed = 0;
+    while (const dirent* e = ::readdir(dir.get()))
+        if (IsTemporaryName(e->d_name) && ::unlink((base + e->d_name).c_str()) == 0) ++removed;
+    return removed;
+}
+
+bool CFile::SetCurrentFolder(const std::string& folder) { return ::chdir(folder.c_str()) == 0; }
 
 #endif

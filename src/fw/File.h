@@ -27,6 +27,10 @@ struct LocalTime {
     int second = 0;    // 0..59
 };
 
+// The folder part of a path, without the separator that ends it ("C:\\a"
+// for "C:\\a\\b.txt", "" for a bare name); either separator counts.
+std::string FolderOf(const std::string& path);
+
 class CFile {
 public:
     enum : unsigned {
@@ -90,6 +94,20 @@ public:
     static bool SetAttributes(const std::string& path, uint32_t attributes);
     // Reads a file's last-write time in local time; false if it is missing.
     static bool GetModifiedTime(const std::string& path, LocalTime& t);
+    // Whether two paths name one existing file of one volume, however they
+    // are spelt.
+    static bool IsSameFile(const std::string& a, const std::string& b);
+    // Whether another program holds the existing file open so that it may
+    // not be written (Windows' sharing rules; never elsewhere).
+    static bool IsHeldOpen(const std::string& path);
+    // Removes the files that CreateBeside names ("~st" and five hexadecimal
+    // digits, ".tmp") from a folder: what a run that was ended abruptly
+    // left behind. Returns how many were removed.
+    static int RemoveLeftTemporaries(const std::string& folder);
+    // Makes a folder the process's current folder; false on failure.
+    static bool SetCurrentFolder(const std::string& folder);
+    // Whether a name has the form of CreateBeside's names.
+    static bool IsTemporaryName(const std::string& name);
 
 private:
     [[noreturn]] void Fail(CFileException::Operation op) const;

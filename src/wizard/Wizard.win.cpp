@@ -1,6 +1,7 @@
 #include "wizard/Wizard.h"
 
 #include "config/SetupState.h"
+#include "config/Messages.h"
 #include "fw/App.h"
 
 // ---------------------------------------------------------------- page
@@ -259,7 +260,7 @@ void CWizardDlg::OnOK() {
 }
 
 void CWizardDlg::OnCancel() {
-    if (!ConfirmExitInstallation(m_hWnd)) return;
+    if (AppMessageBox(kExitQuestion, MB_YESNO | MB_ICONQUESTION, m_hWnd) != IDYES) return;
     for (CWizardPage* page : pages)
         if (page->created && !page->CanCancelSetup()) return;
     EndDialog(IDCANCEL);

@@ -100,7 +100,7 @@ constexpr uint32_t DosTime(int y, int mo, int d, int h, int mi, int s) {
     return static_cast<uint32_t>(y - 1980) << 25 | static_cast<uint32_t>(mo << 21 | d << 16 | h << 11 | mi << 5 | s / 2);
 }
 
-inline std::string Le(uint32_t v, int bytes) {
+inline std::string Le(uint64_t v, int bytes) {
     std::string s;
     for (int i = 0; i < bytes; ++i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
     return s;

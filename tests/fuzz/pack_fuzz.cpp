@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 std::memcmp(&info, &again, sizeof info) != 0 || r.RecordStart() != start)
                 std::abort();
         }
-        char path[engine::kPathSize];
+        char path[sizes::kRecordPath];
         if (IsSafeRelativeName(info.name)) JoinPath(path, sizeof path, {"C:\\dest", "\\", info.name});
         const bool ok = (records % 2) ? r.CopyData(sink, info.length) : r.SkipData(info.length);
         if (!ok) std::abort();  // the header promised that the data is there

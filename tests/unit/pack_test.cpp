@@ -5,7 +5,7 @@
 #include "setupkit/lib/PackWriter.h"
 
 using namespace testfs;
-using engine::PackStepOutcome;
+using Result = engine::PackStepOutcome::Result;
 
 namespace {
 
@@ -22,7 +22,7 @@ struct Pack : ::testing::Test {
         fs::create_directories(dest);
         return reader.ReadHeader();
     }
-    PackStepOutcome::Result Step() { return engine::WritePackRecord(reader, dest.c_str(), writeBuffer, sizeof writeBuffer).result; }
+    Result Step() { return engine::WritePackRecord(reader, dest.c_str(), writeBuffer, sizeof writeBuffer).result; }
 };
 }  // namespace
 
@@ -74,7 +74,7 @@ TEST_F(Pack, DamagedPacksAreReportedNotReadShort) {
         ASSERT_TRUE(reader.SkipData(info.length));
         EXPECT_EQ(reader.ReadRecordHeader(info), c.second) << c.what;
         Open(PackHeader(1) + c.bytes.substr(4 + 3 + 8 + 4));  // the second record first
-        EXPECT_EQ(Step(), c.second == CPackReader::end ? PackStepOutcome::packEnd : PackStepOutcome::damaged) << c.what;
+        EXPECT_EQ(Step(), c.second == CPackReader::end ? Result::packEnd : Result::damaged) << c.what;
     }
     EXPECT_TRUE(fs::is_empty(dest));
     // A file shorter than its header holds no records but is not clean.
@@ -100,25 +100,32 @@ TEST(Progress, ArchiveAndPackPhases) {
 }
 
 // Records are written with their times. After a failed create or a refused name the same record
-// is offered again (the user's "No" is the caller's); a path that does not fit is refused, not cut.
+// is offered again (the user's "No" is the caller's). A record's path may have 259 characters;
+// one more is refused, not cut.
 TEST_F(Pack, StepWritesRecordsWithTheirTimesAndRetriesAfterAFailedCreate) {
     const std::string big = Random(5000, 3);
     Open(PackHeader(3) + PackRecord("sub\\a.bin", big, DosTime(2021, 6, 15, 13, 45, 58)) + PackRecord("zero", "") +
          PackRecord("..\\escape", "x"));
-    for (int i = 0; i < 2; ++i) EXPECT_EQ(Step(), PackStepOutcome::createFailed);  // "sub" does not exist yet
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(Step(), Result::createFailed);  // "sub" does not exist yet
     fs::create_directories(dest + "/sub");
     auto o = engine::WritePackRecord(reader, dest.c_str(), writeBuffer, sizeof writeBuffer);
-    ASSERT_EQ(o.result, PackStepOutcome::written);
-    EXPECT_EQ(std::string(o.path), dest + "\\sub\\a.bin");
+    ASSERT_EQ(o.result, Result::written);
+    EXPECT_EQ(std::string(o.path), dest + engine::kSeparator + "sub" + engine::kSeparator + "a.bin");
     EXPECT_EQ(ReadBytes(dest + "/sub/a.bin"), big);
     LocalTime t;
     ASSERT_TRUE(CFile::GetModifiedTime(dest + "/sub/a.bin", t));
     EXPECT_EQ(std::vector<int>({t.year, t.month, t.day, t.hour, t.minute, t.second}), std::vector<int>({2021, 6, 15, 13, 45, 58}));
-    ASSERT_EQ(Step(), PackStepOutcome::written);
+    ASSERT_EQ(Step(), Result::written);
     EXPECT_EQ(fs::file_size(dest + "/zero"), 0u);
-    for (int i = 0; i < 2; ++i) EXPECT_EQ(Step(), PackStepOutcome::refusedName);
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(Step(), Result::refusedName);
     EXPECT_FALSE(fs::exists(d.path / "escape"));
-    Open(PackHeader(1) + PackRecord(std::string(79, 'n'), "x"));
-    dest = std::string(150, 'd');  // 150 + 1 + 79 > 199
-    EXPECT_EQ(Step(), PackStepOutcome::pathTooLong);
+    const std::string name(79, 'n');
+    const std::string pad = "/" + std::string(sizes::kRecordPath - 1 - 80 - d.path.string().size() - 1, 'd');
+    for (const std::string& folder : {d.path.string() + pad, d.path.string() + pad + "e"}) {
+        dest = folder;
+        Open(PackHeader(1) + PackRecord(name, "x"));
+        const bool fits = dest.size() + 1 + name.size() < sizes::kRecordPath;
+        EXPECT_EQ(Step(), fits ? Result::written : Result::pathTooLong) << dest.size();
+        EXPECT_EQ(fs::exists(dest + "/" + name), fits);
+    }
 }

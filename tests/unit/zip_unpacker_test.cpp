@@ -92,10 +92,13 @@ std::vector<Entry> ReadAll(const std::string& path, unsigned chunk = 1024) {
     return out;
 }
 
-// The cause of the CZipException that f throws, 0 when it throws none.
-int CauseOf(const std::function<void()>& f) {
+using enum ZipCause;
+constexpr ZipCause kNone{};  // no exception
+
+// The cause of the CZipException that f throws, kNone when it throws none.
+ZipCause CauseOf(const std::function<void()>& f) {
     try { f(); } catch (const CZipException& e) { return e.cause; }
-    return 0;
+    return kNone;
 }
 
 }  // namespace
@@ -140,7 +143,7 @@ TEST(ZipUnpacker, DamageIsRefusedWhereItIsFound) {
     enum Stage { opening, entering, reading, closing };
     const Layout s(Data("stored.zip")), d(Data("deflated.zip"));
     const size_t e = d.end, loc = s.Local(1), cen = s.Central(1);
-    const std::tuple<const char*, const char*, unsigned, Stage, int, Edit> rows[] = {  // what, archive, entry, where, cause, edit
+    const std::tuple<const char*, const char*, unsigned, Stage, ZipCause, Edit> rows[] = {  // what, archive, entry, where, cause, edit
         // End records it cannot take.
         {"disk number", "deflated.zip", 0, opening, badArchive, [&](std::string& b) { Put(b, e + 4, 2, 1); }},
         {"directory disk", "deflated.zip", 0, opening, badArchive, [&](std::string& b) { Put(b, e + 6, 2, 1); }},
@@ -183,7 +186,7 @@ TEST(ZipUnpacker, DamageIsRefusedWhereItIsFound) {
             at = entering;
             z->OpenCurrentEntry();
         };
-        const int got = CauseOf([&] {
+        const ZipCause got = CauseOf([&] {
             open();
             at = reading;
             data = ReadEntry(*z);
@@ -194,7 +197,7 @@ TEST(ZipUnpacker, DamageIsRefusedWhereItIsFound) {
         char buf[1000];
         if (at == entering) {  // a refused entry is not open
             EXPECT_EQ(CauseOf([&] { z->ReadCurrentEntry(buf, 16); }), badArgument) << what;
-            EXPECT_EQ(CauseOf([&] { z->CloseArchive(); }), 0) << what;
+            EXPECT_EQ(CauseOf([&] { z->CloseArchive(); }), kNone) << what;
         }
         if (at != closing) continue;
         // An entry that fails its check at the end delivered all it holds. A
@@ -204,7 +207,7 @@ TEST(ZipUnpacker, DamageIsRefusedWhereItIsFound) {
         EXPECT_EQ(data.size(), sound.size()) << what;
         open();
         z->ReadCurrentEntry(buf, 1000);
-        EXPECT_EQ(CauseOf([&] { z->CloseCurrentEntry(); }), 0) << what;
+        EXPECT_EQ(CauseOf([&] { z->CloseCurrentEntry(); }), kNone) << what;
         z->OpenCurrentEntry();
         EXPECT_EQ(std::string(buf, z->ReadCurrentEntry(buf, 10)), sound.substr(0, 10)) << what;
     }
@@ -215,8 +218,8 @@ TEST(ZipUnpacker, CorruptDeflateDataIsReportedNeverDelivered) {
     const size_t start = l.Data(0), size = Get(l.b, l.Central(0) + 20, 4);
     for (size_t off = 0; off < size; off += 97) {
         const std::string path = Edited("deflated.zip", [&](std::string& b) { b[start + off] ^= 0x5A; });
-        const int cause = CauseOf([&] { ReadAll(path); });
+        const ZipCause cause = CauseOf([&] { ReadAll(path); });
         EXPECT_TRUE(cause == checksumMismatch || cause == inflateDataError || cause == inflateBufferError)
-            << "offset " << off << " cause " << cause;
+            << "offset " << off << " cause " << ZipCauseName(cause);
     }
 }

@@ -18,12 +18,10 @@ namespace {
 
 // The progress dialog, with short pauses unless given.
 struct ProgressDlg : CProgressDlg {
-    explicit ProgressDlg(int startPhase = 0, UINT pauseMs = 20, DWORD waitMs = 10) {
+    explicit ProgressDlg(int startPhase = 0, UINT pauseMs = 20, DWORD waitMs = 10) : CProgressDlg(nullptr, {pauseMs, waitMs}) {
         INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_PROGRESS_CLASS};
         InitCommonControlsEx(&icc);
-        phase = startPhase;
-        archivePauseMs = pauseMs;
-        lastArchiveWaitMs = waitMs;
+        if (startPhase) StartAtPacks();
     }
     INT_PTR Run(const std::function<void()>& fn = [] {}) { return Drive([&] { return DoModal(); }, fn); }
 };
@@ -99,10 +97,11 @@ TEST(ArchivePhase, CancelAtTheDiskPromptThenNoPromptsAgain) {
 }
 
 // A damaged archive (a wrong CRC, or a local header that disagrees with the
-// central one): the reader's error, then the dialog waits for Cancel; No
-// starts the archive again from its copy, left in place meanwhile. The
-// damaged entry leaves no file, and a file of its name keeps its content.
-TEST(ArchivePhase, DamagedArchiveWaitsForCancelAndRetries) {
+// central one): the message names the archive and its disk, and the question
+// follows by itself; No with the good disk in the drive installs it. The
+// damaged entry leaves no file (nor the archive's copy), and a file of its
+// name keeps its content.
+TEST(ArchivePhase, DamagedArchiveAsksAndRetriesFromTheMedium) {
     for (auto [localHeader, before] : {std::pair{false, ""}, {false, "good old"}, {true, "good old"}}) {
         Scratch m(kOneArchive);
         const std::string zip = m.media + "\\a.zip", entry = m.inst + "\\a.txt";
@@ -111,11 +110,11 @@ TEST(ArchivePhase, DamagedArchiveWaitsForCancelAndRetries) {
         Write(zip, bytes);
         if (*before) Write(entry, before);
         EXPECT_EQ(ProgressDlg().Run([&] {
-            ui::AnswerAll({{"Internal application error.", IDOK}});
-            EXPECT_EQ(Listing(m.inst), *before ? Names({"a.txt", "a.zip"}) : Names({"a.zip"}));
+            const auto shown = ui::AnswerAll({{"The archive a.zip on disk 1 is damaged.", IDOK}});
+            EXPECT_NE(shown[0].find("A good copy of disk 1 is needed"), std::string::npos) << shown[0];
+            EXPECT_EQ(Listing(m.inst), *before ? Names({"a.txt"}) : Names({}));
             EXPECT_EQ(Read(entry), before);
             Write(zip, StoredZip("a.txt", "AAAA"));  // a good archive on the medium
-            ui::Click(Progress(), IDCANCEL);
             ui::AnswerAll({{"Exit installation?", IDNO}});
         }), IDOK);
         EXPECT_EQ(Read(entry), "AAAA");

@@ -109,26 +109,19 @@ int ExtractPack(const std::string& pack, const std::string& dir, bool guessed) {
         if (target.has_parent_path()) std::filesystem::create_directories(target.parent_path(), ec);
         const std::string dest = root.string();
         // One record exactly as the pack phase writes it.
-        const engine::PackStepOutcome o = [&] {
-            try {
-                return engine::WritePackRecord(r, dest.c_str(), writeBuffer, sizeof writeBuffer);
-            } catch (const CException& e) {
-                engine::PackStepOutcome bad;
-                bad.result = engine::PackStepOutcome::writeFailed;
-                std::snprintf(bad.path, sizeof bad.path, "%s", e.GetErrorMessage().c_str());
-                return bad;
-            }
-        }();
+        const engine::PackStepOutcome o = engine::WritePackRecord(r, dest.c_str(), writeBuffer, sizeof writeBuffer);
+        using Result = engine::PackStepOutcome::Result;
         switch (o.result) {
-        case engine::PackStepOutcome::written:
+        case Result::written:
             break;
-        case engine::PackStepOutcome::pathTooLong:
-            return ArchiveError(pack, "the path of '" + std::string(rec.info.name) + "' below " + dest +
-                                          " is longer than the setup's 199 characters");
-        case engine::PackStepOutcome::createFailed:
-            return ArchiveError(pack, "cannot create " + target.string());
-        case engine::PackStepOutcome::writeFailed:
-            return ArchiveError(pack, "cannot write " + target.string() + ": " + o.path);
+        case Result::pathTooLong:
+            return ArchiveError(pack, PathTooLongText(rec.info.name, pack) + " The setup builds a record's path in " +
+                                          std::to_string(sizes::kRecordPath) + " bytes (" + dest + " is its folder here).");
+        case Result::createFailed:
+            return ArchiveError(pack, "cannot create " + target.string() + ": " + SystemErrorText(o.osError));
+        case Result::writeFailed:
+        case Result::stampFailed:
+            return ArchiveError(pack, "cannot write " + target.string() + ": " + SystemErrorText(o.osError));
         default:
             return ArchiveError(pack, "the pack changed while it was read");
         }

@@ -36,7 +36,7 @@ int Guarded(const std::string& archive, F body) {
         // The archive's headers usually tell what the reader does not take.
         const std::string why = ZipUnreadableReason(archive, false);
         if (!why.empty()) return ArchiveError(archive, "the setup cannot read this archive: " + why);
-        return ArchiveError(archive, std::string(ZipErrorCauseName(e.cause)) + ": " + ZipErrorCauseText(e.cause));
+        return ArchiveError(archive, std::string(ZipCauseName(e.cause)) + ": " + ZipCauseText(e.cause));
     } catch (const CFileException& e) {
         return ArchiveError(archive, e.GetErrorMessage());
     } catch (const std::filesystem::filesystem_error& e) {

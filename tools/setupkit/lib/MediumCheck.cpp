@@ -519,7 +519,7 @@ private:
             }
         } catch (const CZipException& e) {
             const std::string why = ZipUnreadableReason(a.path, false);
-            Error(a.line, where + " cannot be unpacked by the setup: " + (why.empty() ? ZipErrorCauseText(e.cause) : why));
+            Error(a.line, where + " cannot be unpacked by the setup: " + (why.empty() ? std::string(ZipCauseText(e.cause)) : why));
         } catch (const CException& e) {
             Error(a.line, where + ": " + e.GetErrorMessage());
         }
