@@ -115,7 +115,7 @@ done
 printf 'MZ stand-in for setup.exe' >"$w/setup.exe"
 SOURCE_DATE_EPOCH=1700000000 kit 0 build "$src/examples/demo" "$w/medium" --disk-size 32K --setup "$w/setup.exe" $add
 check "three or more disks" test -d "$w/medium/disk3"
-check "one pack archive a disk, and the setup's wait" grep -q "^the setup waits 5 s for this medium: 1 s after each of its 3 archives" "$w/out"
+check "one pack archive a disk, and the setup's wait" grep -q "^the setup waits 5 s for the 3 archives of this medium" "$w/out"
 kit 0 check "$w"/medium/disk*
 check "check of a built medium" grep -q "^0 errors, 0 warnings" "$w/out"
 kit 0 list "$w"/medium/disk1/files.zip

@@ -98,7 +98,7 @@ int RunBuild(const std::vector<std::string>& a) {
                         Megabytes(bytes).c_str());
         }
         const int archives = static_cast<int>(result.archives.size());
-        std::printf("the setup waits %.0f s for this medium: 1 s after each of its %d archive%s, 2 s after the last\n",
+        std::printf("the setup waits %.0f s for the %d archive%s of this medium (1 s after each, 2 s after the last)\n",
                     SetupWaitMs(archives) / 1000.0, archives, archives == 1 ? "" : "s");
         if (options.setupExe.empty())
             std::printf("note: no --setup given: copy setup.exe onto disk 1 before shipping\n");
