@@ -138,7 +138,7 @@ bool TravelsAlone(const PayloadFile& f, const std::string& defaultFolder, uint64
     } catch (const CPackException&) {
         return true;
     }
-    const size_t target = defaultFolder.size() + 1 + std::string(".").size() + 1 + f.installPath.size();
+    const size_t target = defaultFolder.size() + 1 + DirValue("").size() + 1 + f.installPath.size();
     if (target >= sizes::kRecordPath) return true;
     const uint64_t stream = 4 + RecordBytes(f);
     return stream > kMaxPackStream || WorstArchiveSize(stream) > diskSize;

@@ -319,23 +319,12 @@ Package LoadPackage(const std::string& packageFile, const std::vector<std::pair<
     if (byLower.empty()) r.Fail(rootLine, "the payload is empty: give [Payload] Root or [Add] files");
     for (auto& [key, f] : byLower) pkg.files.push_back(std::move(f));
 
-    // Which files travel in packs: the innermost listed folder holding them.
+    // Pack= no longer decides the layout (every file a pack record can carry
+    // travels in packs); a folder listed twice is still a mistake.
     for (size_t i = 0; i < pkg.packs.size(); ++i)
         for (size_t j = 0; j < i; ++j)
             if (LowerAscii(pkg.packs[i]) == LowerAscii(pkg.packs[j]))
                 throw PackageError(packageFile + ": [Payload] Pack \"" + pkg.packs[i] + "\" is listed twice");
-    for (PayloadFile& f : pkg.files) {
-        std::string lf = LowerAscii(f.installPath);
-        size_t best = 0;
-        for (size_t i = 0; i < pkg.packs.size(); ++i) {
-            std::string lp = LowerAscii(pkg.packs[i]);
-            bool inside = lp.empty() || (lf.size() > lp.size() && lf.compare(0, lp.size(), lp) == 0 && lf[lp.size()] == '\\');
-            if (inside && (f.pack < 0 || lp.size() >= best)) {
-                f.pack = static_cast<int>(i);
-                best = lp.size();
-            }
-        }
-    }
 
     // What the later steps of the setup need must be installed.
     if (!pkg.Find(pkg.program)) r.Fail(programLine, "[Product] Program \"" + pkg.program + "\" is not in the payload");
