@@ -34,8 +34,8 @@ inline constexpr unsigned kArchivePauseMs = 1000, kLastArchiveWaitMs = 2000;
 inline unsigned long SetupWaitMs(int archives) {
     return archives > 0 ? static_cast<unsigned long>(archives) * kArchivePauseMs + kLastArchiveWaitMs : 0;
 }
-// check warns when that wait is longer than this and the medium has more
-// archives than disks.
+// check warns when that wait is longer than this and two or more archives
+// hold a plain file each that a pack could carry.
 inline constexpr unsigned long kWaitWarnMs = 5000;
 
 // The most [SubDir] folders the tool writes or reads: a bound of its own,
