@@ -8,7 +8,7 @@ PKGS="cmake ninja-build make g++ clang libclang-rt-14-dev
  g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-posix
  binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
  libz-mingw-w64-dev zlib1g-dev googletest
- wine wine64 wine32:i386 qemu-user xvfb xauth x11-utils zip unzip imagemagick python3
+ wine wine64 wine32:i386 qemu-user xvfb xauth x11-utils zip unzip 7zip imagemagick python3
  libpython3.11-testsuite procps perl acl
  locales fonts-wqy-microhei"
 missing=""

@@ -8,9 +8,9 @@
 namespace sizes {
 
 inline constexpr unsigned kName = 20;           // file, folder, key and language names
+inline constexpr unsigned kIcon = 9;            // [Shortcut] Ico
 inline constexpr unsigned kSoftwareName = 30;   // [Software] Name
 inline constexpr unsigned kExec = 40;           // [Exec] ExecFile and ExecDir
-inline constexpr unsigned kIcon = 9;            // [Shortcut] Ico
 inline constexpr unsigned kVersion = 100;       // [Software] Version
 inline constexpr unsigned kFolder = 180;        // [Dir] Dest; a pack's destination folder
 inline constexpr unsigned kShortcutText = 180;  // [Shortcut] Descript1 and Descript2

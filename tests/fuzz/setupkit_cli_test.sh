@@ -115,10 +115,44 @@ done
 printf 'MZ stand-in for setup.exe' >"$w/setup.exe"
 SOURCE_DATE_EPOCH=1700000000 kit 0 build "$src/examples/demo" "$w/medium" --disk-size 32K --setup "$w/setup.exe" $add
 check "three or more disks" test -d "$w/medium/disk3"
+check "one pack archive a disk, and the setup's wait" grep -q "^the setup waits 5 s for the 3 archives of this medium" "$w/out"
 kit 0 check "$w"/medium/disk*
 check "check of a built medium" grep -q "^0 errors, 0 warnings" "$w/out"
-kit 0 list "$w"/medium/disk*/help.zip
-check "the pack's entry carries SOURCE_DATE_EPOCH" grep -q ' 2023-11-14 22:13:20 .* help\.pak$' "$w/out"
+kit 0 list "$w"/medium/disk1/files.zip
+check "the pack's entry carries SOURCE_DATE_EPOCH" grep -q ' 2023-11-14 22:13:20 .* files\.pak$' "$w/out"
+
+# Archives the setup's reader does not take, made with 7-Zip and Info-ZIP:
+# extract names the reason, and check names it on the archive's line.
+u="$w/unreadable"
+mkdir -p "$u"
+cp "$src/README.md" "$u/a.txt"
+head -c 200000 /dev/urandom >"$u/r.bin"
+(
+    cd "$u"
+    for m in Deflate64 BZip2 LZMA PPMd; do 7zz a -tzip -mm=$m $m.zip a.txt >/dev/null; done
+    7zz a -tzip -mem=AES256 -psecret aes.zip a.txt >/dev/null
+    zip -q -P secret zipcrypto.zip a.txt
+    zip -q -fz zip64.zip a.txt
+    zip -q -s 64k split.zip r.bin
+)
+while IFS='|' read -r z words; do
+    kit 1 extract "$u/$z" "$w/unreadable-out"
+    check "extract $z: $words" grep -F "the setup cannot read this archive: " "$w/err" | grep -qF "$words"
+done <<EOF2
+Deflate64.zip|entry "a.txt" is compressed with Deflate64 (9); the setup reads only deflate (8) and store (0): re-create it with deflate or store, without a password
+BZip2.zip|compressed with BZip2 (12)
+LZMA.zip|compressed with LZMA (14)
+PPMd.zip|compressed with PPMd (98)
+aes.zip|entry "a.txt" is encrypted with AES (method 99)
+zipcrypto.zip|entry "a.txt" is encrypted (ZipCrypto, a password)
+zip64.zip|it is a Zip64 archive
+split.zip|it is the last part of a split (multi-volume) archive of 4 parts
+EOF2
+check "nothing extracted from them" test ! -e "$w/unreadable-out/a.txt"
+cp -r "$w/medium" "$w/lzma-medium"
+cp "$u/LZMA.zip" "$w/lzma-medium/disk1/files.zip"
+kit 1 check "$w/lzma-medium"
+check "check names the method on the archive's line" grep -q "morlan.ini:[0-9]*: error: files.zip cannot be unpacked by the setup: entry \"a.txt\" is compressed with LZMA (14)" "$w/out"
 
 # Usage errors: exit code 2, nothing on standard output.
 i=$c/get.ini

@@ -14,6 +14,7 @@
 #include "setupkit/lib/MediumBuild.h"
 #include "setupkit/lib/MediumCheck.h"
 #include "setupkit/lib/PackWriter.h"
+#include "setupkit/lib/ZipWriter.h"
 
 using namespace testfs;
 
@@ -98,7 +99,10 @@ protected:
             char d[20], f[20], dest[20];
             for (auto [key, buf] : {std::pair{"Dir", d}, {"File", f}, {"Dest", dest}})
                 ReadProfileString(ini.c_str(), "Remove", (key + std::to_string(i)).c_str(), buf, sizeof d);
-            WriteBytes(dir / "pack.tmp", packs[std::string(d) + "/" + f].data);
+            auto under = [](const std::string& folder, const std::string& name) {
+                return Slashes(folder == "." || folder.empty() ? name : folder + "\\" + name);
+            };
+            WriteBytes(dir / "pack.tmp", packs[under(d, f)].data);
             CPackReader reader;
             EXPECT_TRUE(reader.Open((dir / "pack.tmp").c_str()));
             reader.ReadHeader();  // the check compares the count with the records
@@ -108,7 +112,7 @@ protected:
                 std::FILE* o = std::fopen((dir / "record.tmp").c_str(), "wb");
                 EXPECT_TRUE(reader.CopyData(o, rec.length));
                 std::fclose(o);
-                out[Slashes(std::string(dest) + "/" + rec.name)] = {ReadBytes(dir / "record.tmp"), rec.dosTime};
+                out[under(dest, rec.name)] = {ReadBytes(dir / "record.tmp"), rec.dosTime};
             }
             EXPECT_EQ(st, CPackReader::end) << "damaged pack " << f;
         }
@@ -145,7 +149,8 @@ TEST_F(BuildTest, RoundTripOnSmallDisks) {
     Write(dir.path / "out/disk1/notes.doc", "mine");
     EXPECT_THROW(Build(o), PackageError);
     EXPECT_EQ(ReadBytes(dir / "out/disk1/notes.doc"), "mine");
-    // The program and libraries in a pack (the quick check is blind inside packs);
+    // On a disk that holds it all, one archive: a single pack carries every
+    // file, whatever Pack= lists (the quick check is blind inside packs);
     // files over the 1 MB deflate blocks, joined on one thread, the last one full or not.
     std::string package = ReadBytes(TestData("build/package.ini"));
     Write(dir.path / "pkg/package.ini", package.replace(package.find("Pack=data"), 9, "Pack=data\nPack=bin"));
@@ -153,7 +158,8 @@ TEST_F(BuildTest, RoundTripOnSmallDisks) {
     Add("big.bin", Random((1 << 20) + 1, 12), 21);
     fs::remove_all(dir.path / "out");
     r = Build(Options(1));
-    EXPECT_EQ(std::count_if(r.archives.begin(), r.archives.end(), [](const BuiltArchive& a) { return a.isPack; }), 2);
+    ASSERT_EQ(r.archives.size(), 1u);
+    EXPECT_TRUE(r.archives[0].isPack);
     ExpectSound(r, UINT64_MAX);
 }
 
@@ -176,6 +182,33 @@ TEST_F(BuildTest, RefusesWhatTheSetupCannotInstall) {
         try { Build(o); } catch (const PackageError& e) { refused = e.what(); }
         EXPECT_TRUE(!refused.empty() && refused.find(message) != std::string::npos) << message << ": " << refused;
     }
+}
+
+// A read-only file travels in an archive of its own, which carries the
+// attribute; every other file shares the one pack. A list of Default
+// languages needs no LanguageLibrary; a library does, on its own line.
+TEST_F(BuildTest, ReadOnlyFilesTravelAloneAndDefaultLanguagesNeedNoLibrary) {
+    fs::permissions(dir.path / "pkg/files/bin/Prog.exe", fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    std::string package = ReadBytes(TestData("build/package.ini"));
+    package.erase(package.find("LanguageLibrary=Lang\n"), 21);
+    Write(dir.path / "pkg/package.ini", package);
+    std::string refused;
+    try { Build(); } catch (const PackageError& e) { refused = e.what(); }
+    EXPECT_NE(refused.find("package.ini:15: [Product] LanguageLibrary is needed: language \"Deutsch\""), std::string::npos) << refused;
+    package.replace(package.find("Deutsch=German"), 14, "Deutsch=Default");
+    Write(dir.path / "pkg/package.ini", package);
+    const BuildResult r = Build();
+    ASSERT_EQ(r.archives.size(), 2u);
+    EXPECT_FALSE(r.archives[0].isPack);
+    EXPECT_EQ(r.archives[0].files, std::vector<std::string>{"bin\\Prog.exe"});
+    EXPECT_TRUE(r.archives[1].isPack);
+    EXPECT_EQ(r.archives[1].files.size(), files.size() - 1);
+    CZipUnpacker zip((fs::path(r.diskDirs[0]) / (r.archives[0].name + ".zip")).string());
+    ZipEntryInfo info;
+    zip.GetCurrentEntryInfo(&info, nullptr, 0);
+    EXPECT_EQ(info.externalAttributes & kZipAttrReadOnly, kZipAttrReadOnly);
+    ExpectSound(r, BuildOptions().diskSize);
 }
 
 // Two builds of an unchanged package (a copy, 1 and 3 threads) are equal file for file and time

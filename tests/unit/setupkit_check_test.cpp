@@ -15,10 +15,10 @@ namespace {
 
 using Entries = std::vector<std::pair<std::string, std::string>>;
 
-void WriteZip(const fs::path& p, const Entries& entries) {
+void WriteZip(const fs::path& p, const Entries& entries, uint32_t attributes = kZipAttrArchive) {
     CZipWriter zip(p.string());
     for (const auto& [name, data] : entries) {
-        zip.BeginEntry({name, DosTime(2026, 5, 17, 12, 30, 20), kZipAttrArchive, 0});  // stored
+        zip.BeginEntry({name, DosTime(2026, 5, 17, 12, 30, 20), attributes, 0});  // stored
         zip.WriteData(data.data(), data.size());
         zip.EndEntry(static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size()))), data.size());
     }
@@ -30,7 +30,8 @@ std::string Pack(const Entries& records, int count = -1) {
     return s;
 }
 
-// A clean medium (tests/data/check): four one-file archives on disk 1, a pack on disk 2.
+// A clean medium (tests/data/check): four one-file archives on disk 1 (three
+// of them read-only, so that they need archives of their own), a pack on disk 2.
 class CheckTest : public ::testing::Test {
 protected:
     TempDir dir;
@@ -45,7 +46,7 @@ protected:
         WriteBytes((disk1 / "setup.exe").string(), "MZ");
         for (auto [file, entry, data] : {std::tuple{"prog.zip", "Demo.exe", "program"}, {"german.zip", "German.dll", "library"},
                                          {"icon.zip", "Demo.ico", "icon"}, {"driver.zip", "Kr3nt.sys", "stand-in"}})
-            WriteZip(disk1 / file, {{entry, data}});
+            WriteZip(disk1 / file, {{entry, data}}, kZipAttrArchive | (std::string(file) == "icon.zip" ? 0u : uint32_t{kZipAttrReadOnly}));
         WritePack({{"index.txt", "help"}, {"en\\start.txt", "start"}});
         ini = ReadBytes(TestData("check/morlan.ini"));
     }
@@ -90,6 +91,18 @@ TEST_F(CheckTest, CleanMediumHasNoFinding) {
     EXPECT_EQ(Dump(CheckMedium({dir.path.string()})), "");
 }
 
+// Five archives make the setup wait 7 s; two of them hold plain files that
+// a pack could carry, so the check says how to shorten the wait.
+TEST_F(CheckTest, ArchivesOfPlainFilesThatMakeTheSetupWaitAreReported) {
+    WriteZip(disk1 / "prog.zip", {{"Demo.exe", "program"}});
+    const CheckReport r = Run();
+    ASSERT_EQ(r.findings.size(), 1u) << Dump(r);
+    EXPECT_FALSE(r.findings[0].error);
+    EXPECT_EQ(r.findings[0].line, LineOf("[Disk]") + 1);
+    EXPECT_NE(r.findings[0].message.find("waits 7 s for the 5 archives"), std::string::npos);
+    EXPECT_NE(r.findings[0].message.find("pack files"), std::string::npos);
+}
+
 // Each defect of morlan.ini (tests/data/check/defects.txt) is found on its line.
 TEST_F(CheckTest, EachDefectOfTheConfigurationIsFoundOnItsLine) {
     for (const auto& row : DataRows("check/defects.txt")) {  // count|severity|at|nth|words|from|to[|from|to...]
@@ -101,7 +114,7 @@ TEST_F(CheckTest, EachDefectOfTheConfigurationIsFoundOnItsLine) {
 
 // Each defect of the archives and packs is found on the line that names them.
 TEST_F(CheckTest, EachDefectOfTheArchivesIsFoundOnItsLine) {
-    auto german = [&](Entries entries) { return [=, this] { WriteZip(disk1 / "german.zip", entries); }; };
+    auto german = [&](Entries entries) { return [=, this] { WriteZip(disk1 / "german.zip", entries, kZipAttrArchive | kZipAttrReadOnly); }; };
     auto pack = [&](Entries records, int count = -1) { return [=, this] { WritePack(records, count); }; };
     auto renamed = [&](std::string name) {
         return [=, this] {
@@ -135,7 +148,7 @@ TEST_F(CheckTest, EachDefectOfTheArchivesIsFoundOnItsLine) {
              WriteZip(disk2 / "help.zip", {{"help.pak", p.substr(0, p.size() - 3)}});
          }},
         {1, warning, "File1=help.pak", "counts 5 records but it holds 1", pack({{"index.txt", "help"}}, 5)},
-        {1, error, "Type=0", "bin\\Kr3nt.sys", [&] { WriteZip(disk1 / "driver.zip", {{"Kr3nt.old", "stand-in"}}); }},
+        {1, error, "Type=0", "bin\\Kr3nt.sys", [&] { WriteZip(disk1 / "driver.zip", {{"Kr3nt.old", "stand-in"}}, kZipAttrArchive | kZipAttrReadOnly); }},
     };
     for (const auto& [count, error, at, words, edit] : rows) {
         SetUp();

@@ -97,6 +97,9 @@ int RunBuild(const std::vector<std::string>& a) {
             std::printf("%s: %d archive%s, %s\n", result.diskDirs[d - 1].c_str(), n, n == 1 ? "" : "s",
                         Megabytes(bytes).c_str());
         }
+        const int archives = static_cast<int>(result.archives.size());
+        std::printf("the setup waits %.0f s for the %d archive%s of this medium (1 s after each, 2 s after the last)\n",
+                    SetupWaitMs(archives) / 1000.0, archives, archives == 1 ? "" : "s");
         if (options.setupExe.empty())
             std::printf("note: no --setup given: copy setup.exe onto disk 1 before shipping\n");
     }
@@ -122,9 +125,11 @@ const SetupkitCommand buildCmd(
     "Reads the package description PACKAGE (a package.ini, or a folder holding\n"
     "one) and writes the medium into OUTDIR: disk1/, disk2/, ... each holding\n"
     "at most SIZE bytes: its archives (one deflated entry each), and on disk 1\n"
-    "morlan.ini and setup.exe. Files that travel alone become one archive each;\n"
-    "the files of a Pack folder travel in pack files, each inside an archive,\n"
-    "split so that every archive fits a disk. morlan.ini gets every section,\n"
+    "morlan.ini and setup.exe. The setup pauses 1 s after every archive, so\n"
+    "the files travel in pack files in the installation folder, one archive\n"
+    "per disk where they fit; only read-only, hidden or system files and\n"
+    "names a pack record cannot hold get an archive of their own (Pack= is\n"
+    "still accepted and changes nothing). morlan.ini gets every section,\n"
     "the folders to create ([SubDir], parents first) and the progress\n"
     "percentages computed from the archives' sizes. Disk folders of an earlier\n"
     "build in OUTDIR are replaced. The medium is then checked as `setupkit\n"
@@ -165,7 +170,7 @@ const SetupkitCommand buildCmd(
     "  Deutsch=German\n"
     "  [Payload]\n"
     "  Root=files                     folder whose tree is installed\n"
-    "  Pack=help                      (repeatable) a folder whose files travel in packs\n"
+    "  Pack=help                      (repeatable, kept for older packages) packs are the default\n"
     "  [Add]                          installed path=source file outside Root\n"
     "  bin\\Demo.exe=../../build/win64/bin/Demo.exe\n"
     "  [Folders]                      extra (empty) folders, one per line\n"

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ArchiveFormat.h"
+#include "setupkit/lib/ZipDiagnosis.h"
 #include "config/Paths.h"
 #include "engine/ZipUnpacker.h"
 
@@ -31,6 +32,9 @@ int Guarded(const std::string& archive, F body) {
     try {
         return body();
     } catch (const CZipException& e) {
+        // The archive's headers usually tell what the reader does not take.
+        const std::string why = ZipUnreadableReason(archive, false);
+        if (!why.empty()) return ArchiveError(archive, "the setup cannot read this archive: " + why);
         return ArchiveError(archive, std::string(ZipCauseName(e.cause)) + ": " + ZipCauseText(e.cause));
     } catch (const CFileException& e) {
         return ArchiveError(archive, e.GetErrorMessage());

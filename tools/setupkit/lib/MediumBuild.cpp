@@ -13,7 +13,9 @@
 #include <tuple>
 
 #include "config/Paths.h"
+#include "config/Sizes.h"
 #include "fw/File.h"
+#include "setupkit/lib/MediumCheck.h"
 #include "setupkit/lib/PackWriter.h"
 #include "setupkit/lib/ParallelDeflate.h"
 #include "setupkit/lib/ZipWriter.h"
@@ -23,8 +25,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr size_t kBlockSize = 1 << 20;
-constexpr size_t kSubDirValue = 20;    // [SubDir] Dir<i> buffer
-constexpr int kMaxSubDirs = 999;
 
 std::string FolderOf(const std::string& installPath) {
     size_t slash = installPath.rfind('\\');
@@ -40,7 +40,6 @@ std::string DirValue(const std::string& folder) { return folder.empty() ? "." : 
 struct Unit {
     BuiltArchive out;
     std::vector<const PayloadFile*> files;
-    std::string packFolder;  // records are named relative to it
     uint32_t dosTime = 0;
     uint32_t attributes = kZipAttrArchive;
     uint64_t streamBytes = 0;  // uncompressed bytes of the entry
@@ -102,31 +101,54 @@ std::vector<std::string> FoldersToCreate(const Package& pkg) {
     std::sort(list.begin(), list.end(), [&](const auto& a, const auto& b) { return key(a.first) < key(b.first); });
     std::vector<std::string> out;
     for (auto& [lower, spelling] : list) {
-        if (spelling.size() > kSubDirValue - 1)
+        if (spelling.size() > sizes::kName - 1)
             throw PackageError("folder \"" + spelling + "\" has " + std::to_string(spelling.size()) +
                                " characters; the setup creates folders named by at most " +
-                               std::to_string(kSubDirValue - 1) + " characters ([SubDir]); use shorter folder names");
+                               std::to_string(sizes::kName - 1) + " characters ([SubDir]); use shorter folder names");
         out.push_back(spelling);
     }
-    if (out.size() > kMaxSubDirs)
-        throw PackageError("the payload needs " + std::to_string(out.size()) + " folders; the setup creates at most 999");
+    if (out.size() > static_cast<size_t>(sizes::kMaxNumberedEntries))
+        throw PackageError("the payload needs " + std::to_string(out.size()) + " folders; the setup creates at most " + std::to_string(sizes::kMaxNumberedEntries));
     return out;
 }
 
-// The largest pack stream that surely fits an empty disk once deflated and
-// wrapped in an archive (deflate's worst case adds a little to stored data).
-uint64_t PackLimit(uint64_t diskSize) {
-    uint64_t blocks = diskSize / kBlockSize + 2;
-    uint64_t overhead = diskSize / 2048 + 18 * blocks + 1024;
-    uint64_t limit = diskSize > overhead ? diskSize - overhead : 0;
-    return std::min<uint64_t>(limit, 0xFFFF0000ull);
+// The largest an archive of a pack stream of `stream` bytes can be: deflate
+// may store incompressible data, which adds a few bytes a block, and the
+// archive adds its headers.
+uint64_t WorstArchiveSize(uint64_t stream) {
+    return stream + stream / 2048 + 18 * (stream / kBlockSize + 2) + 1024;
+}
+constexpr uint64_t kMaxPackStream = 0xFFFF0000ull;  // the archive's 32-bit sizes, with room for its headers
+
+uint64_t RecordBytes(const PayloadFile& f) { return f.installPath.size() + 1 + 8 + f.size; }
+
+// Whether a file must travel in an archive of its own rather than in a pack.
+// A pack record carries a name, a length and a time; the setup writes the
+// file with normal attributes, so a read-only, hidden or system file needs
+// the archive entry's attributes. The packs land in the installation folder,
+// so the record's name is the whole installed path, which must fit the
+// record's name field and, behind the default folder, the setup's record path
+// buffer. A file too large for a pack on an empty disk may still fit once
+// deflated alone.
+bool TravelsAlone(const PayloadFile& f, const std::string& defaultFolder, uint64_t diskSize) {
+    if (f.attributes & (kZipAttrReadOnly | kZipAttrHidden | kZipAttrSystem)) return true;
+    if (f.installPath.size() > pack::kMaxNameLength) return true;
+    try {
+        CPackWriter::CheckedName(f.installPath);
+    } catch (const CPackException&) {
+        return true;
+    }
+    const size_t target = defaultFolder.size() + 1 + DirValue("").size() + 1 + f.installPath.size();
+    if (target >= sizes::kRecordPath) return true;
+    const uint64_t stream = 4 + RecordBytes(f);
+    return stream > kMaxPackStream || WorstArchiveSize(stream) > diskSize;
 }
 
-std::vector<Unit> Plan(const Package& pkg, uint64_t diskSize, const std::optional<LocalTime>& sourceDate) {
-    NameMaker names(pkg);
+// One archive for every file that travels alone.
+std::vector<Unit> PlanAlone(const Package& pkg, uint64_t diskSize, NameMaker& names) {
     std::vector<Unit> units;
     for (const PayloadFile& f : pkg.files) {
-        if (f.pack >= 0) continue;
+        if (!TravelsAlone(f, pkg.folder, diskSize)) continue;
         Unit u;
         u.out.dir = DirValue(FolderOf(f.installPath));
         u.out.entry = LeafOf(f.installPath);
@@ -138,46 +160,71 @@ std::vector<Unit> Plan(const Package& pkg, uint64_t diskSize, const std::optiona
         u.streamBytes = f.size;
         units.push_back(std::move(u));
     }
-    const uint64_t limit = PackLimit(diskSize);
-    for (size_t p = 0; p < pkg.packs.size(); ++p) {
-        const std::string& folder = pkg.packs[p];
-        std::string hint = folder.empty() ? "files" : LeafOf(folder);
-        Unit* cur = nullptr;
-        int count = 0;
-        for (const PayloadFile& f : pkg.files) {
-            if (f.pack != static_cast<int>(p)) continue;
-            std::string rec = folder.empty() ? f.installPath : f.installPath.substr(folder.size() + 1);
-            try {
-                CPackWriter::CheckedName(rec);
-            } catch (const CPackException& e) {
-                throw PackageError("\"" + f.installPath + "\" cannot travel in a pack of folder \"" + folder +
-                                   "\": " + e.GetErrorMessage() + " (shorten the name or list a deeper Pack folder)");
-            }
-            uint64_t recBytes = rec.size() + 1 + 8 + f.size;
-            if (!cur || count == pack::kMaxRecords || (cur->streamBytes + recBytes > limit && count > 0)) {
-                units.emplace_back();
-                cur = &units.back();
-                cur->packFolder = folder;
-                cur->out.isPack = true;
-                cur->out.dir = DirValue(folder);
-                cur->out.name = names.Make(hint, folder);
-                cur->out.entry = cur->out.name + ".pak";
-                cur->dosTime = sourceDate ? pack::LocalToDosTime(*sourceDate) : 0;
-                cur->streamBytes = 4;
-                count = 0;
-            }
-            cur->files.push_back(&f);
-            cur->out.files.push_back(f.installPath);
-            // A pack is as new as the newest file it holds.
-            if (!sourceDate) cur->dosTime = std::max(cur->dosTime, f.dosTime);
-            cur->streamBytes += recBytes;
-            ++count;
+    return units;
+}
+
+// The packs for every other file, in the installation folder itself: as few
+// as the disks allow, each as large as the room left on its disk (`used`,
+// the bytes the archives of their own take on each disk, grows as packs are
+// planned). A pack is closed when its worst-case archive would not fit that
+// room or it holds the most records a pack header counts.
+std::vector<Unit> PlanPacks(const Package& pkg, const std::function<uint64_t(size_t)>& room,
+                            std::vector<uint64_t>& used, NameMaker& names, uint64_t diskSize,
+                            const std::optional<LocalTime>& sourceDate) {
+    std::vector<Unit> units;
+    std::vector<size_t> diskOf;
+    size_t d = 0;
+    auto left = [&](size_t disk) {
+        while (used.size() <= disk) used.push_back(0);
+        return room(disk) > used[disk] ? room(disk) - used[disk] : 0;
+    };
+    int count = 0;
+    for (const PayloadFile& f : pkg.files) {
+        if (TravelsAlone(f, pkg.folder, diskSize)) continue;
+        const uint64_t rec = RecordBytes(f);
+        Unit* cur = units.empty() ? nullptr : &units.back();
+        if (cur && count < pack::kMaxRecords && cur->streamBytes + rec <= kMaxPackStream &&
+            WorstArchiveSize(cur->streamBytes + rec) - WorstArchiveSize(cur->streamBytes) <= left(d)) {
+            used[d] += WorstArchiveSize(cur->streamBytes + rec) - WorstArchiveSize(cur->streamBytes);
+        } else {
+            // A new pack, on the first disk from here with room for this record.
+            while (WorstArchiveSize(4 + rec) > left(d)) ++d;
+            units.emplace_back();
+            cur = &units.back();
+            cur->out.isPack = true;
+            cur->out.dir = DirValue("");
+            cur->out.name = names.Make("files", "");
+            cur->out.entry = cur->out.name + ".pak";
+            cur->dosTime = sourceDate ? pack::LocalToDosTime(*sourceDate) : 0;
+            cur->streamBytes = 4;
+            used[d] += WorstArchiveSize(4 + rec);
+            count = 0;
         }
-        if (!cur) {
-            // An empty pack folder still gets its folder (FoldersToCreate).
-        }
+        cur->files.push_back(&f);
+        cur->out.files.push_back(f.installPath);
+        // A pack is as new as the newest file it holds.
+        if (!sourceDate) cur->dosTime = std::max(cur->dosTime, f.dosTime);
+        cur->streamBytes += rec;
+        ++count;
     }
     return units;
+}
+
+// First fit of the archives on disks, in order; room(d) is what disk d
+// (0-based) holds. Returns the bytes used on each disk.
+std::vector<uint64_t> FirstFit(std::vector<Unit>& units, const std::function<uint64_t(size_t)>& room) {
+    std::vector<uint64_t> used;
+    for (Unit& u : units) {
+        size_t d = 0;
+        while (d < used.size() && used[d] + u.out.size > room(d)) ++d;
+        while (d >= used.size()) {
+            used.push_back(0);
+            if (u.out.size > room(used.size() - 1)) d = used.size();  // a fresh disk 1 may be too small
+        }
+        used[d] += u.out.size;
+        u.out.disk = static_cast<int>(d) + 1;
+    }
+    return used;
 }
 
 // Receives one archive's compressed entry.
@@ -206,7 +253,8 @@ private:
 
 class Feeder {
 public:
-    Feeder(CParallelDeflater& d, const BuildOptions& o, uint64_t total) : d_(d), o_(o), total_(total) {
+    Feeder(CParallelDeflater& d, const BuildOptions& o, uint64_t done, uint64_t total)
+        : d_(d), o_(o), total_(total), done_(done) {
         buffer_.resize(kBlockSize);
     }
     void Bytes(const void* p, size_t n) { d_.Write(p, n); }
@@ -231,13 +279,16 @@ private:
     CParallelDeflater& d_;
     const BuildOptions& o_;
     uint64_t total_;
-    uint64_t done_ = 0;
+    uint64_t done_;
     std::vector<unsigned char> buffer_;
 };
 
-void Compress(std::vector<Unit>& units, const std::string& staging, const BuildOptions& o, uint64_t total) {
+// Compresses the units' archives into the staging folder; `done` counts the
+// payload bytes read so far, for the progress report.
+void Compress(std::vector<Unit>& units, const std::string& staging, const BuildOptions& o, uint64_t& done,
+              uint64_t total) {
     CParallelDeflater deflater(6, o.threads, kBlockSize);
-    Feeder feed(deflater, o, total);
+    Feeder feed(deflater, o, done, total);
     std::vector<std::unique_ptr<ArchiveSink>> sinks;
     for (Unit& u : units) {
         sinks.push_back(std::make_unique<ArchiveSink>(u, (fs::path(staging) / (u.out.name + ".zip")).string()));
@@ -248,14 +299,13 @@ void Compress(std::vector<Unit>& units, const std::string& staging, const BuildO
             const std::string head = pack::EncodeHeader(static_cast<int>(u.files.size()));
             feed.Bytes(head.data(), head.size());
             for (const PayloadFile* f : u.files) {
-                const std::string name =
-                    u.packFolder.empty() ? f->installPath : f->installPath.substr(u.packFolder.size() + 1);
-                const std::string rec = pack::EncodeRecordHeader(name, static_cast<uint32_t>(f->size), f->dosTime);
+                const std::string rec = pack::EncodeRecordHeader(f->installPath, static_cast<uint32_t>(f->size), f->dosTime);
                 feed.Bytes(rec.data(), rec.size());
                 feed.File(*f);
             }
         }
         deflater.EndStream();
+        for (const PayloadFile* f : u.files) done += f->size;
     }
     deflater.Flush();
 }
@@ -317,7 +367,7 @@ std::string IniText(const Package& pkg, const std::vector<std::string>& folders,
         std::string n = std::to_string(i + 1);
         kv("Dir" + n, packs[i]->out.dir);
         kv("File" + n, packs[i]->out.entry);
-        kv("Dest" + n, DirValue(packs[i]->packFolder));
+        kv("Dest" + n, DirValue(""));
     }
     line("");
     line("[DelFile]");
@@ -444,7 +494,8 @@ bool ParseDiskSize(const std::string& text, uint64_t& bytes, std::string& error)
 BuildResult BuildMedium(const Package& pkg, const std::string& outDir, const BuildOptions& options) {
     const uint64_t disk = options.diskSize;
     const std::vector<std::string> folders = FoldersToCreate(pkg);
-    std::vector<Unit> units = Plan(pkg, disk, options.sourceDate);
+    NameMaker names(pkg);
+    std::vector<Unit> units = PlanAlone(pkg, disk, names);
 
     uint64_t setupSize = 0;
     if (!options.setupExe.empty()) {
@@ -473,42 +524,56 @@ BuildResult BuildMedium(const Package& pkg, const std::string& outDir, const Bui
     fs::remove_all(staging);
     fs::create_directories(staging);
 
-    uint64_t total = 0;
+    uint64_t total = 0, done = 0;
     for (const PayloadFile& f : pkg.files) total += f.size;
-    Compress(units, staging.string(), options, total);
-
+    // The files that travel alone first: their archives' sizes decide how
+    // much room each disk leaves for the packs.
+    Compress(units, staging.string(), options, done, total);
     for (const Unit& u : units) {
         if (u.out.size <= disk) continue;
         fs::remove_all(staging);
-        if (u.files.size() == 1)
-            throw PackageError("payload file \"" + u.files[0]->installPath + "\" (" + std::to_string(u.files[0]->size) +
-                               " bytes) does not fit on a disk: its archive has " + std::to_string(u.out.size) +
-                               " bytes and a disk holds " + std::to_string(disk) +
-                               "; choose a larger --disk-size (a file is never split across disks)");
+        throw PackageError("payload file \"" + u.files[0]->installPath + "\" (" + std::to_string(u.files[0]->size) +
+                           " bytes) does not fit on a disk: its archive has " + std::to_string(u.out.size) +
+                           " bytes and a disk holds " + std::to_string(disk) +
+                           "; choose a larger --disk-size (a file is never split across disks)");
+    }
+    // Room for morlan.ini on disk 1: what the archives of their own need,
+    // with a margin for the packs' lines.
+    uint64_t iniReserve = 2048;
+    {
+        std::vector<Unit*> all;
+        for (Unit& u : units) {
+            u.out.disk = 1;
+            all.push_back(&u);
+        }
+        iniReserve += IniText(pkg, folders, all, 1).size();
+    }
+    if (setupSize + iniReserve >= disk)
+        throw PackageError("setup.exe and morlan.ini leave no room on disk 1; choose a larger --disk-size");
+    {
+        auto room = [&](size_t d) { return disk - (d == 0 ? setupSize + iniReserve : 0); };
+        std::vector<uint64_t> used = FirstFit(units, room);
+        std::vector<Unit> packs = PlanPacks(pkg, room, used, names, disk, options.sourceDate);
+        Compress(packs, staging.string(), options, done, total);
+        for (Unit& p : packs) units.push_back(std::move(p));
+    }
+    for (const Unit& u : units) {
+        if (u.out.size <= disk) continue;
+        fs::remove_all(staging);
         throw PackageError("pack archive " + u.out.name + " does not fit on a disk");
     }
 
     // Disk layout, first fit; disk 1 also carries setup.exe and morlan.ini,
-    // whose size depends on the layout: start with an estimate and repeat
+    // whose size depends on the layout: start with the estimate and repeat
     // until it holds.
     std::vector<Unit*> order;
     std::string ini;
     int diskCount = 0;
-    for (uint64_t iniReserve = 4096;;) {
+    for (;;) {
         if (setupSize + iniReserve >= disk)
             throw PackageError("setup.exe and morlan.ini leave no room on disk 1; choose a larger --disk-size");
-        std::vector<uint64_t> used;
         auto room = [&](size_t d) { return disk - (d == 0 ? setupSize + iniReserve : 0); };
-        for (Unit& u : units) {
-            size_t d = 0;
-            while (d < used.size() && used[d] + u.out.size > room(d)) ++d;
-            while (d >= used.size()) {
-                used.push_back(0);
-                if (u.out.size > room(used.size() - 1)) d = used.size();  // a fresh disk 1 may be too small
-            }
-            used[d] += u.out.size;
-            u.out.disk = static_cast<int>(d) + 1;
-        }
+        std::vector<uint64_t> used = FirstFit(units, room);
         if (used[0] == 0)
             throw PackageError("disk 1 has no room for any archive beside setup.exe and morlan.ini; choose a larger --disk-size");
         diskCount = static_cast<int>(used.size());

@@ -1,7 +1,10 @@
-// Builds an installation medium from a package: every payload file that
-// travels alone becomes an archive of one deflated entry; the files of each
-// pack folder travel as pack files, each inside an archive of its own. The
-// archives are laid out on disks of a given size (first fit, in plan order),
+// Builds an installation medium from a package, laid out for the shortest
+// installation (the setup pauses a second after every archive): every file
+// whose attributes a pack record can carry travels in pack files in the
+// installation folder, as few as the disks allow; a read-only, hidden or
+// system file, or one whose installed path a record cannot name, gets an
+// archive of one deflated entry. The archives are laid out on disks of a
+// given size (first fit, in plan order),
 // and morlan.ini describes it all, with the progress percentages computed
 // from the archives' sizes. The medium depends on the package alone (its
 // files, their times, the options), never on the clock, the thread count or

@@ -14,6 +14,8 @@
 #include "engine/PackFile.h"
 #include "engine/ZipUnpacker.h"
 #include "setupkit/lib/Package.h"
+#include "setupkit/lib/ZipDiagnosis.h"
+#include "setupkit/lib/ZipWriter.h"
 #include "wizard/PageRules.h"
 
 namespace fs = std::filesystem;
@@ -90,6 +92,8 @@ struct ArchiveInfo {
     int disk = 0, index = 0, line = 0, dirLine = 0;
     std::string name, dir, dirNorm, entry, path;
     bool readable = false;
+    uint32_t attributes = 0;
+    uint64_t entrySize = 0, fileSize = 0;
 };
 
 class Checker {
@@ -401,6 +405,29 @@ private:
         }
         if (lastPercent >= 0 && lastPercent != 100)
             Warning(lastLine, "the last archive's Percent is " + std::to_string(lastPercent) + ", not 100");
+        // An archive of one file could travel in a pack with others when its
+        // entry needs no read-only, hidden or system attribute and is no
+        // larger than the largest archive the disks hold; two or more such
+        // archives make the setup wait for nothing.
+        int archives = 0, movable = 0;
+        for (int d = 1; d <= processed; ++d) archives += std::max(Int("Disk" + std::to_string(d), "Number"), 0);
+        uint64_t largest = 0;
+        for (const ArchiveInfo& a : archives_) largest = std::max(largest, a.fileSize);
+        for (const ArchiveInfo& a : archives_)
+            if (a.readable && !IsPack(a) && (a.attributes & (kZipAttrReadOnly | kZipAttrHidden | kZipAttrSystem)) == 0 &&
+                a.entrySize <= largest)
+                ++movable;
+        const unsigned long wait = SetupWaitMs(archives);
+        if (wait > kWaitWarnMs && movable >= 2)
+            Warning(diskKeyLine, "the setup waits " + std::to_string(wait / 1000) + " s for the " + std::to_string(archives) +
+                                     " archives of this medium (1 s after each, 2 s after the last), whatever their size: " +
+                                     "put the files that need no read-only, hidden or system attribute into pack files, " +
+                                     "one archive per disk (setupkit build lays a package out so)");
+    }
+
+    bool IsPack(const ArchiveInfo& a) const {
+        const std::string key = Norm(Join(a.dir, a.entry));
+        return std::any_of(packs_.begin(), packs_.end(), [&](const PackRef& p) { return p.key == key; });
     }
 
     void Archive(ArchiveInfo& a, const std::string& sec, const std::string& folder) {
@@ -448,7 +475,11 @@ private:
                 Error(a.line, where + " holds " + std::to_string(zip.GetEntryCount()) +
                                   " entries; the setup unpacks only the first, so every archive must hold exactly one");
             zip.GoToFirstEntry();
-            zip.CurrentEntry(&a.entry);
+            const ZipEntryInfo info = zip.CurrentEntry(&a.entry);
+            a.attributes = info.externalAttributes;
+            a.entrySize = info.uncompressedSize;
+            std::error_code ec;
+            a.fileSize = fs::file_size(a.path, ec);
             if (a.entry.find('\0') != std::string::npos || !IsSafeRelativeName(a.entry) || Norm(a.entry) == "?") {
                 Error(a.line, where + ": its entry name \"" + a.entry.c_str() +
                                   "\" would be refused" +
@@ -485,7 +516,8 @@ private:
                 packData_[key] = std::move(tmp);
             }
         } catch (const CZipException& e) {
-            Error(a.line, where + " cannot be unpacked by the setup: " + ZipCauseText(e.cause));
+            const std::string why = ZipUnreadableReason(a.path, false);
+            Error(a.line, where + " cannot be unpacked by the setup: " + (why.empty() ? std::string(ZipCauseText(e.cause)) : why));
         } catch (const CException& e) {
             Error(a.line, where + ": " + e.GetErrorMessage());
         }
@@ -547,7 +579,7 @@ private:
                     break;
                 }
                 if (st == CPackReader::nameTooLong) {
-                    Error(p.line, where + ": record " + std::to_string(records + 1) + " has a name over 79 bytes (\"" +
+                    Error(p.line, where + ": record " + std::to_string(records + 1) + " has a name over " + std::to_string(pack::kMaxNameLength) + " bytes (\"" +
                                       info.name + "...\"); the pack phase cannot read it");
                     break;
                 }

@@ -27,6 +27,17 @@ struct CheckReport {
     int Warnings() const;
 };
 
+// The setup's fixed waiting time, in milliseconds, for a medium of
+// `archives` archives: it pauses a second after every archive and two more
+// after the last, whatever their size.
+inline constexpr unsigned kArchivePauseMs = 1000, kLastArchiveWaitMs = 2000;
+inline unsigned long SetupWaitMs(int archives) {
+    return archives > 0 ? static_cast<unsigned long>(archives) * kArchivePauseMs + kLastArchiveWaitMs : 0;
+}
+// check warns when that wait is longer than this and two or more archives
+// hold a plain file each that a pack could carry.
+inline constexpr unsigned long kWaitWarnMs = 5000;
+
 // folders: one folder per disk, in order; or one folder holding the whole
 // medium; or one folder holding disk1, disk2, ... as `setupkit build`
 // writes them.

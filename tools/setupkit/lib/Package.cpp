@@ -8,6 +8,7 @@
 
 #include "config/Paths.h"
 #include "config/Profile.h"
+#include "config/Sizes.h"
 #include "fw/File.h"
 #include "setupkit/lib/PackWriter.h"
 #include "setupkit/lib/ZipWriter.h"
@@ -79,8 +80,10 @@ struct Reader {
     std::string file;
     ProfileFile ini;
 
+    // Line 0 stands for a key that is not in the file: the message then
+    // names the file alone.
     [[noreturn]] void Fail(int line, const std::string& msg) const {
-        throw PackageError(file + ":" + std::to_string(line) + ": " + msg);
+        throw PackageError(file + (line > 0 ? ":" + std::to_string(line) : std::string()) + ": " + msg);
     }
     static bool IsComment(const ProfileEntry& e) {
         return !e.name.empty() && (e.name[0] == ';' || e.name[0] == '#');
@@ -162,22 +165,22 @@ Package LoadPackage(const std::string& packageFile, const std::vector<std::pair<
 
     int line = 0;
     pkg.name = r.Get("Product", "Name", &line);
-    CheckFits(r, line, "[Product] Name", pkg.name, 30);
+    CheckFits(r, line, "[Product] Name", pkg.name, sizes::kSoftwareName);
     pkg.caption = r.Get("Product", "Caption", &line);
-    CheckFits(r, line, "[Product] Caption", pkg.caption, 100);
+    CheckFits(r, line, "[Product] Caption", pkg.caption, sizes::kVersion);
     pkg.folder = r.Get("Product", "Folder", &line);
     if (pkg.folder.empty()) r.Fail(line, "[Product] Folder (the default destination folder) is missing");
-    CheckFits(r, line, "[Product] Folder", pkg.folder, 180);
+    CheckFits(r, line, "[Product] Folder", pkg.folder, sizes::kFolder);
     if (pkg.folder.size() < 3 || !std::isalpha(static_cast<unsigned char>(pkg.folder[0])) || pkg.folder[1] != ':' ||
         pkg.folder[2] != '\\' || pkg.folder.back() == '\\')
         r.Fail(line, "[Product] Folder must be an absolute folder with a drive, such as C:\\Demo, without a trailing \\");
     pkg.program = r.Get("Product", "Program", &line);
     pkg.program = InstallPath(r, line, pkg.program, "[Product] Program");
-    CheckFits(r, line, "[Product] Program", pkg.program, 40);
+    CheckFits(r, line, "[Product] Program", pkg.program, sizes::kExec);
     const int programLine = line;
     pkg.openFolder = r.Get("Product", "OpenFolder", &line);
     pkg.openFolder = InstallPath(r, line, pkg.openFolder, "[Product] OpenFolder", true);
-    CheckFits(r, line, "[Product] OpenFolder", pkg.openFolder, 40);
+    CheckFits(r, line, "[Product] OpenFolder", pkg.openFolder, sizes::kExec);
     std::string type = r.Get("Product", "ProgrammerType", &line);
     if (type != "0" && type != "1" && type != "2")
         r.Fail(line, "[Product] ProgrammerType must be 0 (kernel driver bin\\Kr3nt.sys), 1 (USB driver) or 2 (none)");
@@ -185,31 +188,36 @@ Package LoadPackage(const std::string& packageFile, const std::vector<std::pair<
     const int typeLine = line;
     pkg.languageLibrary = r.Get("Product", "LanguageLibrary", &line);
     const int libLine = line;
-    CheckFits(r, line, "[Product] LanguageLibrary", pkg.languageLibrary, 20);
+    CheckFits(r, line, "[Product] LanguageLibrary", pkg.languageLibrary, sizes::kName);
 
     pkg.shortcutName = r.Get("Shortcut", "Name", &line);
     if (pkg.shortcutName.empty()) r.Fail(line, "[Shortcut] Name (the shortcuts' file name) is missing");
-    CheckFits(r, line, "[Shortcut] Name", pkg.shortcutName, 180);
+    CheckFits(r, line, "[Shortcut] Name", pkg.shortcutName, sizes::kShortcutText);
     {
         std::string n = pkg.shortcutName, why;
         if (!NormaliseInstallPath(n, &why) || n != pkg.shortcutName)
             r.Fail(line, "[Shortcut] Name must be a plain file name: " + (why.empty() ? "no folders" : why));
     }
     pkg.shortcutDescription = r.Get("Shortcut", "Description", &line);
-    CheckFits(r, line, "[Shortcut] Description", pkg.shortcutDescription, 180);
+    CheckFits(r, line, "[Shortcut] Description", pkg.shortcutDescription, sizes::kShortcutText);
     pkg.shortcutIcon = r.Get("Shortcut", "Icon", &line);
-    CheckFits(r, line, "[Shortcut] Icon", pkg.shortcutIcon, 9);
+    CheckFits(r, line, "[Shortcut] Icon", pkg.shortcutIcon, sizes::kIcon);
     const int iconLine = line;
 
     for (const ProfileEntry* e : r.Entries("Languages")) {
         std::string lib = r.Value(*e);
-        CheckFits(r, e->line, "language text", e->name, 20);
-        CheckFits(r, e->line, "language library", lib, 20);
+        CheckFits(r, e->line, "language text", e->name, sizes::kName);
+        CheckFits(r, e->line, "language library", lib, sizes::kName);
         if (lib.empty()) r.Fail(e->line, "language \"" + e->name + "\" names no library (write Default for none)");
         pkg.languages.emplace_back(e->name, lib);
     }
-    if (!pkg.languages.empty() && pkg.languageLibrary.empty())
-        r.Fail(libLine, "[Product] LanguageLibrary is needed when [Languages] lists libraries");
+    // Only a language with a library of its own needs the name it is copied
+    // under; a list of Default entries copies nothing.
+    for (const ProfileEntry* e : r.Entries("Languages")) {
+        if (pkg.languageLibrary.empty() && LowerAscii(r.Value(*e)) != "default")
+            r.Fail(libLine > 0 ? libLine : e->line, "[Product] LanguageLibrary is needed: language \"" + e->name +
+                                                        "\" names the library bin\\" + r.Value(*e) + ".dll");
+    }
 
     // Payload.
     std::string root = r.Get("Payload", "Root", &line);
@@ -222,13 +230,13 @@ Package LoadPackage(const std::string& packageFile, const std::vector<std::pair<
         pkg.extraFolders.push_back(InstallPath(r, e->line, e->hasValue ? e->name + "=" + r.Value(*e) : e->name, "folder"));
     for (const ProfileEntry* e : r.Entries("Delete")) {
         std::string p = InstallPath(r, e->line, e->hasValue ? e->name + "=" + r.Value(*e) : e->name, "file to delete");
-        CheckFits(r, e->line, "file to delete", p, 20);
+        CheckFits(r, e->line, "file to delete", p, sizes::kName);
         pkg.deleteFiles.push_back(p);
     }
     pkg.vid = r.Get("USB", "VID", &line);
-    CheckFits(r, line, "[USB] VID", pkg.vid, 20);
+    CheckFits(r, line, "[USB] VID", pkg.vid, sizes::kName);
     pkg.pid = r.Get("USB", "PID", &line);
-    CheckFits(r, line, "[USB] PID", pkg.pid, 20);
+    CheckFits(r, line, "[USB] PID", pkg.pid, sizes::kName);
     for (const ProfileEntry* e : r.Entries("USB")) {
         std::string k = LowerAscii(e->name);
         if (k == "vid" || k == "pid") continue;
@@ -243,8 +251,8 @@ Package LoadPackage(const std::string& packageFile, const std::vector<std::pair<
         };
         file = trim(file);
         dir = trim(dir);
-        CheckFits(r, e->line, "system file", file, 20);
-        CheckFits(r, e->line, "system file folder", dir, 20);
+        CheckFits(r, e->line, "system file", file, sizes::kName);
+        CheckFits(r, e->line, "system file folder", dir, sizes::kName);
         if (file.empty() || file.find_first_of("\\/") != std::string::npos || dir.empty())
             r.Fail(e->line, "SystemFile must read NAME, FOLDER: a file of bin and a folder below the Windows folder");
         pkg.systemFiles.emplace_back(file, dir);
@@ -311,23 +319,12 @@ Package LoadPackage(const std::string& packageFile, const std::vector<std::pair<
     if (byLower.empty()) r.Fail(rootLine, "the payload is empty: give [Payload] Root or [Add] files");
     for (auto& [key, f] : byLower) pkg.files.push_back(std::move(f));
 
-    // Which files travel in packs: the innermost listed folder holding them.
+    // Pack= no longer decides the layout (every file a pack record can carry
+    // travels in packs); a folder listed twice is still a mistake.
     for (size_t i = 0; i < pkg.packs.size(); ++i)
         for (size_t j = 0; j < i; ++j)
             if (LowerAscii(pkg.packs[i]) == LowerAscii(pkg.packs[j]))
                 throw PackageError(packageFile + ": [Payload] Pack \"" + pkg.packs[i] + "\" is listed twice");
-    for (PayloadFile& f : pkg.files) {
-        std::string lf = LowerAscii(f.installPath);
-        size_t best = 0;
-        for (size_t i = 0; i < pkg.packs.size(); ++i) {
-            std::string lp = LowerAscii(pkg.packs[i]);
-            bool inside = lp.empty() || (lf.size() > lp.size() && lf.compare(0, lp.size(), lp) == 0 && lf[lp.size()] == '\\');
-            if (inside && (f.pack < 0 || lp.size() >= best)) {
-                f.pack = static_cast<int>(i);
-                best = lp.size();
-            }
-        }
-    }
 
     // What the later steps of the setup need must be installed.
     if (!pkg.Find(pkg.program)) r.Fail(programLine, "[Product] Program \"" + pkg.program + "\" is not in the payload");

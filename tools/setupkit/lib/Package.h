@@ -22,7 +22,7 @@
 //   Deutsch=German
 //   [Payload]
 //   Root=files                        folder whose tree is installed as it is
-//   Pack=help                         (repeatable) installed folder whose files travel in pack files
+//   Pack=help                         (repeatable, older packages) accepted; every file travels in packs anyway
 //   [Add]                             (optional) installed path = source file elsewhere
 //   bin\Demo.exe=../../build/win64/bin/Demo.exe
 //   [Folders]                         (optional) extra empty folders to create, one per line
@@ -48,7 +48,6 @@ struct PayloadFile {
     uint64_t size = 0;
     uint32_t dosTime = 0;     // last-write time, local, MS-DOS form
     uint32_t attributes = 0;  // Windows attribute bits (archive, read-only)
-    int pack = -1;            // index into Package::packs, or -1: travels alone
 };
 
 struct Package {

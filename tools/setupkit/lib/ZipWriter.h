@@ -15,7 +15,7 @@
 #include "fw/File.h"
 
 // Windows file attribute bits used in the external attributes.
-enum : uint32_t { kZipAttrReadOnly = 0x01, kZipAttrArchive = 0x20 };
+enum : uint32_t { kZipAttrReadOnly = 0x01, kZipAttrHidden = 0x02, kZipAttrSystem = 0x04, kZipAttrArchive = 0x20 };
 
 struct ZipEntryHeader {
     std::string name;            // stored as given ('\\' is kept)
