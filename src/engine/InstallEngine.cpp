@@ -88,13 +88,16 @@ std::string FailureMessage(const Failure& f) {
     }
     case FailureKind::archiveUnreadable:
     case FailureKind::copyFailed:
+    case FailureKind::packUnpackFailed:
     case FailureKind::outputFailed: break;
     }
-    const bool copy = f.kind == FailureKind::copyFailed;
-    const std::string what = copy ? "the archive " + f.archive + " of disk " + std::to_string(f.number) : "the file " + f.file;
+    const bool copy = f.kind == FailureKind::copyFailed, pack = f.kind == FailureKind::packUnpackFailed;
+    const std::string archive = "the archive " + f.archive + " of disk " + std::to_string(f.number);
+    const std::string what = copy || pack ? archive : "the file " + f.file;
     switch (f.fault) {
     case FileFault::diskFull:
-        return "There is not enough space " + onDrive + (copy ? " to copy " + what + " to " + f.file : " for " + what) +
+        return "There is not enough space " + onDrive +
+               (copy ? " to copy " + what + " to " + f.file : pack ? " to unpack " + what : " for " + what) +
                " (it needs " + SizeText(f.bytes) + ").\n\nMake room " + onDrive + ", " + kTryAgain;
     case FileFault::inUse:
         return "The file " + f.file + " is in use by another program.\n\nClose that program, " + kTryAgain;
@@ -268,7 +271,10 @@ StepResult CInstallEngine::UnpackCurrentArchive() {
             break;
         case UnpackOutcome::Result::outputFailed:
         case UnpackOutcome::Result::done:
-            f = FileFailure(FailureKind::outputFailed, u.outPath, u.osError, u.operation, u.size);
+            // A pack is named by the archive that brings it: the user knows
+            // the disk, not the pack.
+            f = FileFailure(IsListedPack(u.outPath) ? FailureKind::packUnpackFailed : FailureKind::outputFailed,
+                            u.outPath, u.osError, u.operation, u.size);
             break;
         }
         f.archive = archiveName_;
@@ -332,11 +338,28 @@ StepResult CInstallEngine::OpenNextPack() {
     return r;
 }
 
+bool CInstallEngine::ComposePackPaths(int i, char (&packPath)[sizes::kPath], char (&destDir)[sizes::kFolder]) {
+    const std::string dir = ReadIndexed("Remove", "Dir", i), file = ReadIndexed("Remove", "File", i),
+                      dest = ReadIndexed("Remove", "Dest", i);
+    char folder[sizes::kPath];
+    return JoinBelow(folder, sizeof folder, g_setup.installDir, dir.c_str()) &&
+           JoinPath(packPath, sizeof packPath, {folder, kSep, file.c_str()}) &&
+           JoinBelow(destDir, sizeof destDir, g_setup.installDir, dest.c_str());
+}
+
+bool CInstallEngine::IsListedPack(const std::string& path) {
+    const int count = std::min(ReadConfigInt("Remove", "Number"), sizes::kMaxNumberedEntries);
+    for (int i = 1; i <= count; ++i) {
+        char packPath[sizes::kPath], destDir[sizes::kFolder];
+        if (ComposePackPaths(i, packPath, destDir) && SamePathNoCase(packPath, path.c_str())) return true;
+    }
+    return false;
+}
+
 void CInstallEngine::OpenPack(int i) {
     readBuffer_.reset();
     const std::string dir = ReadIndexed("Remove", "Dir", i), file = ReadIndexed("Remove", "File", i),
                       dest = ReadIndexed("Remove", "Dest", i);
-    const std::string nativeDir = NativeName(dir), nativeDest = NativeName(dest);
     packProblem_.reset();
     packPath_[0] = packDestDir_[0] = 0;
     const std::string* bad = !IsAcceptableConfigName(dir.c_str())    ? &dir
@@ -350,8 +373,7 @@ void CInstallEngine::OpenPack(int i) {
         f.section = "Remove";
         f.number = i;
         packProblem_ = f;
-    } else if (!JoinPath(packPath_, sizeof packPath_, {g_setup.installDir, kSep, nativeDir.c_str(), kSep, file.c_str()}) ||
-               !JoinPath(packDestDir_, sizeof packDestDir_, {g_setup.installDir, kSep, nativeDest.c_str()})) {
+    } else if (!ComposePackPaths(i, packPath_, packDestDir_)) {
         Failure f;
         f.kind = FailureKind::packPathTooLong;
         f.number = i;

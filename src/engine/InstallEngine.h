@@ -35,6 +35,7 @@ enum class FailureKind {
     damagedArchive,       // the archive is damaged: archive, number (its disk), cause
     archiveUnreadable,    // the copied archive cannot be read: file
     outputFailed,         // a file being installed cannot be written or put in place: file, bytes
+    packUnpackFailed,     // an archive's pack cannot be written: file, archive, number, bytes
     packMissing,          // the pack cannot be opened
     noMemory,             // a stream buffer cannot be had
     recordCreateFailed,   // a record's file cannot be created: file
@@ -119,6 +120,11 @@ private:
     StepResult SetUpPacks();
     StepResult OpenNextPack();
     void OpenPack(int i);
+    // The paths of pack i of [Remove]; false when one does not fit.
+    static bool ComposePackPaths(int i, char (&packPath)[sizes::kPath], char (&destDir)[sizes::kFolder]);
+    // Whether a path is one of the packs that [Remove] lists: a file of the
+    // medium's own making that the user never sees.
+    static bool IsListedPack(const std::string& path);
     void ClosePack(bool deleteIt);
     StepResult WriteRecord();
     StepResult Fail(Failure f) const;

@@ -42,6 +42,16 @@ namespace {
 
 constexpr char kSep[] = {kSeparator, 0};
 
+}  // namespace
+
+bool JoinBelow(char* out, size_t size, const char* base, const char* sub) {
+    if (!sub || !*sub || (sub[0] == '.' && !sub[1])) return JoinPath(out, size, {base});
+    const std::string native = NativeName(sub);
+    return JoinPath(out, size, {base, kSep, native.c_str()});
+}
+
+namespace {
+
 // Removes the file named by path, if any, when it goes out of scope.
 struct RemoveOnExit {
     std::string path;
@@ -64,10 +74,9 @@ ComposeResult ComposeArchivePaths(const char* sourceDir, const char* installDir,
         *bad = dir;
         return ComposeResult::refused;
     }
-    const std::string folder = NativeName(dir);
     *bad = name;
     if (!JoinPath(out.src, sizeof out.src, {sourceDir, kSep, name, ".zip"}) ||
-        !JoinPath(out.destFolder, sizeof out.destFolder, {installDir, kSep, folder.c_str()}) ||
+        !JoinBelow(out.destFolder, sizeof out.destFolder, installDir, dir) ||
         !JoinPath(out.dst, sizeof out.dst, {out.destFolder, kSep, name, ".zip"}))
         return ComposeResult::tooLong;
     return ComposeResult::ok;

@@ -26,6 +26,11 @@ inline constexpr char kSeparator = '/';
 // A name stored with '\\' (or '/') in the system's own separators.
 std::string NativeName(std::string name);
 
+// base + separator + sub, in the system's separators; a sub-folder that is
+// empty or "." is the base itself (no separator is added). False, leaving
+// out empty, when it does not fit size bytes.
+bool JoinBelow(char* out, size_t size, const char* base, const char* sub);
+
 // ---- progress (bar positions 0..100)
 
 // The archive phase fills the bar up to here, the pack phase the rest.

@@ -350,6 +350,9 @@ TEST(FailureMessage, NamesTheFileTheCauseAndTheWayOn) {
     f.bytes = 1500;
     EXPECT_EQ(engine::FailureMessage(f).rfind("There is not enough space on drive D: to copy the archive core.zip of "
                                               "disk 1 to d:\\Prog\\bin\\core.zip (it needs 2 KB).", 0), 0u);
+    f.kind = FailureKind::packUnpackFailed;  // the pack the archive brings is never named
+    EXPECT_EQ(engine::FailureMessage(f).rfind("There is not enough space on drive D: to unpack the archive core.zip of "
+                                              "disk 1 (it needs 2 KB).", 0), 0u);
 #ifdef _WIN32  // the NT family's codes and the Windows 95 family's "disk full"
     for (auto [code, fault] : {std::pair{112, FileFault::diskFull}, {39, FileFault::diskFull}, {32, FileFault::inUse},
                                {5, FileFault::accessDenied}, {3, FileFault::notFound}, {21, FileFault::notReady}})
