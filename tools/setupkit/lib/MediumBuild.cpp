@@ -26,10 +26,6 @@ namespace {
 
 constexpr size_t kBlockSize = 1 << 20;
 
-std::string FolderOf(const std::string& installPath) {
-    size_t slash = installPath.rfind('\\');
-    return slash == std::string::npos ? std::string() : installPath.substr(0, slash);
-}
 std::string LeafOf(const std::string& installPath) {
     size_t slash = installPath.rfind('\\');
     return slash == std::string::npos ? installPath : installPath.substr(slash + 1);

@@ -10,6 +10,7 @@
 #include "config/CodePage.h"
 #include "config/Paths.h"
 #include "config/Profile.h"
+#include "fw/File.h"
 #include "config/Sizes.h"
 #include "engine/PackFile.h"
 #include "engine/ZipUnpacker.h"
@@ -78,10 +79,6 @@ enum class Kind {
 std::string Norm(std::string p) {
     if (!NormaliseInstallPath(p)) return "?";
     return LowerAscii(p);
-}
-std::string Parent(const std::string& p) {
-    size_t s = p.rfind('\\');
-    return s == std::string::npos ? std::string() : p.substr(0, s);
 }
 std::string Join(const std::string& folder, const std::string& name) {
     if (folder.empty()) return name;
@@ -302,9 +299,9 @@ private:
                                 "; the wizard stops with \"Create subdirectory error.\"");
                 continue;
             }
-            if (!FolderExists(Parent(norm)))
+            if (!FolderExists(FolderOf(norm)))
                 Error(line, "[SubDir] " + key + " \"" + v + "\": the setup creates one level at a time, and \"" +
-                                Parent(v) + "\" is not created by an earlier [SubDir] entry, so this fails with \"Create subdirectory error.\"");
+                                FolderOf(v) + "\" is not created by an earlier [SubDir] entry, so this fails with \"Create subdirectory error.\"");
             created_.insert(norm);
         }
     }
@@ -489,8 +486,8 @@ private:
             std::string entryNorm = Norm(a.entry);
             if (entryNorm == Norm(a.name + ".zip"))
                 Error(a.line, where + ": its entry has the archive's own name, so unpacking would overwrite the archive being read");
-            if (!FolderExists(Norm(Join(a.dir, Parent(a.entry)))) && FolderExists(a.dirNorm))
-                Error(a.line, where + ": its entry \"" + a.entry + "\" needs the folder \"" + Join(a.dir, Parent(a.entry)) +
+            if (!FolderExists(Norm(Join(a.dir, FolderOf(a.entry)))) && FolderExists(a.dirNorm))
+                Error(a.line, where + ": its entry \"" + a.entry + "\" needs the folder \"" + Join(a.dir, FolderOf(a.entry)) +
                                   "\", which no [SubDir] entry creates");
             PathFits(a.line, where + ": its entry unpacked to", Full(Join(a.dir, a.entry)), sizes::kPath);
             a.readable = true;
@@ -589,9 +586,9 @@ private:
                 if (!IsSafeRelativeName(name) || norm == "?" || name.back() == '\\' || name.back() == '/') {
                     Error(p.line, where + ": record \"" + name + "\" would be refused: it is not a file name inside \"" + p.dest + "\"" + Why(name));
                 } else {
-                    std::string folder = Norm(Join(p.dest, Parent(name)));
+                    std::string folder = Norm(Join(p.dest, FolderOf(name)));
                     if (!FolderExists(folder) && FolderExists(destNorm))
-                        Error(p.line, where + ": record \"" + name + "\" needs the folder \"" + Join(p.dest, Parent(name)) +
+                        Error(p.line, where + ": record \"" + name + "\" needs the folder \"" + Join(p.dest, FolderOf(name)) +
                                           "\", which no [SubDir] entry creates (\"Error Move Out File.\")");
                     installed_.insert(Norm(Join(p.dest, name)));
                     const std::string target = Full(Join(p.dest, name));
