@@ -88,11 +88,17 @@ echo T gone
 page restart 60000; click 1018; click 12325; ended 60000
 echo T ended
 EOF
+# A rough profile from outside: the pack and the tree below C:\Bench.
+python3 bench/install_profile.py watch "$C/Bench" "$B/watch.log" &
+watcher=$!
+trap 'kill $watcher 2>/dev/null; wine_stop' EXIT
 "$WINE64" "$SETUP_WINE_BUILD/bin/e2edriver.exe" "$(printf 'Z:%s' "$B/scenario.txt" | tr / '\\')" </dev/null |
     python3 -c '
 import sys, time
 for line in sys.stdin:
     sys.stdout.write("%.3f %s\n" % (time.monotonic(), line.rstrip("\r\n"))); sys.stdout.flush()' | tee "$B/driver.log"
+kill $watcher
+trap wine_stop EXIT
 grep -q ' passed: ' "$B/driver.log" || { echo "the driver failed"; exit 1; }
 stamp() { awk -v w="$1" '$2 == "T" && $3 == w { print $1 }' "$B/driver.log"; }
 o_start=$(stamp start) o_prog=$(stamp progress) o_gone=$(stamp gone) o_end=$(stamp ended)
@@ -137,3 +143,4 @@ echo "| $(du -sb "$B/pkg/files" | cut -f1 | awk '{ printf "%.1f MB", $1 / 104857
     "$(sub "$net_ours / $wait_nsis") | $copy_ours ($netcopy_ours) |" \
     "$(awk -v b="$ours_size" 'BEGIN { printf "%.2f MB", b / 1048576 }') |" \
     "$(awk -v b="$nsis_size" 'BEGIN { printf "%.2f MB", b / 1048576 }') | $ours_ok | $nsis_ok |"
+python3 bench/install_profile.py report "$B/watch.log" "$o_prog" "$o_gone" "$pause"
