@@ -28,7 +28,7 @@ for f in "$SETUP_WINE_BUILD/bin/setup.exe" "$SETUP_WINE_BUILD/bin/e2edriver.exe"
 done
 # A window needs a display: Xvfb through xvfb-run, which stops it at the end.
 if [ -z "$DISPLAY" ]; then
-    exec xvfb-run -a -s "-screen 0 1280x1024x24" sh "$0" "$@"
+    exec xvfb-run -a -s "-screen 0 1280x1024x24" sh "$SRC/bench/install_vs_nsis.sh" "$@"
 fi
 now() { python3 -c 'import time; print("%.3f" % time.monotonic())'; }
 sub() { python3 -c "print('%.2f' % ($1))"; }
