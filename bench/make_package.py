@@ -5,13 +5,17 @@ data folder that travels in packs, mixing text (compresses about 4:1),
 structured binary (about 2:1) and random data (does not compress), in files
 from 1 KB to 16 MB, the way a device programmer's software looks.
 
-usage: make_package.py OUTDIR SIZE_MB
+usage: make_package.py OUTDIR SIZE_MB [FILES]
+With FILES, the package has that many files: 12 in the program folder bin
+(libraries of 100 to 400 KB added to the five above) and readme.txt, the rest
+in data, their sizes drawn like above and scaled to fill SIZE_MB.
 """
 import os
 import random
 import sys
 
 out, total_mb = sys.argv[1], int(sys.argv[2])
+files = int(sys.argv[3]) if len(sys.argv) > 3 else 0
 rng = random.Random(20261206)
 words = [b"chip", b"socket", b"verify", b"erase", b"blank", b"program", b"device", b"0x3FF", b"EEPROM",
          b"flash", b"fuse", b"checksum", b"adapter", b"pin", b"voltage", b"timing", b"\r\n"]
@@ -55,6 +59,21 @@ for name, size, kind in [("bin/Prog.exe", 3 << 20, structured), ("bin/Kr3nt.sys"
     write(name, kind(size))
     written += size
 n = 0
+if files:
+    for i in range(7):  # bin: 12 files
+        size = rng.randrange(100, 400) << 10
+        write(f"bin/Lib{i:02d}.dll", structured(size))
+        written += size
+    count = files - 13
+    draws = [min(rng.lognormvariate(11.5, 1.6), 16 << 20) for _ in range(count)]
+    scale = (target - written) / sum(draws)
+    for i, d in enumerate(draws):
+        kind = rng.choices(kinds, weights)[0]
+        size = max(1024, int(d * scale)) if i < count - 1 else max(1024, target - written)
+        sub = ["chips", "algo", "help", "fw"][i % 4]
+        write(f"data/{sub}/f{i:04d}.{['txt', 'bin', 'dat'][kinds.index(kind)]}", kind(size))
+        written += size
+    n = count + 7
 while written < target:
     kind = rng.choices(kinds, weights)[0]
     size = min(int(rng.lognormvariate(11.5, 1.6)), 16 << 20, target - written)
