@@ -35,7 +35,7 @@ protected:
     BOOL OnMessage(UINT msg, WPARAM wp, LPARAM lp, INT_PTR& result) override;
 
 private:
-    enum { kStepTimer = 2, kRecordsPerYield = 40, kYieldAfterMs = 30 };
+    enum { kStepTimer = 2, kRecordsPerYield = 40, kPaintAfterMs = 30 };
 
     void OnArchiveStep() { RunSteps(); }
     void OnPackStep() { RunSteps(); }
@@ -56,5 +56,5 @@ private:
     HWND progressBar_ = nullptr;  // control 1009
     bool running_ = true;         // the step timer may start the next archive step
     int recordsSinceYield_ = 0;
-    DWORD lastYieldTick_ = 0;     // when the pack phase last paused through the timer
+    DWORD lastPaintTick_ = 0;     // when the pack phase last repainted the window
 };

@@ -86,20 +86,23 @@ void CProgressDlg::RunSteps() {
     }
 }
 
-// Pauses through the timer after every 40th record, and sooner when input
-// is waiting or the records are slow, so that Cancel and painting never wait
-// long: a timer message comes only after pending input and painting.
+// Pauses through the timer after every 40th record, and at once when input
+// is waiting, so that Cancel never waits long: a timer message comes only
+// after pending input and painting. When the records are slow, the window
+// is repainted in between instead, which costs no timer round.
 void CProgressDlg::PaceRecords() {
     recordsSinceYield_ += 1;
-    const DWORD now = ::GetTickCount();
-    if (recordsSinceYield_ >= kRecordsPerYield || HIWORD(::GetQueueStatus(QS_INPUT)) != 0 ||
-        now - lastYieldTick_ >= kYieldAfterMs) {
+    if (recordsSinceYield_ >= kRecordsPerYield || HIWORD(::GetQueueStatus(QS_INPUT)) != 0) {
         recordsSinceYield_ = 0;
-        lastYieldTick_ = now;
         ::SetTimer(m_hWnd, kStepTimer, 1, nullptr);
-    } else {
-        PostNextStep();
+        return;
     }
+    const DWORD now = ::GetTickCount();
+    if (now - lastPaintTick_ >= kPaintAfterMs) {
+        lastPaintTick_ = now;
+        ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    }
+    PostNextStep();
 }
 
 bool CProgressDlg::AskForDisk(int disk) {
