@@ -72,6 +72,11 @@ extern char __RUNTIME_PSEUDO_RELOC_LIST__;
 extern char __RUNTIME_PSEUDO_RELOC_LIST_END__;
 
 void _pei386_runtime_relocator() {
-    if (&__RUNTIME_PSEUDO_RELOC_LIST__ != &__RUNTIME_PSEUDO_RELOC_LIST_END__) std::abort();
+    // The linker puts both names at one address when the list is empty;
+    // the compiler, taking them for two objects, could fold the comparison.
+    const char* begin = &__RUNTIME_PSEUDO_RELOC_LIST__;
+    const char* end = &__RUNTIME_PSEUDO_RELOC_LIST_END__;
+    __asm__("" : "+r"(begin), "+r"(end));
+    if (begin != end) std::abort();
 }
 }
