@@ -3,7 +3,7 @@
 # GUI program that needs no DLL beside it, only Windows' own (the C++
 # runtime, libgcc and zlib are linked in statically), must import only
 # functions that Windows 98 and NT 4.0 already have (scripts/win32-imports.txt),
-# must fit in 320 KiB, and a floppy medium of the demo package built with it
+# must fit in 240 KiB, and a floppy medium of the demo package built with it
 # must pass the vendor tool's check. The vendor tool's Windows build must
 # need no extra DLL either.
 # Usage: scripts/check-win32.sh [build/win32]
@@ -14,7 +14,7 @@ set -e
 cd "$(dirname "$0")/.."
 dir="${1:-build/win32}"
 setupkit="${SETUPKIT:-build/native/bin/setupkit}"
-max_size=327680
+max_size=245760
 # Windows' own DLLs, lower case.
 allowed=" kernel32.dll user32.dll gdi32.dll advapi32.dll shell32.dll ole32.dll oleaut32.dll comctl32.dll comdlg32.dll msvcrt.dll version.dll shlwapi.dll setupapi.dll "
 fail=0

@@ -1,13 +1,14 @@
 #!/usr/bin/env python3
 """Draws the progress dialog's banner (bitmap resource 130): 472 x 60 pixels,
-16 colours, written as an uncompressed 4-bit BMP. Self-contained (no
-imaging library): run it to regenerate src/res/banner130.bmp.
+16 colours, written as a run-length encoded 4-bit BMP (bmp4.py; no imaging
+library): run it to regenerate src/res/banner130.bmp.
 
 The picture: a calm blue band, darker on the left, with a chip in a socket
 whose pins run out as circuit traces that end in small pads."""
 import os
-import struct
 import sys
+
+from bmp4 import write_bmp
 
 W, H = 472, 60
 
@@ -96,27 +97,7 @@ def draw():
     return px
 
 
-def write_bmp(path, px):
-    row_bytes = (W * 4 + 31) // 32 * 4
-    pixels = bytearray()
-    for y in range(H - 1, -1, -1):  # bottom-up
-        row = px[y]
-        line = bytearray()
-        for x in range(0, W, 2):
-            hi = row[x]
-            lo = row[x + 1] if x + 1 < W else 0
-            line.append(hi << 4 | lo)
-        line.extend(b"\0" * (row_bytes - len(line)))
-        pixels.extend(line)
-    palette = b"".join(struct.pack("<BBBB", b, g, r, 0) for (r, g, b) in PALETTE)
-    offset = 14 + 40 + len(palette)
-    header = struct.pack("<2sIHHI", b"BM", offset + len(pixels), 0, 0, offset)
-    info = struct.pack("<IiiHHIIiiII", 40, W, H, 1, 4, 0, len(pixels), 2835, 2835, 16, 16)
-    with open(path, "wb") as f:
-        f.write(header + info + palette + pixels)
-
-
 if __name__ == "__main__":
     here = os.path.dirname(os.path.abspath(__file__))
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "src", "res", "banner130.bmp")
-    write_bmp(out, draw())
+    write_bmp(out, draw(), PALETTE)

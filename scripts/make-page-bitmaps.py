@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""Draws the wizard pages' pictures as 16-colour BMP files (no imaging
-library needed):
+"""Draws the wizard pages' pictures as 16-colour, run-length encoded BMP
+files (bmp4.py; no imaging library needed):
 
   src/res/page_side.bmp        161 x 313, the side picture of the pages (134)
   src/res/agreement_head.bmp   159 x 15,  the agreement page's heading (131)
@@ -11,7 +11,8 @@ heading in the same blues. Change the drawing here and run the script again
 (python3 scripts/make-page-bitmaps.py); the BMP files are committed.
 """
 import os
-import struct
+
+from bmp4 import write_bmp
 
 PALETTE = [
     (0, 0, 0),        # 0 black
@@ -73,24 +74,7 @@ class Canvas:
         self.disc(cx, cy, r - 1, inner)
 
     def save(self, path):
-        row_bytes = (self.w + 1) // 2
-        stride = (row_bytes + 3) & ~3
-        pixels = bytearray()
-        for y in range(self.h - 1, -1, -1):  # bottom-up
-            row = self.px[y]
-            line = bytearray()
-            for x in range(0, self.w, 2):
-                hi = row[x]
-                lo = row[x + 1] if x + 1 < self.w else 0
-                line.append((hi << 4) | lo)
-            line.extend(b"\0" * (stride - len(line)))
-            pixels.extend(line)
-        palette = b"".join(struct.pack("<BBBB", b, g, r, 0) for (r, g, b) in PALETTE)
-        offset = 14 + 40 + len(palette)
-        header = struct.pack("<2sIHHI", b"BM", offset + len(pixels), 0, 0, offset)
-        info = struct.pack("<IiiHHIIiiII", 40, self.w, self.h, 1, 4, 0, len(pixels), 2835, 2835, 16, 16)
-        with open(path, "wb") as f:
-            f.write(header + info + palette + pixels)
+        write_bmp(path, self.px, PALETTE)
 
 
 def side_picture():

@@ -1,5 +1,5 @@
-// setup.exe's own versions of two parts of the C++ runtime, linked into the
-// program alone (the test programs keep the library's).
+// setup.exe's own versions of three parts of the C and C++ runtime, linked
+// into the program alone (the test programs keep the library's).
 //
 // The library's routines that throw its standard exceptions (a string or
 // vector grown past its limit, an index out of range, a failed allocation)
@@ -60,3 +60,23 @@ namespace __gnu_cxx {
 void __verbose_terminate_handler() { std::abort(); }
 
 }  // namespace __gnu_cxx
+
+// The start-up code fixes up the references to data in DLLs that the linker
+// could only import as code ("pseudo relocations"), with the help of a
+// section reader, some 3 KB together. A program linked statically that
+// takes no variable from a DLL has none: the linker's list of them is
+// empty. This one checks that it is and otherwise stops before anything
+// runs, so that a future import of a DLL's variable cannot go unnoticed.
+extern "C" {
+extern char __RUNTIME_PSEUDO_RELOC_LIST__;
+extern char __RUNTIME_PSEUDO_RELOC_LIST_END__;
+
+void _pei386_runtime_relocator() {
+    // The linker puts both names at one address when the list is empty;
+    // the compiler, taking them for two objects, could fold the comparison.
+    const char* begin = &__RUNTIME_PSEUDO_RELOC_LIST__;
+    const char* end = &__RUNTIME_PSEUDO_RELOC_LIST_END__;
+    __asm__("" : "+r"(begin), "+r"(end));
+    if (begin != end) std::abort();
+}
+}
