@@ -179,7 +179,9 @@ Failure CInstallEngine::FileFailure(FailureKind kind, const std::string& file, i
 
 void CInstallEngine::RemoveLeftTemporariesOnce(const std::string& path) {
     const std::string folder = FolderOf(path);
-    if (swept_.insert(folder).second) CFile::RemoveLeftTemporaries(folder);
+    if (std::find(swept_.begin(), swept_.end(), folder) != swept_.end()) return;
+    swept_.push_back(folder);
+    CFile::RemoveLeftTemporaries(folder);
 }
 
 // ------------------------------------------------------------------ archives

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <set>
+#include <vector>
 #include <string>
 
 #include "config/Sizes.h"
@@ -162,7 +162,7 @@ private:
     std::unique_ptr<char[]> writeBuffer_;
     CPackReader pack_;  // after readBuffer_: closed before its buffer goes
 
-    std::set<std::string> swept_;  // folders cleared of what an abrupt end left
+    std::vector<std::string> swept_;  // folders cleared of what an abrupt end left (a few)
 };
 
 }  // namespace engine
