@@ -340,34 +340,36 @@ StepResult CInstallEngine::OpenNextPack() {
     return r;
 }
 
-bool CInstallEngine::ComposePackPaths(int i, char (&packPath)[sizes::kPath], char (&destDir)[sizes::kFolder]) {
-    const std::string dir = ReadIndexed("Remove", "Dir", i), file = ReadIndexed("Remove", "File", i),
-                      dest = ReadIndexed("Remove", "Dest", i);
+CInstallEngine::PackNames CInstallEngine::ReadPackNames(int i) {
+    return {ReadIndexed("Remove", "Dir", i), ReadIndexed("Remove", "File", i), ReadIndexed("Remove", "Dest", i)};
+}
+
+bool CInstallEngine::ComposePackPaths(const PackNames& n, char (&packPath)[sizes::kPath],
+                                      char (&destDir)[sizes::kFolder]) {
     char folder[sizes::kPath];
-    return JoinBelow(folder, sizeof folder, g_setup.installDir, dir.c_str()) &&
-           JoinPath(packPath, sizeof packPath, {folder, kSep, file.c_str()}) &&
-           JoinBelow(destDir, sizeof destDir, g_setup.installDir, dest.c_str());
+    return JoinBelow(folder, sizeof folder, g_setup.installDir, n.dir.c_str()) &&
+           JoinPath(packPath, sizeof packPath, {folder, kSep, n.file.c_str()}) &&
+           JoinBelow(destDir, sizeof destDir, g_setup.installDir, n.dest.c_str());
 }
 
 bool CInstallEngine::IsListedPack(const std::string& path) {
     const int count = std::min(ReadConfigInt("Remove", "Number"), sizes::kMaxNumberedEntries);
     for (int i = 1; i <= count; ++i) {
         char packPath[sizes::kPath], destDir[sizes::kFolder];
-        if (ComposePackPaths(i, packPath, destDir) && SamePathNoCase(packPath, path.c_str())) return true;
+        if (ComposePackPaths(ReadPackNames(i), packPath, destDir) && SamePathNoCase(packPath, path.c_str())) return true;
     }
     return false;
 }
 
 void CInstallEngine::OpenPack(int i) {
     readBuffer_.reset();
-    const std::string dir = ReadIndexed("Remove", "Dir", i), file = ReadIndexed("Remove", "File", i),
-                      dest = ReadIndexed("Remove", "Dest", i);
+    const PackNames names = ReadPackNames(i);
     packProblem_.reset();
     packPath_[0] = packDestDir_[0] = 0;
-    const std::string* bad = !IsAcceptableConfigName(dir.c_str())    ? &dir
-                             : !IsAcceptableConfigName(file.c_str()) ? &file
-                             : !IsAcceptableConfigName(dest.c_str()) ? &dest
-                                                                     : nullptr;
+    const std::string* bad = !IsAcceptableConfigName(names.dir.c_str())    ? &names.dir
+                             : !IsAcceptableConfigName(names.file.c_str()) ? &names.file
+                             : !IsAcceptableConfigName(names.dest.c_str()) ? &names.dest
+                                                                           : nullptr;
     if (bad) {
         Failure f;
         f.kind = FailureKind::refusedConfigName;
@@ -375,7 +377,7 @@ void CInstallEngine::OpenPack(int i) {
         f.section = "Remove";
         f.number = i;
         packProblem_ = f;
-    } else if (!ComposePackPaths(i, packPath_, packDestDir_)) {
+    } else if (!ComposePackPaths(names, packPath_, packDestDir_)) {
         Failure f;
         f.kind = FailureKind::packPathTooLong;
         f.number = i;

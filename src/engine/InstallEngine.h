@@ -120,8 +120,14 @@ private:
     StepResult SetUpPacks();
     StepResult OpenNextPack();
     void OpenPack(int i);
-    // The paths of pack i of [Remove]; false when one does not fit.
-    static bool ComposePackPaths(int i, char (&packPath)[sizes::kPath], char (&destDir)[sizes::kFolder]);
+    // [Remove] Dir<i>, File<i> and Dest<i>.
+    struct PackNames {
+        std::string dir, file, dest;
+    };
+    static PackNames ReadPackNames(int i);
+    // The paths of a pack from its names; false when one does not fit.
+    static bool ComposePackPaths(const PackNames& names, char (&packPath)[sizes::kPath],
+                                 char (&destDir)[sizes::kFolder]);
     // Whether a path is one of the packs that [Remove] lists: a file of the
     // medium's own making that the user never sees.
     static bool IsListedPack(const std::string& path);

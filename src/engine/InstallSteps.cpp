@@ -155,22 +155,12 @@ UnpackOutcome UnpackFirstEntry(const char* archivePath) {
         // target's place only once the CRC has matched: a damaged entry never
         // replaces a good file nor leaves a file behind that looks installed.
         CFile out;  // closed before temp is removed
-        try {
-            temp.path = out.CreateBeside(o.outPath);
-        } catch (const CFileException& e) {
-            // What the user knows is the file being installed, not the new
-            // file's own name.
-            throw CFileException(e.operation, e.osError, o.outPath);
-        }
+        temp.path = out.CreateBeside(o.outPath);
         // Read in 1024-byte pieces; write in larger blocks.
         std::vector<char> staging(64 * 1024);
         size_t used = 0;
         auto flush = [&] {
-            try {
-                out.Write(staging.data(), static_cast<unsigned>(used));
-            } catch (const CFileException& e) {
-                throw CFileException(e.operation, e.osError, o.outPath);
-            }
+            out.Write(staging.data(), static_cast<unsigned>(used));
             used = 0;
         };
         for (;;) {
@@ -180,11 +170,7 @@ UnpackOutcome UnpackFirstEntry(const char* archivePath) {
             if (got < 1024) break;
         }
         if (used) flush();
-        try {
-            out.Close();
-        } catch (const CFileException& e) {
-            throw CFileException(e.operation, e.osError, o.outPath);
-        }
+        out.Close();
         zip.CloseArchive();  // the CRC check
         CFile::MoveOver(temp.path, o.outPath);
         temp.path.clear();
@@ -195,7 +181,8 @@ UnpackOutcome UnpackFirstEntry(const char* archivePath) {
         o.result = UnpackOutcome::Result::damaged;
         o.cause = e.cause;
     } catch (const CFileException& e) {
-        // The reader's own file is the archive; every other is the output.
+        // The reader's own file is the archive; every other is the output,
+        // which the outcome names by outPath, never by its new file's name.
         const bool archive = e.path == archivePath;
         o.result = archive ? UnpackOutcome::Result::unreadable : UnpackOutcome::Result::outputFailed;
         o.osError = e.osError;
