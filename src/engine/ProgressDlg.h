@@ -7,6 +7,9 @@
 #pragma once
 #include <windows.h>
 
+#include <optional>
+#include <string>
+
 #include "engine/InstallEngine.h"
 #include "fw/Dialog.h"
 
@@ -48,6 +51,11 @@ private:
     // The disk prompt for disk `disk`; false when the user cancelled it.
     bool AskForDisk(int disk);
     void ShowPercent(int percent);
+    // Puts a step's texts and bar position into the controls, or, for a
+    // record written soon after the last repaint, keeps them for the next.
+    void Show(const engine::StepResult& r);
+    // Puts what Show kept into the controls.
+    void ShowKept();
     // Shows the failure's message (OK, exclamation icon), then the question.
     void Fail(const engine::Failure& failure);
 
@@ -57,4 +65,9 @@ private:
     bool running_ = true;         // the step timer may start the next archive step
     int recordsSinceYield_ = 0;
     DWORD lastPaintTick_ = 0;     // when the pack phase last repainted the window
+    // A record's destination line and bar position not shown yet: every
+    // change of the controls costs a repaint, which under emulation takes
+    // longer than writing a small file.
+    std::optional<std::string> keptDest_;
+    int keptPercent_ = -1;
 };

@@ -59,9 +59,7 @@ void CProgressDlg::PostNextStep() {
 void CProgressDlg::RunSteps() {
     for (;;) {
         const StepResult r = engine_.Step();
-        if (r.source) SetDlgItemText(IDC_PROGRESS_SOURCE, r.source->c_str());
-        if (r.dest) SetDlgItemText(IDC_PROGRESS_DEST, r.dest->c_str());
-        if (r.percent >= 0) ShowPercent(r.percent);
+        Show(r);
         switch (r.kind) {
         case StepResult::Kind::finished: EndDialog(IDOK); return;
         case StepResult::Kind::failed: Fail(r.failure); return;
@@ -86,6 +84,21 @@ void CProgressDlg::RunSteps() {
     }
 }
 
+void CProgressDlg::Show(const StepResult& r) {
+    const bool record = r.kind == StepResult::Kind::progress && r.pace == Pace::recordDone;
+    if (r.dest) keptDest_ = r.dest;
+    if (r.percent >= 0) keptPercent_ = r.percent;
+    if (r.source) SetDlgItemText(IDC_PROGRESS_SOURCE, r.source->c_str());
+    if (!record || ::GetTickCount() - lastPaintTick_ >= kPaintAfterMs) ShowKept();
+}
+
+void CProgressDlg::ShowKept() {
+    if (keptDest_) SetDlgItemText(IDC_PROGRESS_DEST, keptDest_->c_str());
+    if (keptPercent_ >= 0) ShowPercent(keptPercent_);
+    keptDest_.reset();
+    keptPercent_ = -1;
+}
+
 // Pauses through the timer after every 40th record, and at once when input
 // is waiting, so that Cancel never waits long: a timer message comes only
 // after pending input and painting. When the records are slow, the window
@@ -94,6 +107,7 @@ void CProgressDlg::PaceRecords() {
     recordsSinceYield_ += 1;
     if (recordsSinceYield_ >= kRecordsPerYield || HIWORD(::GetQueueStatus(QS_INPUT)) != 0) {
         recordsSinceYield_ = 0;
+        ShowKept();
         ::SetTimer(m_hWnd, kStepTimer, 1, nullptr);
         return;
     }
