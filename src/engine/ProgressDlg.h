@@ -51,8 +51,8 @@ private:
     // The disk prompt for disk `disk`; false when the user cancelled it.
     bool AskForDisk(int disk);
     void ShowPercent(int percent);
-    // Puts a step's texts and bar position into the controls, or, for a
-    // record written soon after the last repaint, keeps them for the next.
+    // Puts a step's texts and bar position into the controls; a written
+    // record's destination and position are kept for PaceRecords to show.
     void Show(const engine::StepResult& r);
     // Puts what Show kept into the controls.
     void ShowKept();

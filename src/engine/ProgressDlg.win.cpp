@@ -89,7 +89,7 @@ void CProgressDlg::Show(const StepResult& r) {
     if (r.dest) keptDest_ = r.dest;
     if (r.percent >= 0) keptPercent_ = r.percent;
     if (r.source) SetDlgItemText(IDC_PROGRESS_SOURCE, r.source->c_str());
-    if (!record || ::GetTickCount() - lastPaintTick_ >= kPaintAfterMs) ShowKept();
+    if (!record) ShowKept();  // a record's wait for PaceRecords, which decides when to repaint
 }
 
 void CProgressDlg::ShowKept() {
@@ -101,8 +101,9 @@ void CProgressDlg::ShowKept() {
 
 // Pauses through the timer after every 40th record, and at once when input
 // is waiting, so that Cancel never waits long: a timer message comes only
-// after pending input and painting. When the records are slow, the window
-// is repainted in between instead, which costs no timer round.
+// after pending input and painting. In between, the window gets the kept
+// line and bar position and is repainted in place once 30 ms have passed,
+// which costs no timer round.
 void CProgressDlg::PaceRecords() {
     recordsSinceYield_ += 1;
     if (recordsSinceYield_ >= kRecordsPerYield || HIWORD(::GetQueueStatus(QS_INPUT)) != 0) {
@@ -114,6 +115,7 @@ void CProgressDlg::PaceRecords() {
     const DWORD now = ::GetTickCount();
     if (now - lastPaintTick_ >= kPaintAfterMs) {
         lastPaintTick_ = now;
+        ShowKept();
         ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     }
     PostNextStep();
