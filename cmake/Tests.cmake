@@ -13,6 +13,10 @@ if(NOT WIN32)
   return()
 endif()
 add_test(NAME unit_tests COMMAND unit_tests)
+# The tests below share the build tree's prefix, its wineserver and the test
+# command's display: one at a time, while the end-to-end scenarios (each in a
+# prefix and a display of its own) run beside them.
+set_tests_properties(unit_tests PROPERTIES RESOURCE_LOCK build_prefix)
 
 # Windows tests under Wine: one binary per file (the setup's state is
 # process-wide), with the setup's resources, so dialogs come from the real templates.
@@ -26,10 +30,10 @@ foreach(src ${WIN_TEST_SRC})
   add_executable(win_${name} ${src} $<TARGET_OBJECTS:setupres>)
   target_link_libraries(win_${name} PRIVATE wintestsupport gtest_main shlwapi)
   add_test(NAME win_${name} COMMAND win_${name})
-  set_tests_properties(win_${name} PROPERTIES RUN_SERIAL TRUE)
+  set_tests_properties(win_${name} PROPERTIES RESOURCE_LOCK build_prefix)
 endforeach()
 # Configuration texts once more as on a Chinese PC (code page 936 from the locale).
 add_test(NAME win_profile_diff_test_cp936 COMMAND win_profile_diff_test)
 add_test(NAME win_wizard_test_cp936 COMMAND win_wizard_test --gtest_filter=DestinationPage.*:LanguagePage.*)
-set_tests_properties(win_profile_diff_test_cp936 win_wizard_test_cp936 PROPERTIES RUN_SERIAL TRUE
+set_tests_properties(win_profile_diff_test_cp936 win_wizard_test_cp936 PROPERTIES RESOURCE_LOCK build_prefix
                      ENVIRONMENT "LANG=zh_CN.UTF-8;LC_ALL=zh_CN.UTF-8;SETUP_EXPECT_ACP=936")

@@ -32,7 +32,7 @@ if ! runuser -u "$user" -- test -r "$check"; then
     }
 fi
 
-for d in wineprefix home e2e restart-wineprefix Testing; do
+for d in pristine-prefix wineprefix home e2e restart-wineprefix Testing; do
     mkdir -p "$build/$d"
     chown -R "$user:" "$build/$d"
 done

@@ -17,11 +17,13 @@ if [ "$(id -u)" -eq 0 ] && [ -n "${SETUP_TEST_USER-setuptest}" ]; then
     runuser -u "$user" -- env SETUP_TEST_USER= "$0" "$@" || rc=$?
     exit $rc
 fi
-[ -n "$SETUP_IN_XVFB" ] || SETUP_IN_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+[ -n "$SETUP_IN_XVFB" ] || SETUP_IN_XVFB=1 exec scripts/with-display.sh "$0" "$@"
 SETUP_WINE_BUILD=$build
 . scripts/wine-env.sh
 wine_start
 rc=0
-ctest --preset win32 "$@" || rc=$?
+# Four at a time: the tests of the build's prefix one after another, the
+# end-to-end scenarios beside them (they mostly wait on the setup's pauses).
+ctest --preset win32 -j "${SETUP_WINE_JOBS:-4}" "$@" || rc=$?
 wine_stop
 exit $rc

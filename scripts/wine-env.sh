@@ -33,13 +33,28 @@ if [ ! -f "$XDG_CONFIG_HOME/fontconfig/fonts.conf" ]; then
             >"$XDG_CONFIG_HOME/fontconfig/fonts.conf" 2>/dev/null || true
 fi
 
-# Creates the prefix once (without a window manager every closing window
-# costs seconds and no title bar is drawn, so Wine manages its own windows).
-wine_prefix_init() {
-    if [ ! -f "$WINEPREFIX/system.reg" ]; then
-        mkdir -p "$WINEPREFIX"
+# Every prefix of a build tree is a copy of one made once with wineboot
+# ($SETUP_WINE_BUILD/pristine-prefix): making one costs some 20 s of
+# processor time under emulation, a copy 3 s. Without a window manager every
+# closing window costs seconds and no title bar is drawn, so Wine manages its
+# own windows. Safe when several tests ask for it at the same moment.
+WINE_PRISTINE=$SETUP_WINE_BUILD/pristine-prefix
+wine_pristine() {
+    mkdir -p "$WINE_PRISTINE"
+    (
+        flock 8
+        [ -f "$WINE_PRISTINE/.pristine-1" ] && exit 0
+        find "$WINE_PRISTINE" -mindepth 1 ! -name .lock -delete
+        export WINEPREFIX="$WINE_PRISTINE"
         "$WINE64" wineboot -i </dev/null >/dev/null 2>&1
         "$WINE64" reg add "HKCU\\Software\\Wine\\X11 Driver" /v Managed /d N /f </dev/null >/dev/null 2>&1
+        # A Chinese PC has the Song faces SimSun and NSimSun (the dialog font
+        # of code page 936, and the face the Chinese agreement asks for):
+        # Micro Hei stands in for them.
+        for f in "SimSun=WenQuanYi Micro Hei" "NSimSun=WenQuanYi Micro Hei Mono"; do
+            "$WINE64" reg add "HKCU\\Software\\Wine\\Fonts\\Replacements" /v "${f%%=*}" /d "${f#*=}" /f \
+                </dev/null >/dev/null 2>&1
+        done
         "$WINESERVER64" -w
         # wineboot links Desktop, Documents, ... to the Unix home: make them
         # folders of the prefix, so that shortcuts made by tests and by the
@@ -47,17 +62,17 @@ wine_prefix_init() {
         find "$WINEPREFIX/drive_c/users" -type l | while read -r l; do
             rm "$l" && mkdir "$l"
         done
-    fi
-    # A Chinese PC has the Song faces SimSun and NSimSun (the dialog font of
-    # code page 936, and the face the Chinese agreement asks for): Micro Hei
-    # stands in for them.
-    if ! grep -q '^"SimSun"="WenQuanYi Micro Hei"' "$WINEPREFIX/user.reg" 2>/dev/null; then
-        for f in "SimSun=WenQuanYi Micro Hei" "NSimSun=WenQuanYi Micro Hei Mono"; do
-            "$WINE64" reg add "HKCU\\Software\\Wine\\Fonts\\Replacements" /v "${f%%=*}" /d "${f#*=}" /f \
-                </dev/null >/dev/null 2>&1
-        done
-        "$WINESERVER64" -w
-    fi
+        touch "$WINE_PRISTINE/.pristine-1"
+    ) 8>"$WINE_PRISTINE/.lock"
+}
+
+# Makes $WINEPREFIX, when it has no registry yet, a copy of the pristine prefix.
+wine_prefix_init() {
+    [ -f "$WINEPREFIX/system.reg" ] && return 0
+    wine_pristine
+    mkdir -p "$WINEPREFIX"
+    cp -a "$WINE_PRISTINE/." "$WINEPREFIX/"
+    rm -f "$WINEPREFIX/.pristine-1" "$WINEPREFIX/.lock"
 }
 
 # Starts a persistent wineserver of this prefix and Wine's services, with

@@ -1,6 +1,6 @@
 #!/bin/sh
-# Runs one end-to-end scenario in a Wine prefix of its own (under xvfb-run, as
-# the unprivileged test user when run as root, like scripts/wine-ctest.sh):
+# Runs one end-to-end scenario in a Wine prefix and a virtual display of its
+# own (as the unprivileged test user when run as root, like scripts/wine-ctest.sh):
 #   E2E_BUILD=build/win32 E2E_SOURCE=. sh tests/e2e/run.sh tests/e2e/scenarios/NAME.sh
 # The scenario finds here $C (drive C:), $PKG (the package), $WORK and helpers.
 set -e
@@ -28,10 +28,10 @@ if head -n 1 "$scenario" | grep -q '^# e2e-drive '; then
     DRIVE=$E2E_ROOT/drives/$NAME
     mountpoint -q "$DRIVE" || { echo "skipped: $NAME needs a small drive, which only root can mount"; exit 77; }
 fi
-[ -n "$DISPLAY" ] || exec xvfb-run -a -s "-screen 0 1280x1024x24" sh "$0" "$scenario"
+# A display of its own (the test command runs scenarios side by side).
+[ -n "$DISPLAY" ] || exec "$E2E_SOURCE/scripts/with-display.sh" sh "$0" "$scenario"
 SETUP_WINE_BUILD=$E2E_BUILD
 . "$E2E_SOURCE/scripts/wine-env.sh"
-TEMPLATE=$E2E_ROOT/template-prefix
 SETUPKIT=$E2E_BUILD/../native/bin/setupkit
 
 # A file with given content and last-write time (even seconds, as archives and
@@ -162,13 +162,13 @@ e2e_drive() {
     grep -q '^passed: ' "$WORK/driver.log"  # the driver's status, not tee's
 }
 
-# One prefix made with wineboot per build tree; every scenario gets a copy
-# whose files are hard links (the setup only adds files or replaces them by
-# new ones, so the template stays untouched) and whose registry is a copy.
+# Every scenario gets a copy of the build tree's pristine prefix whose files
+# are hard links (the setup only adds files or replaces them by new ones, so
+# the pristine prefix stays untouched) and whose registry is a copy.
 WORK=$E2E_ROOT/$NAME PKG=$E2E_ROOT/$NAME/package
 mkdir -p "$E2E_ROOT"
-(flock 8 && [ -f "$TEMPLATE/.e2e-template-2" ] || { rm -rf "$TEMPLATE" && WINEPREFIX=$TEMPLATE wine_prefix_init &&
-    touch "$TEMPLATE/.e2e-template-2"; }) 8>"$E2E_ROOT/template.lock"
+wine_pristine
+TEMPLATE=$WINE_PRISTINE
 export WINEPREFIX=$WORK/prefix
 wine_stop
 chmod -R u+w "$WORK" 2>/dev/null || true

@@ -5,6 +5,8 @@
 # Usage: restart_test.sh PROBE.exe MARKER.exe PREFIX
 set -u
 PROBE=$1 MARKER=$2
+# A display of its own, as the end-to-end scenarios have, beside which it runs.
+[ -n "${DISPLAY-}" ] || exec "$(dirname "$0")/../../scripts/with-display.sh" sh "$0" "$@"
 export WINEPREFIX="$3"
 . "$(dirname "$0")/../../scripts/wine-env.sh"
 OUT=$(mktemp -d /tmp/restart-test.XXXXXX)
