@@ -71,8 +71,9 @@ wine_prefix_init() {
     [ -f "$WINEPREFIX/system.reg" ] && return 0
     wine_pristine
     mkdir -p "$WINEPREFIX"
-    cp -a "$WINE_PRISTINE/." "$WINEPREFIX/"
-    rm -f "$WINEPREFIX/.pristine-1" "$WINEPREFIX/.lock"
+    cp -a --no-preserve=ownership "$WINE_PRISTINE/." "$WINEPREFIX/"  # Wine runs only in a prefix of its user
+    # Not the file that names the pristine prefix's wineserver folder (below /tmp).
+    rm -f "$WINEPREFIX/.pristine-1" "$WINEPREFIX/.lock" "$WINEPREFIX/wineserver"
 }
 
 # Starts a persistent wineserver of this prefix and Wine's services, with
