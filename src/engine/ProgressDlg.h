@@ -38,7 +38,7 @@ protected:
     BOOL OnMessage(UINT msg, WPARAM wp, LPARAM lp, INT_PTR& result) override;
 
 private:
-    enum { kStepTimer = 2, kRecordsPerYield = 40, kPaintAfterMs = 30 };
+    enum { kStepTimer = 2, kRecordsPerYield = 40, kPaintAfterMs = 100 };
 
     void OnArchiveStep() { RunSteps(); }
     void OnPackStep() { RunSteps(); }
