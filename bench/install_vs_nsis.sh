@@ -92,6 +92,9 @@ EOF
 python3 bench/install_profile.py watch "$C/Bench" "$B/watch.log" &
 watcher=$!
 trap 'kill $watcher 2>/dev/null; wine_stop' EXIT
+# Each installation starts with no writes pending: neither pays for the
+# writing back of what was made before it (the package, the other's tree).
+sync
 "$WINE64" "$SETUP_WINE_BUILD/bin/e2edriver.exe" "$(printf 'Z:%s' "$B/scenario.txt" | tr / '\\')" </dev/null |
     python3 -c '
 import sys, time
@@ -105,6 +108,7 @@ o_start=$(stamp start) o_prog=$(stamp progress) o_gone=$(stamp gone) o_end=$(sta
 
 # NSIS: silent, into C:\NsisOut; the process ends when the tree is complete.
 cp "$B/nsis/installer.exe" "$C/installer.exe"
+sync
 n0=$(now)
 "$WINE64" 'C:\installer.exe' /S '/D=C:\NsisOut' </dev/null
 n1=$(now)
