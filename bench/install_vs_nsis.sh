@@ -51,8 +51,11 @@ cat >"$B/nsis/bench.nsi" <<EOF
 Name "Bench Programmer"
 OutFile "$B/nsis/installer.exe"
 SetCompressor zlib
-InstallDir "C:\\NsisOut"
+InstallDir "C:\\NsisPages"
 RequestExecutionLevel user
+AutoCloseWindow true
+Page directory
+Page instfiles
 Section
 SetOutPath "\$INSTDIR"
 File /r "$B/pkg/files/*"
@@ -112,6 +115,24 @@ sync
 n0=$(now)
 "$WINE64" 'C:\installer.exe' /S '/D=C:\NsisOut' </dev/null
 n1=$(now)
+
+# NSIS once more as a user meets it, through its own pages, walked by the
+# same driver: the folder page's Install, then its progress page, which
+# closes by itself at the end (into C:\NsisPages).
+cat >"$B/nsis-pages.txt" <<'EOF'
+echo T start
+start C:\installer.exe; window "Bench Programmer Setup: Installation Folder" 60000; click 1; ended 600000
+echo T ended
+EOF
+sync
+"$WINE64" "$SETUP_WINE_BUILD/bin/e2edriver.exe" "$(printf 'Z:%s' "$B/nsis-pages.txt" | tr / '\\')" </dev/null |
+    python3 -c '
+import sys, time
+for line in sys.stdin:
+    sys.stdout.write("%.3f %s\n" % (time.monotonic(), line.rstrip("\r\n"))); sys.stdout.flush()' >"$B/nsis-pages.log"
+grep -q ' passed: ' "$B/nsis-pages.log" || { cat "$B/nsis-pages.log"; echo "the driver failed on NSIS's pages"; exit 1; }
+p_start=$(awk '$2 == "T" && $3 == "start" { print $1 }' "$B/nsis-pages.log")
+p_end=$(awk '$2 == "T" && $3 == "ended" { print $1 }' "$B/nsis-pages.log")
 wine_stop
 trap - EXIT
 
@@ -135,10 +156,11 @@ check() { # DIR NAME [EXTRA...]
 }
 ours_ok=$(check "$C/Bench" ours morlan.ini bin/Lang.dll)
 nsis_ok=$(check "$C/NsisOut" nsis)
+pages_ok=$(check "$C/NsisPages" nsis-pages)
 
 wait_ours=$(sub "$o_end - $o_start") copy_ours=$(sub "$o_gone - $o_prog")
 net_ours=$(sub "$o_end - $o_start - $pause") netcopy_ours=$(sub "$o_gone - $o_prog - $pause")
-wait_nsis=$(sub "$n1 - $n0")
+wait_nsis=$(sub "$n1 - $n0") wait_pages=$(sub "$p_end - $p_start")
 echo
 echo "| payload | our wait s | NSIS wait s | ratio | ours less ${pause} s pauses | ratio | our copy phase s (less pauses) | setup.exe + medium | NSIS installer | our tree exact | NSIS tree exact |"
 echo "|---|---|---|---|---|---|---|---|---|---|---|"
@@ -147,4 +169,6 @@ echo "| $(du -sb "$B/pkg/files" | cut -f1 | awk '{ printf "%.1f MB", $1 / 104857
     "$(sub "$net_ours / $wait_nsis") | $copy_ours ($netcopy_ours) |" \
     "$(awk -v b="$ours_size" 'BEGIN { printf "%.2f MB", b / 1048576 }') |" \
     "$(awk -v b="$nsis_size" 'BEGIN { printf "%.2f MB", b / 1048576 }') | $ours_ok | $nsis_ok |"
+echo "NSIS through its folder and progress pages, walked by the driver: $wait_pages s (tree exact: $pages_ok);" \
+    "ours less pauses $(sub "$net_ours / $wait_pages") times that"
 python3 bench/install_profile.py report "$B/watch.log" "$o_prog" "$o_gone" "$pause"

@@ -12,7 +12,8 @@ if [ "$1" = -s ]; then
 fi
 dir=$(mktemp -d "${TMPDIR:-/tmp}/display.XXXXXX") || exit 1
 mkfifo "$dir/number"
-Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp 3>"$dir/number" </dev/null >"$dir/log" 2>&1 &
+# Xvfb ends with this script even when the script is killed (--pdeathsig).
+setpriv --pdeathsig TERM Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp 3>"$dir/number" </dev/null >"$dir/log" 2>&1 &
 xvfb=$!
 number=$(head -n 1 "$dir/number")
 if [ -z "$number" ]; then
