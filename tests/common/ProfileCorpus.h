@@ -1,5 +1,5 @@
 // Awkward configuration files and the keys to read (tests/data/profile, keys.txt): the Windows test
-// compares our reader with the system's on them, the native test reads them under the sanitizers.
+// compares our reader with the system's on them (the files also seed the profile fuzz target).
 #pragma once
 #include "common/TestFiles.h"
 

@@ -1,10 +1,11 @@
-// The configuration reader on bad input, under the sanitizers.
+// The configuration reader under the sanitizers: rereads and huge input (the
+// awkward files of tests/data/profile are compared with the system's reader
+// by the Windows test and seed the profile fuzz target).
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstring>
 
-#include "common/ProfileCorpus.h"
 #include "common/TestFiles.h"
 #include "config/Profile.h"
 #include "config/SetupState.h"
@@ -25,19 +26,6 @@ std::string Read(const std::string& path, const std::string& section, const std:
 }
 
 }  // namespace
-
-// Every key of the corpus with every small buffer size: what comes back
-// fits the buffer and is terminated (the sanitizers watch the reads).
-TEST(Profile, CorpusStaysInsideItsBuffers) {
-    for (const CorpusFile& f : ProfileCorpus()) {
-        const std::string path = f.missing ? TempPath("does_not_exist") : Write("corpus_" + f.name, f.text);
-        for (const CorpusKey& k : f.keys) {
-            for (unsigned size = 1; size <= 48; ++size) EXPECT_LE(Read(path, k.section, k.key, size).size(), size - 1u);
-            ReadProfileInt(path.c_str(), k.section.c_str(), k.key.c_str());
-        }
-        EXPECT_FALSE(ParseProfile(f.text.data(), f.text.size()).sections.empty());
-    }
-}
 
 // Each read sees the file as it is now (the wizard edits it between reads).
 TEST(Profile, EachReadSeesTheFileAsItIsNow) {
