@@ -57,15 +57,12 @@ struct Engine : ::testing::Test {
 
 }  // namespace
 
-// Two disks of two archives, then two packs of ten records, the user
-// pressing Cancel and then No after every step that lets the dialog be
-// cancelled (a pause, a pack opened, a record written): the bar moves by the
-// Percent values (halfway while each archive unpacks), the pause follows
+// Two disks of two archives, then two packs of ten records: the bar moves by
+// the Percent values (halfway while each archive unpacks), the pause follows
 // every archive and the wait only the last one; the packs fill 20..60 and
-// 60..100, each pack deleted once it is done. Such a retry between steps
-// does nothing again: two steps an archive, one to open each pack, one a
-// record. The installed tree is the package's, with no copy, pack or
-// temporary file left.
+// 60..100, each deleted once done. Cancel and No between steps (a retry there)
+// does nothing again: two steps an archive, one a pack opened, one a record.
+// The installed tree is the package's, with no copy, pack or temporary file left.
 TEST_F(Engine, DisksArchivesAndPacksInOrderWithTheirProgress) {
     Ini("[Disk]\nNumber=2\n"
         "[Disk1]\nNumber=2\nFile1=core\nDir1=bin\nPercent1=10\nFile2=help\nDir2=doc\nPercent2=30\n"
@@ -209,7 +206,6 @@ TEST(FailureMessage, NamesTheFileTheCauseAndTheWayOn) {
         const char* begins;
     } cases[] = {
         {FileFault::diskFull, "There is not enough space on drive D: for the file D:\\Prog\\data\\big.bin (it needs 3.1 MB)."},
-        {FileFault::inUse, "The file D:\\Prog\\data\\big.bin is in use by another program.\n\nClose that program, then"},
         {FileFault::accessDenied, "The file D:\\Prog\\data\\big.bin cannot be written: access is denied."},
         {FileFault::notFound, "The folder D:\\Prog\\data does not exist, so the file D:\\Prog\\data\\big.bin cannot be"},
         {FileFault::other, "An error occurred while writing the file D:\\Prog\\data\\big.bin."},
