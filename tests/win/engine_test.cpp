@@ -1,5 +1,6 @@
-// The progress dialog with the real templates: the disk prompt, damaged and
-// refused archives and pack records, installing again, cancel at each stage.
+// The progress dialog with the real templates: damaged archives, installing
+// again, the medium as its own destination, cancel at each stage and at the
+// disk prompt.
 #include "win/support/WinTest.h"
 
 #include <commctrl.h>
@@ -71,36 +72,12 @@ struct Medium : Scratch {
 
 }  // namespace
 
-// The second disk is not in the drive (OK without the disk is run end to
-// end): the prompt names the source drive in upper case; Cancel at the
-// prompt asks, and No starts the same archive again; once the file is
-// there, OK goes on.
-TEST(ArchivePhase, CancelAtTheDiskPromptThenNoPromptsAgain) {
-    Medium m;
-    DeleteFileA((m.media + "\\lib.zip").c_str());
-    g_setup.sourceDir[0] = static_cast<char>(tolower(g_setup.sourceDir[0]));
-    EXPECT_EQ(ProgressDlg().Run([&] {
-        for (int button : {IDCANCEL, IDOK}) {
-            HWND p = ui::WaitFor([] {
-                HWND w = FindWindowA("#32770", "Replace Disk");
-                return IsWindowVisible(w) ? w : nullptr;
-            });
-            ASSERT_NE(p, nullptr) << button;
-            EXPECT_EQ(ui::ControlText(p, IDC_DISK_DRIVE), std::string(1, static_cast<char>(toupper(m.media[0]))));
-            if (button == IDOK) Write(m.media + "\\lib.zip", StoredZip("lib", "lib"));
-            ui::Click(p, button);
-            if (button == IDCANCEL) ui::AnswerAll({{"Exit installation?", IDNO}});
-            ui::WaitGone(p);
-        }
-    }), IDOK);
-    EXPECT_EQ(m.Archives(), 4);
-}
-
 // A damaged archive (a wrong CRC, or a local header that disagrees with the
 // central one): the message names the archive and its disk, and the question
 // follows by itself; No with the good disk in the drive installs it. The
 // damaged entry leaves no file (nor the archive's copy), and a file of its
-// name keeps its content.
+// name keeps its content; the temporary file that a run ended abruptly left
+// in the folder goes once the archive is unpacked.
 TEST(ArchivePhase, DamagedArchiveAsksAndRetriesFromTheMedium) {
     for (auto [localHeader, before] : {std::pair{false, ""}, {false, "good old"}, {true, "good old"}}) {
         Scratch m(kOneArchive);
@@ -109,10 +86,11 @@ TEST(ArchivePhase, DamagedArchiveAsksAndRetriesFromTheMedium) {
         if (localHeader) bytes[14] ^= 1;  // the local header's CRC differs from the central one
         Write(zip, bytes);
         if (*before) Write(entry, before);
+        Write(m.inst + "\\~st0badf.tmp", "left by a run that was ended");
         EXPECT_EQ(ProgressDlg().Run([&] {
             const auto shown = ui::AnswerAll({{"The archive a.zip on disk 1 is damaged.", IDOK}});
             EXPECT_NE(shown[0].find("A good copy of disk 1 is needed"), std::string::npos) << shown[0];
-            EXPECT_EQ(Listing(m.inst), *before ? Names({"a.txt"}) : Names({}));
+            EXPECT_EQ(Listing(m.inst), *before ? Names({"a.txt", "~st0badf.tmp"}) : Names({"~st0badf.tmp"}));
             EXPECT_EQ(Read(entry), before);
             Write(zip, StoredZip("a.txt", "AAAA"));  // a good archive on the medium
             ui::AnswerAll({{"Exit installation?", IDNO}});
@@ -143,27 +121,9 @@ TEST(ArchivePhase, InstallingAgainOverReadOnlyHiddenAndSystemFiles) {
     }
 }
 
-// Names that would leave the installation folder, and a composed path that
-// does not fit its 200-byte buffer, are refused with a message naming them,
-// then the question; nothing is written outside. An archive whose source
-// and destination are the same file (apart from letter case) is unpacked
-// in place and stays: it is the medium's own.
-TEST(ArchivePhase, RefusedNamesAndTheMediumAsDestination) {
-    for (bool tooLong : {false, true}) {
-        const char* file = tooLong ? "longarchivename" : "a";
-        Scratch m(std::string("[Disk]\nNumber=1\n[Disk1]\nNumber=1\nFile1=") + file + "\nDir1=" + (tooLong ? "" : "..\\..") +
-                  "\nPercent1=100\n");
-        std::string deep = m.inst;
-        while (tooLong && deep.size() < 185) MakeDir(deep += "\\dddddddddd");
-        Set(g_setup.installDir, deep);
-        Write(m.media + "\\" + file + ".zip", StoredZip("x.txt", "E"));
-        std::vector<std::string> shown;
-        const char* named = tooLong ? "too long" : "..\\..";
-        EXPECT_EQ(ProgressDlg().Run([&] { shown = ui::AnswerAll({{named, IDOK}, {"Exit installation?", IDYES}}); }),
-                  IDCANCEL);
-        EXPECT_NE(shown[0].find(tooLong ? file : "morlan.ini"), std::string::npos) << shown[0];
-        EXPECT_FALSE(Exists((m.path / "x.txt").string()) || Exists((m.path.parent_path() / "x.txt").string()));
-    }
+// An archive whose source and destination are the same file (apart from
+// letter case) is unpacked in place and stays: it is the medium's own.
+TEST(ArchivePhase, TheMediumAsItsOwnDestination) {
     Scratch m(kOneArchive);
     Set(g_setup.installDir, m.media);
     CharUpperA(g_setup.installDir + 3);
@@ -174,20 +134,40 @@ TEST(ArchivePhase, RefusedNamesAndTheMediumAsDestination) {
 }
 
 // Cancel in the pause after the first archive, in the wait after the last
-// one, or while records are written: No goes on (each record written once,
-// the pack deleted); Yes ends with IDCANCEL, leaving what was written.
+// one, while records are written, or at the prompt for the second disk (not
+// in the drive; the prompt names the source drive in upper case): No goes on
+// (each record written once, the pack deleted; at the prompt the same
+// archive is tried again, the prompt comes back, and OK with the disk in
+// goes on); Yes ends with IDCANCEL, leaving what was written.
 TEST(ProgressDlg, CancelAtEachStageWithYesAndNo) {
     const struct {
-        const char* at;  // the percentage shown; nullptr: at once
+        const char* at;  // the percentage shown, "disk": the disk prompt; nullptr: at once
         int phase, archivesLeft;  // archivesLeft: installed when Yes ends the dialog
         unsigned pauseMs, waitMs;
-    } stages[] = {{"2%", 0, 1, 500, 10}, {"20%", 0, 4, 20, 1000}, {nullptr, 1, 0, 20, 10}};
+    } stages[] = {{"2%", 0, 1, 500, 10}, {"20%", 0, 4, 20, 1000}, {nullptr, 1, 0, 20, 10}, {"disk", 0, 2, 20, 10}};
+    auto prompt = [] {
+        return ui::WaitFor([] {
+            HWND w = FindWindowA("#32770", "Replace Disk");
+            return IsWindowVisible(w) ? w : nullptr;
+        });
+    };
     for (const auto& stage : stages)
         for (int answer : {IDNO, IDYES}) {
             Medium m(300);
+            const bool disk = stage.at && std::string(stage.at) == "disk";
+            if (disk) DeleteFileA((m.media + "\\lib.zip").c_str());
+            g_setup.sourceDir[0] = static_cast<char>(tolower(g_setup.sourceDir[0]));
             EXPECT_EQ(ProgressDlg(stage.phase, stage.pauseMs, stage.waitMs).Run([&] {
-                ui::Click(stage.at ? WaitPercent(stage.at) : ui::WaitForDialogWithControl(IDC_PROGRESS_BAR), IDCANCEL);
+                HWND w = disk ? prompt() : stage.at ? WaitPercent(stage.at) : ui::WaitForDialogWithControl(IDC_PROGRESS_BAR);
+                if (disk) { EXPECT_EQ(ui::ControlText(w, IDC_DISK_DRIVE), std::string(1, static_cast<char>(toupper(m.media[0])))); }
+                ui::Click(w, IDCANCEL);
                 ui::AnswerAll({{"Exit installation?", answer}}, 8000);
+                if (!disk || answer == IDYES) return;
+                ui::WaitGone(w);
+                HWND again = prompt();
+                ASSERT_NE(again, nullptr);
+                Write(m.media + "\\lib.zip", StoredZip("lib", "lib"));
+                ui::Click(again, IDOK);
             }), answer == IDNO ? IDOK : IDCANCEL);
             const int records = m.Records();
             EXPECT_EQ(m.Archives(), answer == IDNO && stage.phase == 0 ? 4 : stage.archivesLeft) << stage.phase;
