@@ -18,7 +18,7 @@ fi
 
 # Without a display, run this script again inside a virtual one.
 if [ -z "$DISPLAY" ]; then
-    SETUP_DEMO_INNER=1 SETUP_DEMO_HEADLESS=1 exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+    SETUP_DEMO_INNER=1 SETUP_DEMO_HEADLESS=1 exec scripts/with-display.sh -s 1024x768x24 "$0" "$@"
 fi
 
 demo="$root/build/demo"
