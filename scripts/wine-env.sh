@@ -78,11 +78,20 @@ wine_prefix_init() {
 
 # Starts a persistent wineserver of this prefix and Wine's services, with
 # every stream redirected (otherwise callers wait on them forever).
+# On a busy machine the server may not listen yet when wineboot first asks
+# (seen when several tests start at once): wineboot is tried up to 3 times.
 wine_start() {
     wine_prefix_init
     "$WINESERVER64" -p </dev/null >/dev/null 2>&1 &
     sleep 0.3
-    "$WINE64" wineboot </dev/null >/dev/null 2>&1
+    for try in 1 2 3; do
+        "$WINE64" wineboot </dev/null >/dev/null 2>&1 && return 0
+        sleep 1
+        "$WINESERVER64" -p </dev/null >/dev/null 2>&1 &
+        sleep 0.3
+    done
+    echo "wine_start: wineboot failed three times in $WINEPREFIX" >&2
+    return 1
 }
 
 # Ends the wineserver of this prefix and every process of it.

@@ -182,8 +182,8 @@ ln -s / "$WINEPREFIX/dosdevices/z:"
 # 64-bit Windows has a drivers folder in its 32-bit system folder too:
 # a copy redirected there would succeed and go unnoticed by the setup.
 mkdir -p "$C/windows/syswow64/drivers"
+trap wine_stop EXIT  # also when the start fails half-way
 wine_start
-trap wine_stop EXIT
 echo "scenario $NAME in $WORK"
 . "$scenario"
 wine_stop
