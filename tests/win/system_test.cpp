@@ -305,6 +305,16 @@ void OnOtherThread(F f) {
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
     t.join();
 }
+// Pumps this thread's messages until cond holds (at most 5 s): activation and
+// the foreground reach the windows through the X server, later on a busy machine.
+template <class C>
+bool PumpUntil(C cond) {
+    for (DWORD start = GetTickCount(); !cond(); MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT)) {
+        for (MSG msg; PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);) DispatchMessageA(&msg);
+        if (GetTickCount() - start > 5000) return false;
+    }
+    return true;
+}
 }  // namespace
 
 TEST(SetupInstance, ASecondCopyBringsTheFirstOnesTopPopupBackAndDoesNotRun) {
@@ -321,11 +331,14 @@ TEST(SetupInstance, ASecondCopyBringsTheFirstOnesTopPopupBackAndDoesNotRun) {
                                nullptr, nullptr, nullptr);
     EnableWindow(owner, FALSE);  // as while a modal box of it is open
     SetActiveWindow(box);
+    ASSERT_TRUE(PumpUntil([&] { return GetLastActivePopup(owner) == box; }));
     ShowWindow(owner, SW_MINIMIZE);
     ASSERT_TRUE(IsIconic(owner));
     OnOtherThread([&] { EXPECT_FALSE(SetupInstanceLock(name.c_str()).Held()); });
     EXPECT_FALSE(IsIconic(owner));
-    EXPECT_EQ(GetForegroundWindow(), box) << "owner " << owner << ", last active popup " << GetLastActivePopup(owner);
+    EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == box; }))
+        << "owner " << owner << ", last active popup " << GetLastActivePopup(owner) << ", in front "
+        << GetForegroundWindow();
     DestroyWindow(owner);
 }
 
