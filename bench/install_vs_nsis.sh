@@ -95,23 +95,29 @@ EOF
 python3 bench/install_profile.py watch "$C/Bench" "$B/watch.log" &
 watcher=$!
 trap 'kill $watcher 2>/dev/null; wine_stop' EXIT
-# Each installation starts with no writes pending: neither pays for the
-# writing back of what was made before it (the package, the other's tree).
-sync
-"$WINE64" "$SETUP_WINE_BUILD/bin/e2edriver.exe" "$(printf 'Z:%s' "$B/scenario.txt" | tr / '\\')" </dev/null |
-    python3 -c '
+# drive SCENARIO LOG: the driver runs SCENARIO, every line it prints stamped
+# when it arrives, into LOG (and shown); fails unless the driver passed. Each
+# installation starts with no writes pending: none pays for the writing back
+# of what was made before it (the package, another's tree).
+drive() {
+    sync
+    "$WINE64" "$SETUP_WINE_BUILD/bin/e2edriver.exe" "$(printf 'Z:%s' "$1" | tr / '\\')" </dev/null |
+        python3 -c '
 import sys, time
 for line in sys.stdin:
-    sys.stdout.write("%.3f %s\n" % (time.monotonic(), line.rstrip("\r\n"))); sys.stdout.flush()' | tee "$B/driver.log"
+    sys.stdout.write("%.3f %s\n" % (time.monotonic(), line.rstrip("\r\n"))); sys.stdout.flush()' | tee "$2"
+    grep -q ' passed: ' "$2" || { echo "the driver failed on $1"; return 1; }
+}
+stamp() { awk -v w="$2" '$2 == "T" && $3 == w { print $1 }' "$1"; } # LOG WORD
+drive "$B/scenario.txt" "$B/driver.log"
 kill $watcher
 trap wine_stop EXIT
-grep -q ' passed: ' "$B/driver.log" || { echo "the driver failed"; exit 1; }
-stamp() { awk -v w="$1" '$2 == "T" && $3 == w { print $1 }' "$B/driver.log"; }
-o_start=$(stamp start) o_prog=$(stamp progress) o_gone=$(stamp gone) o_end=$(stamp ended)
+o_start=$(stamp "$B/driver.log" start) o_prog=$(stamp "$B/driver.log" progress)
+o_gone=$(stamp "$B/driver.log" gone) o_end=$(stamp "$B/driver.log" ended)
 
 # NSIS: silent, into C:\NsisOut; the process ends when the tree is complete.
 cp "$B/nsis/installer.exe" "$C/installer.exe"
-sync
+sync  # as drive does
 n0=$(now)
 "$WINE64" 'C:\installer.exe' /S '/D=C:\NsisOut' </dev/null
 n1=$(now)
@@ -124,15 +130,8 @@ echo T start
 start C:\installer.exe; window "Bench Programmer Setup: Installation Folder" 60000; click 1; ended 600000
 echo T ended
 EOF
-sync
-"$WINE64" "$SETUP_WINE_BUILD/bin/e2edriver.exe" "$(printf 'Z:%s' "$B/nsis-pages.txt" | tr / '\\')" </dev/null |
-    python3 -c '
-import sys, time
-for line in sys.stdin:
-    sys.stdout.write("%.3f %s\n" % (time.monotonic(), line.rstrip("\r\n"))); sys.stdout.flush()' >"$B/nsis-pages.log"
-grep -q ' passed: ' "$B/nsis-pages.log" || { cat "$B/nsis-pages.log"; echo "the driver failed on NSIS's pages"; exit 1; }
-p_start=$(awk '$2 == "T" && $3 == "start" { print $1 }' "$B/nsis-pages.log")
-p_end=$(awk '$2 == "T" && $3 == "ended" { print $1 }' "$B/nsis-pages.log")
+drive "$B/nsis-pages.txt" "$B/nsis-pages.log" >/dev/null || { cat "$B/nsis-pages.log"; exit 1; }
+p_start=$(stamp "$B/nsis-pages.log" start) p_end=$(stamp "$B/nsis-pages.log" ended)
 wine_stop
 trap - EXIT
 

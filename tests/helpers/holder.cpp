@@ -21,10 +21,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // The driver looks whether the file is held by opening it for a moment:
     // an open that meets one of those is tried again (for up to 10 s).
     HANDLE h = INVALID_HANDLE_VALUE;
-    for (int tries = 0; h == INVALID_HANDLE_VALUE && tries < 1000; ++tries) {
+    for (int tries = 0; tries < 1000; ++tries, Sleep(10)) {
         h = CreateFileA(file, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_SHARING_VIOLATION) break;
-        if (h == INVALID_HANDLE_VALUE) Sleep(10);
+        if (h != INVALID_HANDLE_VALUE || GetLastError() != ERROR_SHARING_VIOLATION) break;
     }
     if (h == INVALID_HANDLE_VALUE || !release) return 2;
     WaitForSingleObject(release, 10 * 60 * 1000);
