@@ -215,8 +215,10 @@ StepResult CInstallEngine::BeginArchive() {
     // file: it is neither copied nor touched nor deleted.
     inPlace_ = SamePathNoCase(paths_.src, paths_.dst) || CFile::IsSameFile(paths_.src, paths_.dst);
     targetPercent_ = ArchiveTargetPercent(ReadIndexedInt(section, "Percent", archive_));
+    // The names come back before the copy, so that they are on the screen
+    // while the archive is copied from a slow disk.
     stage_ = ArchiveStage::copy;
-    StepResult r = CopyCurrentArchive();
+    StepResult r = Progress(Pace::now);
     r.source = paths_.src;
     r.dest = paths_.dst;
     return r;

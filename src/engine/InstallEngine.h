@@ -66,7 +66,7 @@ std::string SizeText(uint64_t bytes);
 
 // How the run goes on after a step that made progress.
 enum class Pace {
-    now,          // the next step at once (the archive is copied and unpacks next)
+    now,          // the next step at once (the archive is copied, then unpacked)
     archiveDone,  // an archive is done: the pause before the next one
     lastArchive,  // the last archive is done: the wait, then the pause
     packReady,    // the pack phase was set up or a pack opened: the next step soon

@@ -56,6 +56,8 @@ private:
     void Show(const engine::StepResult& r);
     // Puts what Show kept into the controls.
     void ShowKept();
+    // Paints what changed now, within a step.
+    void Repaint();
     // Shows the failure's message (OK, exclamation icon), then the question.
     void Fail(const engine::Failure& failure);
 

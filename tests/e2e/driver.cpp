@@ -87,8 +87,11 @@ struct Scenario {
         return shown.empty() ? " nothing" : shown;
     }
     HWND Wait(const std::string& what, DWORD ms, const std::function<bool(HWND)>& test, DWORD pid) {
-        HWND found = ui::WaitFor([&] { return ui::FindTop(pid, test); }, ms);  // before Shows, which tells the end
-        return Check(found, "timed out waiting for " + what + (pid ? "; the setup shows" + Shows(pid) : ""));
+        // Shows only on a failure: it asks the setup's windows for their
+        // texts, which waits while the setup's thread is busy.
+        HWND found = ui::WaitFor([&] { return ui::FindTop(pid, test); }, ms);
+        if (!found) Check(found, "timed out waiting for " + what + (pid ? "; the setup shows" + Shows(pid) : ""));
+        return found;
     }
     HWND Box(const std::string& part, DWORD ms) {
         auto box = [&](HWND h) { return h == ui::FindMessageBox(part.c_str(), pid_); };
@@ -251,14 +254,15 @@ void Scenario::Execute(const Words& w) {
     } else if (cmd == "expect") {  // expect ID|caption checked|unchecked|enabled|disabled|text=...|has=... [ms]
         const std::string& what = arg(2);
         auto text = [&] { return ui::WindowText(arg(1) == "caption" ? current_ : Control(num(1))); };
-        Check(Until([&] {
+        const bool ok = Until([&] {
             if (what.rfind("text=", 0) == 0) return text() == what.substr(5);
             if (what.rfind("has=", 0) == 0) return text().find(what.substr(4)) != std::string::npos;
             HWND c = Control(num(1));
             LRESULT state = SendMessageA(c, BM_GETCHECK, 0, 0);
             return what == "checked" ? state == BST_CHECKED : what == "unchecked" ? state == BST_UNCHECKED
                  : what == "enabled" ? IsWindowEnabled(c) != 0 : what == "disabled" && !IsWindowEnabled(c);
-        }, ms(3, 3000)), arg(1) + " is not " + what + " (text \"" + text() + "\")");
+        }, ms(3, 3000));
+        if (!ok) Check(ok, arg(1) + " is not " + what + " (text \"" + text() + "\")");
     } else if (cmd == "gone") {  // gone [ms]: the current window has closed
         Check(ui::WaitGone(current_, ms(1, 10000)), "the window does not close");
     } else if (cmd == "shot") {  // shot NAME: picture of the current window, when pictures are asked for

@@ -61,7 +61,8 @@ struct Engine : ::testing::Test {
 // the Percent values (halfway while each archive unpacks), the pause follows
 // every archive and the wait only the last one; the packs fill 20..60 and
 // 60..100, each deleted once done. Cancel and No between steps (a retry there)
-// does nothing again: two steps an archive, one a pack opened, one a record.
+// does nothing again: three steps an archive (its names, shown before it is
+// copied, the copy, the unpacking), one a pack opened, one a record.
 // The installed tree is the package's, with no copy, pack or temporary file left.
 TEST_F(Engine, DisksArchivesAndPacksInOrderWithTheirProgress) {
     Ini("[Disk]\nNumber=2\n"
@@ -84,11 +85,14 @@ TEST_F(Engine, DisksArchivesAndPacksInOrderWithTheirProgress) {
         ASSERT_EQ(r.kind, Kind::progress) << engine::FailureMessage(r.failure);
         ASSERT_LT(++steps, 100);
         if (r.percent >= 0) percents.push_back(r.percent);
+        if (r.dest && eng.GetPhase() == engine::Phase::archives) {
+            EXPECT_FALSE(fs::exists(*r.dest)) << "named after its copy: " << *r.dest;
+        }
         if (r.pace == Pace::archiveDone) events.push_back("pause");
         if (r.pace == Pace::lastArchive) events.push_back("wait");
         if (r.pace != Pace::now) eng.Retry();
     }
-    EXPECT_EQ(steps, 4 * 2 + 2 * (1 + 10));
+    EXPECT_EQ(steps, 4 * 3 + 2 * (1 + 10));
     EXPECT_EQ(events, (std::vector<std::string>{"pause", "pause", "pause", "wait"}));
     const std::vector<int> archives(percents.begin(), percents.begin() + 8);
     EXPECT_EQ(archives, (std::vector<int>{1, 2, 4, 6, 9, 12, 16, 20}));

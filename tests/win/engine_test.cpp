@@ -28,6 +28,13 @@ struct ProgressDlg : CProgressDlg {
 };
 
 HWND Progress() { return ui::FindDialogWithControl(IDC_PROGRESS_BAR); }
+bool Themed(HWND control) {  // drawn with a visual style
+    using GetTheme = HANDLE(WINAPI*)(HWND);
+    const HMODULE uxtheme = LoadLibraryA("uxtheme.dll");
+    const auto get = uxtheme ? reinterpret_cast<GetTheme>(reinterpret_cast<void*>(GetProcAddress(uxtheme, "GetWindowTheme")))
+                             : nullptr;
+    return get && get(control);
+}
 HWND WaitPercent(const char* shown) {  // the progress dialog once it shows the percentage
     return ui::WaitFor([&] { return ui::ControlText(Progress(), IDC_PROGRESS_PERCENT) == shown ? Progress() : nullptr; });
 }
@@ -138,7 +145,8 @@ TEST(ArchivePhase, TheMediumAsItsOwnDestination) {
 // in the drive; the prompt names the source drive in upper case): No goes on
 // (each record written once, the pack deleted; at the prompt the same
 // archive is tried again, the prompt comes back, and OK with the disk in
-// goes on); Yes ends with IDCANCEL, leaving what was written.
+// goes on); Yes ends with IDCANCEL, leaving what was written. The bar has
+// no visual style, as Windows draws it for a program that asks for none.
 TEST(ProgressDlg, CancelAtEachStageWithYesAndNo) {
     const struct {
         const char* at;  // the percentage shown, "disk": the disk prompt; nullptr: at once
@@ -160,6 +168,7 @@ TEST(ProgressDlg, CancelAtEachStageWithYesAndNo) {
             EXPECT_EQ(ProgressDlg(stage.phase, stage.pauseMs, stage.waitMs).Run([&] {
                 HWND w = disk ? prompt() : stage.at ? WaitPercent(stage.at) : ui::WaitForDialogWithControl(IDC_PROGRESS_BAR);
                 if (disk) { EXPECT_EQ(ui::ControlText(w, IDC_DISK_DRIVE), std::string(1, static_cast<char>(toupper(m.media[0])))); }
+                else { EXPECT_FALSE(Themed(GetDlgItem(w, IDC_PROGRESS_BAR))); }
                 ui::Click(w, IDCANCEL);
                 ui::AnswerAll({{"Exit installation?", answer}}, 8000);
                 if (!disk || answer == IDYES) return;
