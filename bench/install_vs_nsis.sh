@@ -26,9 +26,9 @@ command -v makensis >/dev/null || { echo "makensis missing: apt-get install -y n
 for f in "$SETUP_WINE_BUILD/bin/setup.exe" "$SETUP_WINE_BUILD/bin/e2edriver.exe" "$SETUPKIT"; do
     [ -x "$f" ] || [ -f "$f" ] || { echo "missing: $f"; exit 2; }
 done
-# A window needs a display: Xvfb through xvfb-run, which stops it at the end.
+# A window needs a display: one of its own, which ends with the script.
 if [ -z "$DISPLAY" ]; then
-    exec xvfb-run -a -s "-screen 0 1280x1024x24" sh "$SRC/bench/install_vs_nsis.sh" "$@"
+    exec "$SRC/scripts/with-display.sh" sh "$SRC/bench/install_vs_nsis.sh" "$@"
 fi
 now() { python3 -c 'import time; print("%.3f" % time.monotonic())'; }
 sub() { python3 -c "print('%.2f' % ($1))"; }
