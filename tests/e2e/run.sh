@@ -171,6 +171,7 @@ wine_pristine
 TEMPLATE=$WINE_PRISTINE
 export WINEPREFIX=$WORK/prefix
 wine_stop
+wine_forget_server_dir
 chmod -R u+w "$WORK" 2>/dev/null || true
 rm -rf "$WORK"
 mkdir -p "$WINEPREFIX/dosdevices"
@@ -188,5 +189,6 @@ echo "scenario $NAME in $WORK"
 . "$scenario"
 wine_stop
 trap - EXIT
+wine_forget_server_dir
 rm -rf "$WINEPREFIX"  # hard links and registry copies; the media stay for a look
 echo "scenario $NAME passed"

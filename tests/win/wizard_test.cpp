@@ -540,7 +540,7 @@ TEST(FolderPicker, InvalidNewAndExistingFolders) {
         }
         // Wine's folder tree was seen, about once in five runs, to leave a
         // selection request untaken: the request is made again each second.
-        DWORD asked = 0;
+        DWORD asked = 0, since = GetTickCount();
         EXPECT_NE(ui::WaitFor([&] {
             if (SameNoCase(ui::ControlText(dlg, IDC_PICKER_PATH), s.inst)) return dlg;
             if (GetTickCount() - asked >= 1000) {
@@ -548,7 +548,8 @@ TEST(FolderPicker, InvalidNewAndExistingFolders) {
                 asked = GetTickCount();
             }
             return HWND(nullptr);
-        }), nullptr) << ui::ControlText(dlg, IDC_PICKER_PATH);
+        }, 20000), nullptr) << ui::ControlText(dlg, IDC_PICKER_PATH);
+        if (GetTickCount() - since > 1500) std::printf("the tree took the selection after %lu ms\n", GetTickCount() - since);
         ui::SetText(dlg, IDC_PICKER_PATH, target.c_str());
         ui::Click(dlg, IDOK);
         EXPECT_EQ(ui::Answer("does not exist", IDNO),
