@@ -70,9 +70,7 @@ export WINEPREFIX=$B/prefix
 export HOME=$B/home
 export XDG_CACHE_HOME=$HOME/.cache XDG_CONFIG_HOME=$HOME/.config XDG_DATA_HOME=$HOME/.local/share
 mkdir -p "$HOME"
-wine_stop
-wine_forget_server_dir
-rm -rf "$WINEPREFIX"
+wine_remove_prefix
 wine_prefix_init
 ln -sfn "$B/medium/disk1" "$WINEPREFIX/dosdevices/a:"
 C=$WINEPREFIX/drive_c

@@ -99,14 +99,15 @@ wine_stop() {
     "$WINESERVER64" -k </dev/null >/dev/null 2>&1 || true
 }
 
-# Wine keeps each prefix's server socket in a folder of its own below /tmp,
-# named in the prefix's "wineserver" file. Before a throwaway prefix is
-# removed (its server stopped), this removes that folder too, which would
-# otherwise stay behind, one for every prefix ever made.
-wine_forget_server_dir() {
-    name=$(cat "$WINEPREFIX/wineserver" 2>/dev/null) || return 0
+# Stops the prefix's wineserver and removes the prefix, with the folder
+# below /tmp where Wine keeps its server socket (named in the prefix's
+# "wineserver" file), which would otherwise stay behind for every throwaway
+# prefix ever made. Wine makes that folder again for a prefix that needs it.
+wine_remove_prefix() {
+    wine_stop
+    name=$(cat "$WINEPREFIX/wineserver" 2>/dev/null) || name=
     case "$name" in
     wine-??????) for d in "${TMPDIR:-/tmp}/$name" "/tmp/$name"; do [ -O "$d" ] && rm -rf "$d"; done ;;
     esac
-    return 0
+    rm -rf "$WINEPREFIX"
 }

@@ -170,9 +170,8 @@ mkdir -p "$E2E_ROOT"
 wine_pristine
 TEMPLATE=$WINE_PRISTINE
 export WINEPREFIX=$WORK/prefix
-wine_stop
-wine_forget_server_dir
 chmod -R u+w "$WORK" 2>/dev/null || true
+wine_remove_prefix  # an earlier run's
 rm -rf "$WORK"
 mkdir -p "$WINEPREFIX/dosdevices"
 C=$WINEPREFIX/drive_c
@@ -187,8 +186,6 @@ trap wine_stop EXIT  # also when the start fails half-way
 wine_start
 echo "scenario $NAME in $WORK"
 . "$scenario"
-wine_stop
 trap - EXIT
-wine_forget_server_dir
-rm -rf "$WINEPREFIX"  # hard links and registry copies; the media stay for a look
+wine_remove_prefix  # hard links and registry copies; the media stay for a look
 echo "scenario $NAME passed"
